@@ -1,0 +1,40 @@
+// The file operations Qel needs, with errors that carry the system's description text.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace qel {
+
+struct FileError {
+    // Access errors (a folder that cannot be written, a file in use) make the page builder
+    // try its next folder; the other kinds are reported as they are.
+    enum class Kind { Access, NotFound, PathNotFound, EndOfFile, Other };
+    Kind kind = Kind::Other;
+    std::string description;
+};
+
+// A file opened for writing text; each write is checked so a failure names its step.
+class OutputFile {
+public:
+    virtual ~OutputFile() = default;
+    virtual std::optional<FileError> Write(const std::string& bytes) = 0;
+    virtual std::optional<FileError> Close() = 0;
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // Creates the file or truncates an existing one.
+    virtual std::unique_ptr<OutputFile> OpenForOutput(const std::string& path,
+                                                      FileError& error) = 0;
+    // The whole file, byte for byte; nullopt with the error set when it cannot be read.
+    virtual std::optional<std::string> ReadAll(const std::string& path, FileError& error) = 0;
+    // True for any file (hidden and system files too), false for folders and bad names.
+    virtual bool FileExists(const std::string& path) = 0;
+    // The folder a shell folder number (CSIDL) stands for, ending in "\"; "" when unknown.
+    virtual std::string SpecialFolderPath(int csidl) = 0;
+};
+
+}  // namespace qel

@@ -1,0 +1,34 @@
+// The program state of Qel that the main window, the run cycle, the uploads and the
+// configuration files share: one instance for the life of the process.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qel {
+
+struct ProgramState {
+    // 0 = the port opened as a device file; any other value = our serial control.
+    std::uint8_t CommMethod = 0;
+    // 0 or 1 = upload by the WinINet session; 2 = upload by the transfer component; others none.
+    std::uint8_t FTPMethod = 0;
+    // True once SetUpPort has opened the port by either method.
+    bool PortIsOpen = false;
+
+    std::string CurrentFile;   // base name of the current host profile ("<name>.uci")
+    std::string DestURL;       // FTP server address (a bare host name)
+    std::string UserName;      // FTP user name
+    std::string Password;      // FTP password
+    std::string DestPath;      // remote folder; GetInfo makes it begin and end with "/"
+    std::string DestFileName;  // page file name, local and remote
+    std::string WebFilePath;   // full local path of the page file written last
+    std::string ProgramFolder; // the program's own folder, ending in "\"
+    std::string AppVersion;    // major "." minor
+
+    // All four host values are needed before an upload can succeed.
+    bool HostConfigurationComplete() const {
+        return !UserName.empty() && !DestURL.empty() && !Password.empty() && !DestPath.empty();
+    }
+};
+
+}  // namespace qel

@@ -1,0 +1,38 @@
+// Folder paths: every folder the programs hold ends in exactly one backslash.
+#pragma once
+
+#include <string>
+
+namespace pellucor {
+
+// Appends "\" unless the path already ends with one (a drive root such as "C:\" keeps its own).
+inline std::string WithTrailingBackslash(std::string path) {
+    if (path.empty() || path.back() != '\\') {
+        path += '\\';
+    }
+    return path;
+}
+
+// The text before the first NUL: what a C string API wrote into a fixed buffer.
+inline std::string UpToFirstNul(const char* buffer, std::size_t capacity) {
+    std::size_t n = 0;
+    while (n < capacity && buffer[n] != '\0') {
+        ++n;
+    }
+    return std::string(buffer, n);
+}
+
+// The folder part of a full file name, as the runtime reports a program's folder: without a
+// trailing backslash except for a drive root ("C:\").
+inline std::string FolderOfFile(const std::string& fullPath) {
+    const auto cut = fullPath.find_last_of("\\/");
+    if (cut == std::string::npos) {
+        return {};
+    }
+    if (cut == 2 && fullPath.size() > 1 && fullPath[1] == ':') {
+        return fullPath.substr(0, 3);
+    }
+    return fullPath.substr(0, cut);
+}
+
+}  // namespace pellucor
