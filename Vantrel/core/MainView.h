@@ -22,13 +22,13 @@ enum class MenuChoice { None, Method1, Method2 };
 
 class MainView : public StatusLine {
 public:
-    virtual std::string PortText() const = 0;       // txtPort
+    virtual std::string PortText() const = 0;  // txtPort
     virtual void SetPortText(const std::string&) = 0;
-    virtual std::string FileNameText() const = 0;   // txtFileName
+    virtual std::string FileNameText() const = 0;  // txtFileName
     virtual void SetFileNameText(const std::string&) = 0;
     virtual std::string PageTitleText() const = 0;  // txtPageTitle
     virtual void SetPageTitleText(const std::string&) = 0;
-    virtual std::string RefreshText() const = 0;    // txtRefresh
+    virtual std::string RefreshText() const = 0;  // txtRefresh
     virtual void SetRefreshText(const std::string&) = 0;
     virtual void SetOutputText(const std::string&) = 0;  // Text1: the text last published
     virtual bool RunChecked() const = 0;                 // ckkRun

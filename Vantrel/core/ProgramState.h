@@ -15,15 +15,15 @@ struct ProgramState {
     // True once SetUpPort has opened the port by either method.
     bool PortIsOpen = false;
 
-    std::string CurrentFile;   // base name of the current host profile ("<name>.uci")
-    std::string DestURL;       // FTP server address (a bare host name)
-    std::string UserName;      // FTP user name
-    std::string Password;      // FTP password
-    std::string DestPath;      // remote folder; GetInfo makes it begin and end with "/"
-    std::string DestFileName;  // page file name, local and remote
-    std::string WebFilePath;   // full local path of the page file written last
-    std::string ProgramFolder; // the program's own folder, ending in "\"
-    std::string AppVersion;    // major "." minor
+    std::string CurrentFile;    // base name of the current host profile ("<name>.uci")
+    std::string DestURL;        // FTP server address (a bare host name)
+    std::string UserName;       // FTP user name
+    std::string Password;       // FTP password
+    std::string DestPath;       // remote folder; GetInfo makes it begin and end with "/"
+    std::string DestFileName;   // page file name, local and remote
+    std::string WebFilePath;    // full local path of the page file written last
+    std::string ProgramFolder;  // the program's own folder, ending in "\"
+    std::string AppVersion;     // major "." minor
 
     // All four host values are needed before an upload can succeed.
     bool HostConfigurationComplete() const {

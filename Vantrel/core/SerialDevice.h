@@ -23,7 +23,8 @@ public:
     virtual bool IsOpen() const = 0;
     // Copies up to `capacity` waiting bytes into `buffer` and returns how many; returns 0 at once
     // when nothing is waiting. Never blocks.
-    virtual std::size_t Read(char* buffer, std::size_t capacity, std::optional<SerialError>& error) = 0;
+    virtual std::size_t Read(char* buffer, std::size_t capacity,
+                             std::optional<SerialError>& error) = 0;
 };
 
 }  // namespace qel

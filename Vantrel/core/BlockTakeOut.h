@@ -1,0 +1,23 @@
+// Taking complete blocks of device text out of the receive buffer. The device ends each block
+// it wants published with the end marker; the marker itself is never published.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qel {
+
+inline constexpr std::string_view kEndMarker = "@@@@";
+
+// End-marker case: when inBuffer ends with the marker, returns the text before that final
+// marker and empties inBuffer. Otherwise returns nullopt and leaves inBuffer as it is. The
+// returned text may still hold earlier markers (the page builder drops them).
+std::optional<std::string> TakeEndMarkerBlock(std::string& inBuffer);
+
+// Split case: when inBuffer holds a marker, returns the text before the first one and leaves
+// inBuffer holding the text after it (which waits for a later take-out). Otherwise returns
+// nullopt and leaves inBuffer as it is. Works for a buffer of any length.
+std::optional<std::string> TakeSplitBlock(std::string& inBuffer);
+
+}  // namespace qel
