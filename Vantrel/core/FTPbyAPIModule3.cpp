@@ -1,0 +1,59 @@
+// Upload method 1 over a kept WinINet session.
+#include "FTPbyAPIModule3.h"
+
+namespace qel {
+
+void FTPbyAPIModule3::UploadByApi() {
+    status_.ShowStatus("Starting transmission", StatusColour::Highlight);
+    // Each step reports for itself; a failed connection shows up as "No FTP connection".
+    OpenConnection(state_.DestURL, state_.UserName, state_.Password);
+    PutFile(state_.WebFilePath, state_.DestPath + state_.DestFileName, true);
+    CloseConnection();
+}
+
+bool FTPbyAPIModule3::OpenConnection(const std::string& server, const std::string& userName,
+                                     const std::string& password) {
+    if (SessionHandle == 0) {
+        SessionHandle = api_.Open(kAgentName);
+        if (SessionHandle == 0) {
+            return false;
+        }
+    }
+    ConnectionHandle = api_.ConnectFtp(SessionHandle, server, InternetApi::kDefaultFtpPort,
+                                       userName, password, /*passive=*/false);
+    if (ConnectionHandle == 0) {
+        return false;
+    }
+    IsConnected = true;
+    status_.ShowStatus("Connection opened", StatusColour::Highlight);
+    return true;
+}
+
+bool FTPbyAPIModule3::PutFile(const std::string& localPath, const std::string& remotePath,
+                              bool binary) {
+    if (!IsConnected) {
+        status_.ShowStatus("No FTP connection", StatusColour::Failure);
+        return false;
+    }
+    status_.ShowStatus("Attempting transmission", StatusColour::Highlight);
+    const bool stored = api_.PutFile(ConnectionHandle, localPath, remotePath, binary);
+    if (stored) {
+        status_.ShowStatus("Transfer Complete " + clock_.ShortDate() + "  " + clock_.LongTime(),
+                           StatusColour::Highlight);
+    } else {
+        status_.ShowStatus("FTP transmission failed False", StatusColour::Failure);
+    }
+    return stored;
+}
+
+bool FTPbyAPIModule3::CloseConnection() {
+    if (!IsConnected) {
+        return false;
+    }
+    IsConnected = false;
+    api_.CloseHandle(ConnectionHandle);
+    ConnectionHandle = 0;
+    return true;
+}
+
+}  // namespace qel

@@ -1,0 +1,41 @@
+// Upload method 1: the page file goes to the FTP host over one WinINet session that is opened
+// on the first upload and kept for the life of the process; each upload logs in on a new
+// connection (active mode), stores the file in binary and closes the connection again.
+#pragma once
+
+#include <string>
+
+#include "Clock.h"
+#include "InternetApi.h"
+#include "MainView.h"
+#include "ProgramState.h"
+
+namespace qel {
+
+class FTPbyAPIModule3 {
+public:
+    static constexpr const char* kAgentName = "Qel";
+
+    FTPbyAPIModule3(InternetApi& api, StatusLine& status, Clock& clock, const ProgramState& state)
+        : api_(api), status_(status), clock_(clock), state_(state) {}
+
+    // Sends WebFilePath to DestPath + DestFileName on DestURL; reports on the status line only.
+    void UploadByApi();
+
+    bool OpenConnection(const std::string& server, const std::string& userName,
+                        const std::string& password);
+    bool PutFile(const std::string& localPath, const std::string& remotePath, bool binary);
+    bool CloseConnection();
+
+    InternetApi::Handle SessionHandle = 0;
+    InternetApi::Handle ConnectionHandle = 0;
+    bool IsConnected = false;
+
+private:
+    InternetApi& api_;
+    StatusLine& status_;
+    Clock& clock_;
+    const ProgramState& state_;
+};
+
+}  // namespace qel

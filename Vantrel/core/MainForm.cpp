@@ -1,0 +1,321 @@
+// The behaviour of Qel's main window and its run cycle.
+#include "MainForm.h"
+
+#include <cmath>
+#include <limits>
+#include <utility>
+
+#include "BlockTakeOut.h"
+#include "FolderPath.h"
+#include "HostProfile.h"
+#include "NumericValue.h"
+#include "PageBuilder.h"
+#include "SettingsFile.h"
+
+namespace qel {
+
+namespace {
+
+// Marks a tick as running for as long as it lasts, however it ends.
+class TickScope {
+public:
+    explicit TickScope(bool& running) : running_(running) { running_ = true; }
+    ~TickScope() { running_ = false; }
+    TickScope(const TickScope&) = delete;
+    TickScope& operator=(const TickScope&) = delete;
+
+private:
+    bool& running_;
+};
+
+// A port number typed by the user, as a whole number that can name a COM port.
+std::optional<int> PortNumberFrom(double value) {
+    if (!(value >= 0 && value <= std::numeric_limits<int>::max()) || value != std::floor(value)) {
+        return std::nullopt;
+    }
+    return static_cast<int>(value);
+}
+
+}  // namespace
+
+MainForm::MainForm(const MainFormParts& parts)
+    : state_(parts.state),
+      view_(parts.view),
+      files_(parts.files),
+      clock_(parts.clock),
+      commFile_(parts.commFile),
+      MSComm1_(parts.MSComm1),
+      ftpApi_(parts.ftpApi),
+      Inet1_(parts.Inet1) {
+    Inet1_.SetCompletion(
+        [this](const std::optional<std::string>& failure) { TransferFinished(failure); });
+}
+
+void MainForm::Form_Load() {
+    FindPorts();
+    LoadSettings(state_, view_, files_);
+    if (!state_.CurrentFile.empty()) {
+        LoadHostProfile(state_, view_, files_);
+    }
+    if (!state_.HostConfigurationComplete()) {
+        Fail("Configuration information required");
+    }
+}
+
+void MainForm::Form_Unload() {
+    SaveSettings(state_, view_, files_);
+}
+
+void MainForm::mnuMethod1_Click() {
+    state_.FTPMethod = 1;
+    view_.CheckFtpMethodItem(MenuChoice::Method1);
+}
+
+void MainForm::mnuMethod2_Click() {
+    state_.FTPMethod = 2;
+    view_.CheckFtpMethodItem(MenuChoice::Method2);
+}
+
+void MainForm::mnuCommMethod1_Click() {
+    state_.CommMethod = 0;
+    view_.CheckCommMethodItem(MenuChoice::Method1);
+}
+
+void MainForm::mnuCommMethod2_Click() {
+    state_.CommMethod = 1;
+    view_.CheckCommMethodItem(MenuChoice::Method2);
+}
+
+void MainForm::ckkRun_Click() {
+    Tell(view_.RunChecked() ? "Run started" : "Run stopped");
+}
+
+void MainForm::Timer1_Timer() {
+    if (tickRunning_ || !view_.RunChecked()) {
+        return;
+    }
+    TickScope tick(tickRunning_);
+    if (state_.CommMethod == 0) {
+        ReadStepMethod1();
+        view_.DoEvents();
+        EndMarkerCase();
+        if (!view_.RunChecked()) {
+            return;  // Run was switched off during the tick
+        }
+        SplitCase();
+    } else {
+        if (!state_.PortIsOpen) {
+            SetUpPort();
+            return;
+        }
+        ReadStepMethod2();
+    }
+}
+
+void MainForm::ReadStepMethod1() {
+    // The device file is opened on first use and, unlike a port that stays unusable until the
+    // program restarts, again on every tick while it is not open: a device plugged in or a port
+    // number corrected after Run was checked is picked up without a restart.
+    if (CommFileNum == 0 || !commFile_.IsOpen()) {
+        SetUpPort();
+        view_.DoEvents();
+        if (!commFile_.IsOpen()) {
+            return;  // keeps the reason the open failed on the status line
+        }
+    }
+    for (;;) {
+        char c = '\0';
+        std::optional<SerialError> error;
+        const std::size_t n = commFile_.Read(&c, 1, error);
+        if (error) {
+            Fail(error->description + " inputting from com");
+            return;
+        }
+        // Code 0 means nothing more is waiting; it is never stored.
+        if (n == 0 || c == '\0') {
+            return;
+        }
+        InBuffer += c;
+        view_.DoEvents();
+    }
+}
+
+void MainForm::ReadStepMethod2() {
+    const std::string input = MSComm1_.Input();
+    if (input.empty()) {
+        return;
+    }
+    InBuffer += input;
+    EndMarkerCase();
+    SplitCase();
+}
+
+void MainForm::EndMarkerCase() {
+    if (auto block = TakeEndMarkerBlock(InBuffer)) {
+        Publish(std::move(*block), std::string());
+    }
+}
+
+void MainForm::SplitCase() {
+    std::string remainder = InBuffer;
+    if (auto block = TakeSplitBlock(remainder)) {
+        Publish(std::move(*block), std::move(remainder));
+    }
+}
+
+void MainForm::Publish(std::string block, std::string remainder) {
+    InBuffer = std::move(block);
+    view_.SetOutputText(InBuffer);
+    SendWebPage();
+    InBuffer = std::move(remainder);
+}
+
+void MainForm::FindPorts() {
+    for (int n = kFirstProbedPort; n <= kLastProbedPort; ++n) {
+        const auto portError = MSComm1_.SetCommPort(n);
+        const auto openError = MSComm1_.SetPortOpen(true);
+        if (portError || openError) {
+            continue;
+        }
+        view_.SetPortText(NumberWithSignBlank(n));
+        MSComm1_.SetPortOpen(false);
+    }
+}
+
+void MainForm::SetUpPort() {
+    state_.PortIsOpen = false;
+    const double value = NumericValue(view_.PortText());
+    if (state_.CommMethod == 0) {
+        CommFileNum = 1;
+        const auto port = PortNumberFrom(value);
+        std::optional<SerialError> error;
+        if (!port) {
+            error = SerialError{SerialError::Kind::Other, "Bad file name or number"};
+        } else {
+            error = commFile_.Open(*port, kCommSettings);
+        }
+        if (error) {
+            Fail(error->description + " opening com");
+            return;
+        }
+    } else {
+        const auto port = RoundToInt16(value);
+        if (!port) {
+            Fail("Overflow");
+            return;
+        }
+        if (auto error = MSComm1_.SetCommPort(*port)) {
+            Fail(*error);
+            return;
+        }
+        const auto settingsError = MSComm1_.SetSettings(kCommSettings);
+        const auto openError = MSComm1_.SetPortOpen(true);
+        if (settingsError || openError) {
+            Fail(openError ? *openError : *settingsError);
+            return;
+        }
+    }
+    state_.PortIsOpen = true;
+    Tell("Serial communication established");
+}
+
+void MainForm::GetInfo() {
+    state_.DestPath = NormaliseDestPath(state_.DestPath);
+    state_.DestFileName = view_.FileNameText();
+}
+
+void MainForm::SendWebPage() {
+    if (InBuffer.size() < 2) {
+        return;
+    }
+    InBuffer = StripMarkers(InBuffer);
+    view_.SetOutputText(InBuffer);
+    InBuffer = ConvertLineBreaks(InBuffer);
+    GetInfo();
+    WritePageFile(BuildPageText(view_.PageTitleText(), view_.RefreshText(), InBuffer));
+    view_.DoEvents();
+    if (!files_.FileExists(state_.WebFilePath)) {
+        Fail("Web file not found - " + clock_.LongTime());
+        return;
+    }
+    Upload();
+    view_.DoEvents();
+}
+
+void MainForm::WritePageFile(const std::string& pageText) {
+    // A folder that cannot be written makes way for the next one: the user's application data,
+    // then the documents shared by all users, then the program's own folder.
+    auto error = WritePageAttempt(files_.SpecialFolderPath(kCsidlAppData), pageText);
+    if (error && error->kind == FileError::Kind::Access) {
+        error = WritePageAttempt(files_.SpecialFolderPath(kCsidlCommonDocuments), pageText);
+        if (error && error->kind == FileError::Kind::Access) {
+            error = WritePageAttempt(state_.ProgramFolder, pageText);
+        }
+    }
+    if (error) {
+        Fail(error->description + " saving Web file");
+    }
+}
+
+std::optional<FileError> MainForm::WritePageAttempt(const std::string& folder,
+                                                    const std::string& pageText) {
+    state_.WebFilePath = pellucor::WithTrailingBackslash(folder) + state_.DestFileName;
+    FileError error;
+    auto file = files_.OpenForOutput(state_.WebFilePath, error);
+    if (!file) {
+        return error;
+    }
+    if (auto writeError = file->Write(PageFileBytes(pageText))) {
+        return writeError;
+    }
+    return file->Close();
+}
+
+void MainForm::Upload() {
+    switch (state_.FTPMethod) {
+        case 0:
+        case 1:
+            ftpApi_.UploadByApi();
+            break;
+        case 2:
+            FTPMethod2();
+            break;
+        default:
+            break;  // no upload method chosen
+    }
+}
+
+void MainForm::FTPMethod2() {
+    GetInfo();
+    if (state_.DestURL.empty()) {
+        return Fail("No URL set");
+    }
+    if (state_.UserName.empty()) {
+        return Fail("No user name set");
+    }
+    if (state_.Password.empty()) {
+        return Fail("No Password set");
+    }
+    if (state_.DestFileName.empty()) {
+        return Fail("No destination file name set");
+    }
+    Tell("Attempting transmission");
+    Inet1_.SetURL("ftp://" + state_.DestURL);
+    Inet1_.SetUserName(state_.UserName);
+    Inet1_.SetPassword(state_.Password);
+    // Success is reported only once the file is really stored (TransferFinished).
+    if (auto error = Inet1_.Execute("PUT " + state_.WebFilePath + " " + state_.DestPath +
+                                    state_.DestFileName)) {
+        Fail(*error + " doing FTP");
+    }
+}
+
+void MainForm::TransferFinished(const std::optional<std::string>& failure) {
+    if (failure) {
+        Fail(*failure + " doing FTP");
+    } else {
+        Tell("Transfer Complete " + clock_.ShortDate() + "  " + clock_.LongTime());
+    }
+}
+
+}  // namespace qel

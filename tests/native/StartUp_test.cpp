@@ -1,0 +1,82 @@
+// Start-up after the program set-up, and the mode menus.
+#include <gtest/gtest.h>
+
+#include "HostProfile.h"
+#include "MainFormFixture.h"
+
+namespace qel {
+namespace {
+
+class StartUpTest : public MainFormFixture {
+protected:
+    void WriteProfile(const std::string& name, const std::string& password) {
+        SaveHostProfile(files, kProgramFolder, name, "qel", "127.0.0.1", password, "/www/");
+    }
+};
+
+TEST_F(StartUpTest, FirstStartAsksForTheHostConfiguration) {
+    controlPort.availablePorts = {4};
+    view.portText = "";
+    form.Form_Load();
+    EXPECT_EQ(view.caption, "Pellucor");
+    EXPECT_EQ(view.portText, " 4");
+    EXPECT_EQ(view.ftpMethodItem, MenuChoice::Method1);
+    EXPECT_EQ(view.commMethodItem, MenuChoice::None);
+    EXPECT_EQ(view.LastStatus(),
+              StatusMessage("Configuration information required", StatusColour::Failure));
+    EXPECT_FALSE(controlPort.isOpen);  // no port is left open by the search
+    EXPECT_TRUE(commFile.openAttempts.empty());
+}
+
+TEST_F(StartUpTest, CompleteProfileNamedInTheSettingsIsLoaded) {
+    files.files[std::string(kProgramFolder) + "Leq.ini"] =
+        "Lab\r\nlive.html\r\nT\r\n10\r\n 2 \r\n 1 \r\n";
+    WriteProfile("Lab", "s3cret");
+    form.Form_Load();
+    EXPECT_EQ(state.DestURL, "127.0.0.1");
+    EXPECT_EQ(state.Password, "s3cret");
+    EXPECT_EQ(state.FTPMethod, 2);
+    EXPECT_EQ(state.CommMethod, 1);
+    for (const auto& [text, colour] : view.statusHistory) {
+        EXPECT_NE(text, "Configuration information required");
+    }
+}
+
+TEST_F(StartUpTest, EmptyPasswordCountsAsIncomplete) {
+    files.files[std::string(kProgramFolder) + "Leq.ini"] =
+        "Lab\r\nlive.html\r\nT\r\n10\r\n 1 \r\n 0 \r\n";
+    WriteProfile("Lab", "");
+    form.Form_Load();
+    EXPECT_EQ(view.LastStatus(),
+              StatusMessage("Configuration information required", StatusColour::Failure));
+}
+
+TEST_F(StartUpTest, ShutdownSavesTheSettings) {
+    state.CurrentFile = "Lab";
+    state.FTPMethod = 2;
+    form.Form_Unload();
+    EXPECT_EQ(files.files[std::string(kProgramFolder) + "Leq.ini"],
+              "Lab\r\nlive.html\r\nLab\r\n10\r\n 2 \r\n 0 \r\n");
+}
+
+TEST_F(StartUpTest, ModeMenusOnlySetTheirValue) {
+    Run();
+    Tick();
+    ASSERT_TRUE(commFile.isOpen);
+    form.mnuCommMethod2_Click();
+    form.mnuMethod2_Click();
+    EXPECT_EQ(state.CommMethod, 1);
+    EXPECT_EQ(state.FTPMethod, 2);
+    EXPECT_EQ(view.commMethodItem, MenuChoice::Method2);
+    EXPECT_EQ(view.ftpMethodItem, MenuChoice::Method2);
+    EXPECT_TRUE(commFile.isOpen);  // the open port stays open
+    form.mnuCommMethod1_Click();
+    form.mnuMethod1_Click();
+    EXPECT_EQ(state.CommMethod, 0);
+    EXPECT_EQ(state.FTPMethod, 1);
+    EXPECT_EQ(view.commMethodItem, MenuChoice::Method1);
+    EXPECT_EQ(view.ftpMethodItem, MenuChoice::Method1);
+}
+
+}  // namespace
+}  // namespace qel

@@ -1,0 +1,152 @@
+// Both upload methods: what they hand to WinINet or the transfer component and what the user
+// reads on the status line.
+#include <gtest/gtest.h>
+
+#include "MainFormFixture.h"
+
+namespace qel {
+namespace {
+
+class UploadTest : public MainFormFixture {
+protected:
+    UploadTest() {
+        state.DestURL = "127.0.0.1";
+        state.UserName = "qel";
+        state.Password = "s3cret";
+        state.DestPath = "/www/";
+        state.WebFilePath = "C:\\Data\\live.html";
+        state.DestFileName = "live.html";
+    }
+};
+
+TEST_F(UploadTest, SessionIsOpenedOnceAndEachUploadLogsInAnew) {
+    ftpApi.UploadByApi();
+    ftpApi.UploadByApi();
+    EXPECT_EQ(internet.agents.size(), 1u);
+    ASSERT_EQ(internet.connects.size(), 2u);
+    for (const auto& c : internet.connects) {
+        EXPECT_EQ(c.session, ftpApi.SessionHandle);
+        EXPECT_EQ(c.server, "127.0.0.1");
+        EXPECT_EQ(c.port, 21);
+        EXPECT_EQ(c.user, "qel");
+        EXPECT_EQ(c.password, "s3cret");
+        EXPECT_FALSE(c.passive);  // active mode
+    }
+    ASSERT_EQ(internet.puts.size(), 2u);
+    EXPECT_EQ(internet.puts[1].local, "C:\\Data\\live.html");
+    EXPECT_EQ(internet.puts[1].remote, "/www/live.html");
+    EXPECT_TRUE(internet.puts[1].binary);
+    EXPECT_EQ(internet.closed.size(), 2u);  // each connection closed, the session kept
+    EXPECT_FALSE(ftpApi.IsConnected);
+    EXPECT_EQ(view.LastStatus(),
+              StatusMessage("Transfer Complete 12/07/2026  10:11:12 AM", StatusColour::Highlight));
+}
+
+TEST_F(UploadTest, StatusTextsFollowTheSteps) {
+    ftpApi.UploadByApi();
+    std::vector<std::string> texts;
+    for (const auto& [text, colour] : view.statusHistory) {
+        texts.push_back(text);
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{"Starting transmission", "Connection opened",
+                                               "Attempting transmission",
+                                               "Transfer Complete 12/07/2026  10:11:12 AM"}));
+}
+
+TEST_F(UploadTest, FailedLoginShowsNoConnectionAndTheNextUploadTriesAgain) {
+    internet.connectSucceeds = false;
+    ftpApi.UploadByApi();
+    EXPECT_EQ(view.LastStatus(), StatusMessage("No FTP connection", StatusColour::Failure));
+    EXPECT_TRUE(internet.puts.empty());
+    EXPECT_TRUE(internet.closed.empty());
+    internet.connectSucceeds = true;
+    ftpApi.UploadByApi();
+    EXPECT_EQ(internet.puts.size(), 1u);
+}
+
+TEST_F(UploadTest, FailedSessionIsOpenedAgainNextTime) {
+    internet.openSucceeds = false;
+    ftpApi.UploadByApi();
+    EXPECT_EQ(ftpApi.SessionHandle, 0u);
+    EXPECT_EQ(view.LastStatus().first, "No FTP connection");
+    internet.openSucceeds = true;
+    ftpApi.UploadByApi();
+    EXPECT_EQ(internet.agents.size(), 2u);
+    EXPECT_NE(ftpApi.SessionHandle, 0u);
+}
+
+TEST_F(UploadTest, FailedPutIsReportedAndTheConnectionStillClosed) {
+    internet.putSucceeds = false;
+    ftpApi.UploadByApi();
+    EXPECT_EQ(view.LastStatus(),
+              StatusMessage("FTP transmission failed False", StatusColour::Failure));
+    EXPECT_EQ(internet.closed.size(), 1u);
+}
+
+TEST_F(UploadTest, TransferComponentGetsTheUrlTheAccountAndThePutOperation) {
+    view.fileNameText = "live.html";
+    state.DestPath = "www";
+    form.FTPMethod2();
+    EXPECT_EQ(transfer.url, "ftp://127.0.0.1");
+    EXPECT_EQ(transfer.userName, "qel");
+    EXPECT_EQ(transfer.password, "s3cret");
+    EXPECT_EQ(transfer.operations,
+              std::vector<std::string>{"PUT C:\\Data\\live.html /www/live.html"});
+    // Handed over is not done: success is reported only when the file is stored.
+    EXPECT_EQ(view.LastStatus(), StatusMessage("Attempting transmission", StatusColour::Highlight));
+    transfer.Finish(std::nullopt);
+    EXPECT_EQ(view.LastStatus(),
+              StatusMessage("Transfer Complete 12/07/2026  10:11:12 AM", StatusColour::Highlight));
+}
+
+TEST_F(UploadTest, TransferFailureIsReportedInRed) {
+    form.FTPMethod2();
+    transfer.Finish(std::string("Login failed"));
+    EXPECT_EQ(view.LastStatus(), StatusMessage("Login failed doing FTP", StatusColour::Failure));
+}
+
+TEST_F(UploadTest, TransferRefusedAtOnceIsReportedInRed) {
+    transfer.executeError = "Still executing last request";
+    form.FTPMethod2();
+    EXPECT_EQ(view.LastStatus(),
+              StatusMessage("Still executing last request doing FTP", StatusColour::Failure));
+}
+
+TEST_F(UploadTest, TransferComponentTakesTheHostAsGiven) {
+    state.DestURL = "ftp://example.org";
+    form.FTPMethod2();
+    EXPECT_EQ(transfer.url, "ftp://ftp://example.org");
+}
+
+TEST_F(UploadTest, IncompleteProfileStopsTheTransferComponentBeforeItStarts) {
+    struct Case {
+        std::string ProgramState::*field;
+        const char* message;
+    };
+    for (const Case& c : {Case{&ProgramState::DestURL, "No URL set"},
+                          Case{&ProgramState::UserName, "No user name set"},
+                          Case{&ProgramState::Password, "No Password set"}}) {
+        const std::string kept = state.*c.field;
+        state.*c.field = "";
+        form.FTPMethod2();
+        EXPECT_EQ(view.LastStatus(), StatusMessage(c.message, StatusColour::Failure));
+        state.*c.field = kept;
+    }
+    EXPECT_TRUE(transfer.operations.empty());
+    view.fileNameText = "";
+    form.FTPMethod2();
+    EXPECT_EQ(view.LastStatus(),
+              StatusMessage("No destination file name set", StatusColour::Failure));
+    EXPECT_TRUE(transfer.operations.empty());
+}
+
+TEST_F(UploadTest, PageWrittenWithTheTransferMethodIsHandedOver) {
+    state.FTPMethod = 2;
+    form.InBuffer = "T1";
+    form.SendWebPage();
+    ASSERT_EQ(transfer.operations.size(), 1u);
+    EXPECT_EQ(transfer.operations[0], "PUT " + std::string(kAppData) + "live.html /www/live.html");
+}
+
+}  // namespace
+}  // namespace qel
