@@ -1,0 +1,82 @@
+#!/bin/bash
+# Installs the Debian 12 packages the build and the tests need; does nothing when all are present.
+set -euo pipefail
+
+readonly PACKAGES=(
+  # build
+  cmake ninja-build g++ make googletest libgtest-dev clang-format
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64
+  # the Windows-side tests: 64-bit Wine only (wine32 cannot run where 32-bit ELF cannot)
+  wine wine64
+  # Wine only recommends these, and recommends are not installed (they would also pull in
+  # wine32 wherever i386 is enabled): Wine's own fonts, without which dialog text falls back
+  # to whatever fontconfig finds, with other metrics, and the X libraries winex11 loads at
+  # run time
+  fonts-wine libxrender1 libxrandr2 libxi6 libxcursor1 libxinerama1 libxcomposite1
+  libxfixes3 libxxf86vm1 libgnutls30
+  # test harness: X server, COM port pairs, FTP server, dosdevices lock (chattr)
+  xvfb xauth socat python3 python3-pyftpdlib e2fsprogs
+)
+
+log() { echo "deps: $*"; }
+
+# Packages not installed for this machine's architecture (nor arch-independent). One query
+# for all; a bare `dpkg -s NAME` would also refuse names installed for several
+# architectures, as X libraries are once wine32 is.
+missing_packages() {
+  local present package
+  present=$(dpkg-query -W -f='${db:Status-Abbrev} ${Architecture} ${Package}\n' "${PACKAGES[@]}" \
+    2>/dev/null | awk -v arch="$NATIVE_ARCH" '$1 == "ii" && ($2 == arch || $2 == "all") { print $3 }' ||
+    true)
+  for package in "${PACKAGES[@]}"; do
+    grep -qxF "$package" <<<"$present" || echo "$package"
+  done
+}
+
+# Runs a command quietly; shows its output only when it fails.
+quietly() {
+  local output
+  output=$(mktemp)
+  if ! "$@" >"$output" 2>&1; then
+    tail -n 30 "$output" >&2
+    rm -f "$output"
+    log "FAILED: $*"
+    exit 1
+  fi
+  rm -f "$output"
+}
+
+as_root() {
+  if ((EUID == 0)); then
+    "$@"
+  elif command -v sudo >/dev/null; then
+    sudo "$@"
+  else
+    log "need root to install packages"
+    exit 1
+  fi
+}
+
+main() {
+  NATIVE_ARCH=$(dpkg --print-architecture)
+  local missing
+  mapfile -t missing < <(missing_packages)
+  if ((${#missing[@]} == 0)); then
+    log "all ${#PACKAGES[@]} packages present"
+    return 0
+  fi
+  log "missing: ${missing[*]}"
+  log "apt-get update"
+  quietly as_root apt-get update
+  log "installing ${#missing[@]} packages"
+  quietly as_root env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y --no-install-recommends "${missing[@]}"
+  mapfile -t missing < <(missing_packages)
+  if ((${#missing[@]} > 0)); then
+    log "still missing after install: ${missing[*]}"
+    exit 1
+  fi
+  log "done"
+}
+
+main "$@"

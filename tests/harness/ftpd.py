@@ -1,0 +1,205 @@
+#!/usr/bin/python3
+"""Local FTP server for the Windows-side tests, with a command log and a control socket.
+
+One account, full write access, active (PORT) and passive (PASV) data connections. Every FTP
+command received is appended to the command log as one line, verbatim, so a test can tell
+PORT from PASV and count logins. A second socket takes one-line commands from the tests:
+
+    DOWN               close the FTP listening socket: new connections are refused
+    UP                 listen again
+    CLEAR              empty the command log
+    PASSIVE-ONLY on    refuse PORT/EPRT with a 500 reply (off: accept them again)
+
+Each command is answered "OK\\n" once it has taken effect, or "ERR <reason>\\n".
+Runs until killed.
+"""
+
+import argparse
+import logging
+import os
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.ioloop import Acceptor, AsyncChat, IOLoop
+from pyftpdlib.servers import FTPServer
+
+# A wrong password is answered after this delay; pyftpdlib's default of 3 s only slows tests.
+AUTH_FAILED_DELAY_S = 0.2
+
+
+class CommandLog:
+    """Append-only log of received FTP commands, one line each, visible at once to readers."""
+
+    def __init__(self, path):
+        self._file = open(path, "a", encoding="utf-8", newline="\n")
+
+    def write(self, line):
+        self._file.write(line.rstrip("\r\n") + "\n")
+        self._file.flush()
+
+    def clear(self):
+        # The file is opened in append mode, so later writes start at the new end.
+        self._file.truncate(0)
+        self._file.flush()
+
+
+class Policy:
+    """Behaviour switches the tests flip at run time."""
+
+    def __init__(self):
+        self.passive_only = False
+
+
+def make_handler(authorizer, command_log, policy):
+    """An FTPHandler class that logs every command and obeys the policy."""
+
+    class Handler(FTPHandler):
+        def pre_process_command(self, line, cmd, arg):
+            command_log.write(line)
+            super().pre_process_command(line, cmd, arg)
+
+        def ftp_PORT(self, line):
+            if policy.passive_only:
+                self.respond("500 Active mode is refused: use PASV.")
+                return
+            super().ftp_PORT(line)
+
+        def ftp_EPRT(self, line):
+            if policy.passive_only:
+                self.respond("500 Active mode is refused: use EPSV.")
+                return
+            super().ftp_EPRT(line)
+
+    Handler.authorizer = authorizer
+    Handler.auth_failed_timeout = AUTH_FAILED_DELAY_S
+    Handler.banner = "Test FTP server ready."
+    return Handler
+
+
+class FtpListener:
+    """The FTP listening socket, which the tests can take down and bring back."""
+
+    def __init__(self, address, handler, ioloop):
+        self._address = address
+        self._handler = handler
+        self._ioloop = ioloop
+        self._server = None
+
+    def up(self):
+        if self._server is None:
+            self._server = FTPServer(self._address, self._handler, ioloop=self._ioloop)
+
+    def down(self):
+        # Sessions already open carry on; only new connections are refused.
+        if self._server is not None:
+            self._server.close()
+            self._server = None
+
+
+class Commands:
+    """Executes one control line and returns the reply text."""
+
+    def __init__(self, listener, command_log, policy):
+        self._listener = listener
+        self._log = command_log
+        self._policy = policy
+
+    def run(self, line):
+        words = line.split()
+        if not words:
+            return "ERR empty command"
+        verb, args = words[0].upper(), [w.lower() for w in words[1:]]
+        try:
+            return self._dispatch(verb, args)
+        except OSError as error:
+            return "ERR %s" % error
+
+    def _dispatch(self, verb, args):
+        if verb == "DOWN" and not args:
+            self._listener.down()
+        elif verb == "UP" and not args:
+            self._listener.up()
+        elif verb == "CLEAR" and not args:
+            self._log.clear()
+        elif verb == "PASSIVE-ONLY" and args in (["on"], ["off"]):
+            self._policy.passive_only = args == ["on"]
+        else:
+            return "ERR unknown command"
+        return "OK"
+
+
+class ControlChannel(AsyncChat):
+    """One control connection: reads lines, answers each one."""
+
+    def __init__(self, sock, commands, ioloop):
+        super().__init__(sock, ioloop=ioloop)
+        self._commands = commands
+        self._buffer = []
+        self.set_terminator(b"\n")
+
+    def collect_incoming_data(self, data):
+        self._buffer.append(data)
+
+    def found_terminator(self):
+        line = b"".join(self._buffer).decode("ascii", "replace").strip()
+        self._buffer = []
+        reply = self._commands.run(line)
+        logging.info("control: %r -> %s", line, reply)
+        self.push((reply + "\n").encode("ascii"))
+
+    def handle_close(self):
+        self.close()
+
+
+class ControlServer(Acceptor):
+    """Listens for control connections."""
+
+    def __init__(self, address, commands, ioloop):
+        super().__init__(ioloop=ioloop)
+        self._commands = commands
+        self.bind_af_unspecified(address)
+        self.listen(5)
+
+    def handle_accepted(self, sock, addr):
+        ControlChannel(sock, self._commands, self.ioloop)
+
+
+def parse_args(argv):
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--root", required=True, help="the account's home folder")
+    parser.add_argument("--user", required=True)
+    parser.add_argument("--password", required=True)
+    parser.add_argument("--log", required=True, help="command log file")
+    parser.add_argument("--host", default="127.0.0.1")
+    parser.add_argument("--port", type=int, default=21)
+    parser.add_argument("--control-port", type=int, default=2121)
+    return parser.parse_args(argv)
+
+
+def main(argv):
+    args = parse_args(argv)
+    logging.basicConfig(level=logging.INFO, stream=sys.stderr,
+                        format="%(asctime)s ftpd: %(message)s")
+    os.makedirs(args.root, exist_ok=True)
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+    command_log = CommandLog(args.log)
+    policy = Policy()
+    ioloop = IOLoop.instance()
+
+    listener = FtpListener((args.host, args.port),
+                           make_handler(authorizer, command_log, policy), ioloop)
+    listener.up()
+    ControlServer((args.host, args.control_port),
+                  Commands(listener, command_log, policy), ioloop)
+
+    # The session script waits for this line before it reports the server as started.
+    print("ftpd ready on %s:%d, control on %d" % (args.host, args.port, args.control_port),
+          flush=True)
+    ioloop.loop()
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])
