@@ -1,6 +1,8 @@
 // Taking complete blocks out of the text received from the device.
 #include "BlockTakeOut.h"
 
+#include <algorithm>
+
 namespace qel {
 
 std::optional<std::string> TakeEndMarkerBlock(std::string& inBuffer) {
@@ -13,8 +15,8 @@ std::optional<std::string> TakeEndMarkerBlock(std::string& inBuffer) {
     return block;
 }
 
-std::optional<std::string> TakeSplitBlock(std::string& inBuffer) {
-    const std::size_t at = inBuffer.find(kEndMarker);
+std::optional<std::string> TakeSplitBlock(std::string& inBuffer, std::size_t searchFrom) {
+    const std::size_t at = inBuffer.find(kEndMarker, std::min(searchFrom, inBuffer.size()));
     if (at == std::string::npos) {
         return std::nullopt;
     }

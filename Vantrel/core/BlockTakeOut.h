@@ -18,6 +18,14 @@ std::optional<std::string> TakeEndMarkerBlock(std::string& inBuffer);
 // Split case: when inBuffer holds a marker, returns the text before the first one and leaves
 // inBuffer holding the text after it (which waits for a later take-out). Otherwise returns
 // nullopt and leaves inBuffer as it is. Works for a buffer of any length.
-std::optional<std::string> TakeSplitBlock(std::string& inBuffer);
+// `searchFrom` lets a caller that knows a prefix holds no marker skip it, so that a buffer that
+// only grows is not searched again from its start on every tick.
+std::optional<std::string> TakeSplitBlock(std::string& inBuffer, std::size_t searchFrom = 0);
+
+// Where a search for the marker must start in a buffer whose first `markerFreeLength`
+// characters were searched before without finding one: a marker may straddle the old end.
+constexpr std::size_t MarkerSearchStart(std::size_t markerFreeLength) {
+    return markerFreeLength >= kEndMarker.size() ? markerFreeLength - (kEndMarker.size() - 1) : 0;
+}
 
 }  // namespace qel

@@ -157,9 +157,12 @@ void MainForm::EndMarkerCase() {
 }
 
 void MainForm::SplitCase() {
-    std::string remainder = InBuffer;
-    if (auto block = TakeSplitBlock(remainder)) {
+    if (auto block = TakeSplitBlock(InBuffer, MarkerSearchStart(markerFreeLength_))) {
+        // The copy's text after the marker becomes InBuffer once the page is out.
+        std::string remainder = std::move(InBuffer);
         Publish(std::move(*block), std::move(remainder));
+    } else {
+        markerFreeLength_ = InBuffer.size();
     }
 }
 
@@ -168,6 +171,7 @@ void MainForm::Publish(std::string block, std::string remainder) {
     view_.SetOutputText(InBuffer);
     SendWebPage();
     InBuffer = std::move(remainder);
+    markerFreeLength_ = 0;
 }
 
 void MainForm::FindPorts() {

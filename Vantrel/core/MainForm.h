@@ -90,6 +90,9 @@ private:
     // The tick yields to the message loop, so the timer can fall due again while a tick runs;
     // such a tick is skipped so that two ticks never work on InBuffer at once.
     bool tickRunning_ = false;
+    // How much of InBuffer is known to hold no marker: a tick that reads nothing new must not
+    // search a long buffer from its start again.
+    std::size_t markerFreeLength_ = 0;
 };
 
 }  // namespace qel

@@ -300,5 +300,28 @@ TEST_F(RunCycle, PortSearchFindsNothingWhileTheControlHoldsItsPort) {
     EXPECT_EQ(controlPort.openPort, 3);
 }
 
+// A long buffer is not searched from its start on every tick, so the search must still see a
+// marker that straddles what was there before and what came after.
+class MarkerStraddle : public MainFormFixture, public ::testing::WithParamInterface<int> {};
+
+TEST_P(MarkerStraddle, MarkerSplitBetweenTwoReadsIsFoundWhereverItSplits) {
+    state.CommMethod = static_cast<std::uint8_t>(GetParam());
+    Run();
+    Tick();  // opens the port
+    for (std::size_t before = 1; before <= 3; ++before) {
+        SCOPED_TRACE("split after " + std::to_string(before));
+        Send("ab" + std::string(before, '@'));
+        Tick();
+        Send(std::string(4 - before, '@') + "cd");
+        Tick();
+        EXPECT_EQ(PageFile(), PageFor("ab"));
+        EXPECT_EQ(form.InBuffer, "cd");
+        form.InBuffer.clear();
+        files.files.clear();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothMethods, MarkerStraddle, ::testing::Values(0, 1));
+
 }  // namespace
 }  // namespace qel

@@ -1,0 +1,111 @@
+// One FTP upload with WinINet from start to end: session, passive connection, binary put.
+#include "FtpPut.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <memory>
+
+#include "Win32Error.h"
+
+namespace qel {
+namespace {
+
+struct InternetClose {
+    void operator()(HINTERNET handle) const { InternetCloseHandle(handle); }
+};
+using UniqueInternet = std::unique_ptr<void, InternetClose>;
+
+constexpr char kAgent[] = "Qel";
+
+// A server that stops answering must not hold the transfer (and whoever joins it) for ever.
+constexpr DWORD kWaitLimitMilliseconds = 30000;
+
+void LimitWaits(HINTERNET session) {
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT,
+                         INTERNET_OPTION_DATA_RECEIVE_TIMEOUT}) {
+        DWORD limit = kWaitLimitMilliseconds;
+        InternetSetOptionA(session, option, &limit, sizeof limit);  // best effort
+    }
+}
+
+// Multi-line replies become one line for the status line.
+std::string OneLine(std::string text) {
+    for (char& c : text) {
+        if (c == '\r' || c == '\n') {
+            c = ' ';
+        }
+    }
+    const auto end = text.find_last_not_of(' ');
+    text.erase(end == std::string::npos ? 0 : end + 1);
+    return text;
+}
+
+// The server's last reply on this thread ("530 Login incorrect."), "" when there is none.
+std::string ServerReply() {
+    std::string buffer(512, '\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        DWORD code = 0;
+        auto length = static_cast<DWORD>(buffer.size());
+        if (InternetGetLastResponseInfoA(&code, buffer.data(), &length)) {
+            buffer.resize(length);
+            return OneLine(std::move(buffer));
+        }
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+            return {};
+        }
+        buffer.assign(static_cast<std::size_t>(length) + 1, '\0');
+    }
+    return {};
+}
+
+// Only these failures come from an answer of the server; after the others the reply buffer
+// may still hold an older answer (a "230 Login successful." before a failed put, say).
+bool ServerAnswered(DWORD code) {
+    switch (code) {
+        case ERROR_INTERNET_EXTENDED_ERROR:
+        case ERROR_INTERNET_INCORRECT_USER_NAME:
+        case ERROR_INTERNET_INCORRECT_PASSWORD:
+        case ERROR_INTERNET_LOGIN_FAILURE:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Called right after the failing call, before anything else can change the thread's error.
+std::string Failure() {
+    const DWORD code = GetLastError();
+    const std::string reply = ServerAnswered(code) ? ServerReply() : std::string{};
+    std::string description = ErrorDescription(code);
+    if (!reply.empty()) {
+        description += " (" + reply + ")";
+    }
+    return description;
+}
+
+}  // namespace
+
+std::optional<std::string> PutFileByFtp(const FtpPutRequest& request) {
+    const UniqueInternet session(
+        InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!session) {
+        return Failure();
+    }
+    LimitWaits(session.get());
+    // Passive mode: the data connection goes out from us, which firewalls and NAT let through.
+    const UniqueInternet connection(InternetConnectA(
+        session.get(), request.host.c_str(), INTERNET_DEFAULT_FTP_PORT, request.userName.c_str(),
+        request.password.c_str(), INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 0));
+    if (!connection) {
+        return Failure();
+    }
+    if (!FtpPutFileA(connection.get(), request.localPath.c_str(), request.remotePath.c_str(),
+                     FTP_TRANSFER_TYPE_BINARY, 0)) {
+        return Failure();
+    }
+    return std::nullopt;
+}
+
+}  // namespace qel

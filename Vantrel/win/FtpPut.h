@@ -1,0 +1,22 @@
+// One FTP upload with WinINet from start to end: session, passive connection, binary put.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace qel {
+
+struct FtpPutRequest {
+    std::string host;
+    std::string userName;
+    std::string password;
+    std::string localPath;
+    std::string remotePath;
+};
+
+// Blocks until the upload has ended; nullopt when the file was stored, otherwise the failure's
+// description, followed by the server's reply in brackets when there is one. Its own session is
+// opened and closed each time, so concurrent calls on other threads share nothing.
+std::optional<std::string> PutFileByFtp(const FtpPutRequest& request);
+
+}  // namespace qel

@@ -1,0 +1,158 @@
+// Our internet transfer component: takes an FTP URL, a user name, a password and a
+// "PUT <local> <remote>" operation, uploads on a worker thread and reports the outcome on the
+// thread that made it.
+#include "InetTransfer.h"
+
+#include <exception>
+#include <utility>
+
+#include "FindStartupBas.h"
+#include "TransferOperation.h"
+#include "Win32Error.h"
+
+namespace qel {
+namespace {
+
+constexpr char kWindowClass[] = "PellucorInetTransferNotify";
+constexpr UINT kTransferFinished = WM_APP + 1;
+
+bool LocalFileExists(const std::string& path) {
+    return pellucor::FileExists(path);
+}
+
+}  // namespace
+
+bool InetTransfer::RegisterWindowClass() {
+    static const bool registered = [] {
+        WNDCLASSEXA windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = &InetTransfer::WindowProcedure;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = kWindowClass;
+        return RegisterClassExA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    }();
+    return registered;
+}
+
+InetTransfer::InetTransfer() {
+    if (!RegisterWindowClass()) {
+        windowError_ = "The transfer component's window class could not be registered";
+        return;
+    }
+    HWND window = CreateWindowExA(0, kWindowClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    if (window == nullptr) {
+        windowError_ = ErrorDescription(GetLastError());
+        return;
+    }
+    window_.reset(window);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+InetTransfer::~InetTransfer() {
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+    if (window_) {
+        // An outcome still queued for the window dies with it.
+        SetWindowLongPtrA(window_.get(), GWLP_USERDATA, 0);
+    }
+}
+
+void InetTransfer::SetURL(const std::string& url) {
+    url_ = url;
+}
+
+void InetTransfer::SetUserName(const std::string& userName) {
+    userName_ = userName;
+}
+
+void InetTransfer::SetPassword(const std::string& password) {
+    password_ = password;
+}
+
+void InetTransfer::SetCompletion(Completion completion) {
+    completion_ = std::move(completion);
+}
+
+std::optional<std::string> InetTransfer::Execute(const std::string& operation) {
+    if (busy_.load()) {
+        return std::string(kStillExecuting);
+    }
+    if (!window_) {
+        return windowError_;
+    }
+    const auto host = HostFromFtpUrl(url_);
+    if (!host) {
+        return std::string(kInvalidUrl);
+    }
+    const auto put = ParsePutOperation(operation, &LocalFileExists);
+    if (!put) {
+        return std::string(kInvalidOperation);
+    }
+    return Start(FtpPutRequest{*host, userName_, password_, put->localPath, put->remotePath});
+}
+
+std::optional<std::string> InetTransfer::Start(FtpPutRequest request) {
+    // The previous worker has reported already (busy_ is false); only its return is left.
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+    busy_.store(true);
+    try {
+        worker_ = std::thread(&InetTransfer::Transfer, this, std::move(request), window_.get());
+    } catch (const std::exception& e) {
+        busy_.store(false);
+        return std::string("The transfer could not be started: ") + e.what();
+    }
+    return std::nullopt;
+}
+
+void InetTransfer::Transfer(FtpPutRequest request, HWND notify) noexcept {
+    try {
+        std::optional<std::string> outcome = PutFileByFtp(request);
+        const std::lock_guard lock(finishedMutex_);
+        finished_.push_back(std::move(outcome));
+    } catch (...) {
+        // Out of memory: nothing can be reported, but the component must not stay busy.
+    }
+    // Free before the notice goes out, so a completion may start the next transfer at once.
+    busy_.store(false);
+    PostMessageA(notify, kTransferFinished, 0, 0);
+}
+
+void InetTransfer::DeliverFinished() noexcept {
+    for (;;) {
+        std::optional<std::string> outcome;
+        {
+            const std::lock_guard lock(finishedMutex_);
+            if (finished_.empty()) {
+                return;
+            }
+            outcome = std::move(finished_.front());
+            finished_.pop_front();
+        }
+        try {
+            // A copy: the completion may replace itself while it runs.
+            if (Completion completion = completion_) {
+                completion(outcome);
+            }
+        } catch (...) {
+            // No exception may cross the window procedure; the outcome is simply dropped.
+        }
+    }
+}
+
+LRESULT CALLBACK InetTransfer::WindowProcedure(HWND window, UINT message, WPARAM wParam,
+                                               LPARAM lParam) {
+    if (message == kTransferFinished) {
+        auto* transfer = reinterpret_cast<InetTransfer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (transfer != nullptr) {
+            transfer->DeliverFinished();
+        }
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace qel

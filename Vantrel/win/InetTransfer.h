@@ -1,0 +1,70 @@
+// Our internet transfer component: takes an FTP URL, a user name, a password and a
+// "PUT <local> <remote>" operation, uploads on a worker thread and reports the outcome on the
+// thread that made it.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "FtpPut.h"
+#include "TransferControl.h"
+
+namespace qel {
+
+// Make, use and destroy it on the user-interface thread: its completions arrive through a
+// message-only window of that thread, so they need that thread's message loop. One transfer
+// runs at a time, each with its own WinINet session (nothing is shared with the worker).
+// Destroying it waits for a transfer under way; a completion must not destroy its own object.
+class InetTransfer : public TransferControl {
+public:
+    static constexpr const char* kStillExecuting = "Still executing last request";
+    static constexpr const char* kInvalidUrl = "Invalid URL";
+    static constexpr const char* kInvalidOperation = "Invalid operation";
+
+    InetTransfer();
+    InetTransfer(const InetTransfer&) = delete;
+    InetTransfer& operator=(const InetTransfer&) = delete;
+    ~InetTransfer() override;
+
+    void SetURL(const std::string& url) override;
+    void SetUserName(const std::string& userName) override;
+    void SetPassword(const std::string& password) override;
+    std::optional<std::string> Execute(const std::string& operation) override;
+    void SetCompletion(Completion completion) override;
+
+    bool StillExecuting() const { return busy_.load(); }
+
+private:
+    struct WindowDestroy {
+        void operator()(HWND window) const { DestroyWindow(window); }
+    };
+
+    static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam);
+    static bool RegisterWindowClass();
+    std::optional<std::string> Start(FtpPutRequest request);
+    void Transfer(FtpPutRequest request, HWND notify) noexcept;
+    void DeliverFinished() noexcept;
+
+    std::string url_;
+    std::string userName_;
+    std::string password_;
+    Completion completion_;
+
+    std::unique_ptr<HWND__, WindowDestroy> window_;
+    std::string windowError_;  // why the window could not be made, when it could not
+
+    std::atomic<bool> busy_{false};
+    std::mutex finishedMutex_;
+    std::deque<std::optional<std::string>> finished_;  // outcomes not yet delivered
+    std::thread worker_;
+};
+
+}  // namespace qel

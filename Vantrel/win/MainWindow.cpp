@@ -1,0 +1,339 @@
+// Qel's main window on Win32.
+#include "MainWindow.h"
+
+#include "MainFormLayout.h"
+#include "WindowPlacement.h"
+
+namespace qel {
+
+namespace {
+
+namespace layout = qel::layout;
+
+constexpr char kClassName[] = "PellucorQelMain";
+constexpr UINT_PTR kTimer1 = 1;
+constexpr COLORREF kFailureRed = RGB(255, 0, 0);
+constexpr COLORREF kGrey =
+    RGB(layout::kBackgroundGrey, layout::kBackgroundGrey, layout::kBackgroundGrey);
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
+
+struct ControlClass {
+    const char* className;
+    DWORD style;
+    DWORD exStyle;
+};
+
+ControlClass ClassFor(const layout::ControlSpec& spec) {
+    switch (spec.kind) {
+        case layout::ControlKind::CheckBox:
+            return {"BUTTON", BS_AUTOCHECKBOX, 0};
+        case layout::ControlKind::Button:
+            return {"BUTTON", BS_PUSHBUTTON, 0};
+        case layout::ControlKind::TextBox:
+            return {"EDIT", ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+        case layout::ControlKind::MultiLineText:
+            return {"EDIT", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL,
+                    WS_EX_CLIENTEDGE};
+        case layout::ControlKind::RightLabel:
+            return {"STATIC", SS_RIGHT, 0};
+        case layout::ControlKind::Label:
+            break;
+    }
+    // The status line shows messages as they are: an "&" in one is not a mnemonic.
+    return {"STATIC",
+            spec.id == layout::IDC_lblStatus ? DWORD{SS_LEFT | SS_NOPREFIX} : DWORD{SS_LEFT}, 0};
+}
+
+void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
+    WNDCLASSEXA existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExA(instance, kClassName, &existing)) {
+        return;
+    }
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hIcon = LoadIcon(instance, MAKEINTRESOURCE(1));
+    wc.hbrBackground = nullptr;  // painted by the window, whose brush lives with it
+    wc.lpszClassName = kClassName;
+    RegisterClassExA(&wc);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(HINSTANCE instance, EndProcess endProcess)
+    : instance_(instance),
+      endProcess_(std::move(endProcess)),
+      background_(CreateSolidBrush(kGrey)),
+      font_(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT))) {
+    HDC screen = GetDC(nullptr);
+    tppX_ = pellucor::TwipsPerPixel(GetDeviceCaps(screen, LOGPIXELSX));
+    tppY_ = pellucor::TwipsPerPixel(GetDeviceCaps(screen, LOGPIXELSY));
+    ReleaseDC(nullptr, screen);
+
+    RegisterWindowClass(instance_, &MainWindow::WindowProc);
+    RECT outer{0, 0, pellucor::TwipsToPixels(layout::kClientWidth, tppX_),
+               pellucor::TwipsToPixels(layout::kClientHeight, tppY_)};
+    AdjustWindowRectEx(&outer, kWindowStyle, TRUE, kWindowExStyle);
+    CreateWindowExA(kWindowExStyle, kClassName, layout::kDesignCaption, kWindowStyle, CW_USEDEFAULT,
+                    CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr,
+                    nullptr, instance_, this);
+    if (!hwnd_) {
+        return;
+    }
+    CreateMenus();
+    CreateControls();
+    ACCEL f1{FVIRTKEY, VK_F1, static_cast<WORD>(layout::kF1MenuId)};
+    accelerators_.reset(CreateAcceleratorTableA(&f1, 1));
+    SetTimer(hwnd_.get(), kTimer1, layout::kTimerInterval, nullptr);
+}
+
+MainWindow::~MainWindow() {
+    if (hwnd_) {
+        KillTimer(hwnd_.get(), kTimer1);
+        SetWindowLongPtrA(hwnd_.get(), GWLP_USERDATA, 0);
+    }
+}
+
+void MainWindow::CreateMenus() {
+    HMENU bar = CreateMenu();
+    for (const auto& top : layout::kMenus) {
+        if (top.parent != 0) {
+            continue;
+        }
+        HMENU popup = nullptr;
+        for (const auto& item : layout::kMenus) {
+            if (item.parent != top.id) {
+                continue;
+            }
+            if (!popup) {
+                popup = CreatePopupMenu();
+            }
+            std::string caption = item.caption;
+            if (item.id == layout::kF1MenuId) {
+                caption += std::string("\t") + layout::kF1Text;
+            }
+            AppendMenuA(popup, MF_STRING, item.id, caption.c_str());
+        }
+        if (popup) {
+            AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), top.caption);
+        } else {
+            AppendMenuA(bar, MF_STRING, top.id, top.caption);
+        }
+    }
+    SetMenu(hwnd_.get(), bar);  // the window destroys its menu
+}
+
+void MainWindow::CreateControls() {
+    for (const auto& spec : layout::kControls) {
+        const ControlClass cls = ClassFor(spec);
+        const DWORD style =
+            WS_CHILD | WS_VISIBLE | cls.style | (spec.tabIndex >= 0 ? WS_TABSTOP : 0);
+        HWND control = CreateWindowExA(
+            cls.exStyle, cls.className, spec.caption, style,
+            pellucor::TwipsToPixels(spec.left, tppX_), pellucor::TwipsToPixels(spec.top, tppY_),
+            pellucor::TwipsToPixels(spec.width, tppX_), pellucor::TwipsToPixels(spec.height, tppY_),
+            hwnd_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_,
+            nullptr);
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    }
+}
+
+LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (message == WM_NCCREATE) {
+        self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->hwnd_.reset(hwnd);
+    } else if (message == WM_NCDESTROY && self) {
+        self->hwnd_.release();  // the window is gone already
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        self = nullptr;
+    }
+    if (self) {
+        try {
+            return self->HandleMessage(message, wParam, lParam);
+        } catch (...) {
+            // Nothing a handler throws may unwind through the window system.
+        }
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_TIMER:
+            if (wParam == kTimer1 && form_) {
+                form_->Timer1_Timer();
+            }
+            return 0;
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_ERASEBKGND: {
+            RECT client;
+            GetClientRect(hwnd_.get(), &client);
+            FillRect(reinterpret_cast<HDC>(wParam), &client, background_.get());
+            return 1;
+        }
+        case WM_CTLCOLORSTATIC:
+            return OnControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case WM_CLOSE:
+            Shutdown();
+            return 0;
+        default:
+            return DefWindowProcA(hwnd_.get(), message, wParam, lParam);
+    }
+}
+
+void MainWindow::OnCommand(int id, int notification) {
+    if (!form_) {
+        return;
+    }
+    switch (id) {
+        case layout::IDM_mnuExit:
+            Shutdown();
+            break;
+        case layout::IDM_mnuMethod1:
+            form_->mnuMethod1_Click();
+            break;
+        case layout::IDM_mnuMethod2:
+            form_->mnuMethod2_Click();
+            break;
+        case layout::IDM_mnuCommMethod1:
+            form_->mnuCommMethod1_Click();
+            break;
+        case layout::IDM_mnuCommMethod2:
+            form_->mnuCommMethod2_Click();
+            break;
+        case layout::IDC_Command2:
+            if (notification == BN_CLICKED) {
+                form_->Command2_Click();
+            }
+            break;
+        case layout::IDC_ckkRun:
+            if (notification == BN_CLICKED) {
+                form_->ckkRun_Click();
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+LRESULT MainWindow::OnControlColour(HDC dc, HWND control) {
+    SetBkColor(dc, kGrey);
+    if (control == Control(layout::IDC_lblStatus)) {
+        SetTextColor(dc, statusColour_ == qel::StatusColour::Failure
+                             ? kFailureRed
+                             : GetSysColor(COLOR_HIGHLIGHT));
+    }
+    return reinterpret_cast<LRESULT>(background_.get());
+}
+
+void MainWindow::Shutdown() {
+    if (form_) {
+        form_->Form_Unload();
+    }
+    endProcess_();
+}
+
+bool MainWindow::PreTranslate(MSG& msg) {
+    if (!hwnd_) {
+        return false;
+    }
+    if (accelerators_ && TranslateAcceleratorA(hwnd_.get(), accelerators_.get(), &msg)) {
+        return true;
+    }
+    return IsDialogMessageA(hwnd_.get(), &msg) != FALSE;
+}
+
+void MainWindow::DoEvents() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the main loop
+            return;
+        }
+        if (!PreTranslate(msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
+void MainWindow::ShowStatus(const std::string& text, qel::StatusColour colour) {
+    statusColour_ = colour;
+    SetText(layout::IDC_lblStatus, text);
+    InvalidateRect(Control(layout::IDC_lblStatus), nullptr, TRUE);
+}
+
+std::string MainWindow::Text(int id) const {
+    HWND control = Control(id);
+    const int length = GetWindowTextLengthA(control);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const int copied = GetWindowTextA(control, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+void MainWindow::SetText(int id, const std::string& text) {
+    SetWindowTextA(Control(id), text.c_str());
+}
+
+std::string MainWindow::PortText() const {
+    return Text(layout::IDC_txtPort);
+}
+void MainWindow::SetPortText(const std::string& text) {
+    SetText(layout::IDC_txtPort, text);
+}
+std::string MainWindow::FileNameText() const {
+    return Text(layout::IDC_txtFileName);
+}
+void MainWindow::SetFileNameText(const std::string& text) {
+    SetText(layout::IDC_txtFileName, text);
+}
+std::string MainWindow::PageTitleText() const {
+    return Text(layout::IDC_txtPageTitle);
+}
+void MainWindow::SetPageTitleText(const std::string& text) {
+    SetText(layout::IDC_txtPageTitle, text);
+}
+std::string MainWindow::RefreshText() const {
+    return Text(layout::IDC_txtRefresh);
+}
+void MainWindow::SetRefreshText(const std::string& text) {
+    SetText(layout::IDC_txtRefresh, text);
+}
+void MainWindow::SetOutputText(const std::string& text) {
+    SetText(layout::IDC_Text1, text);
+}
+
+bool MainWindow::RunChecked() const {
+    return IsDlgButtonChecked(hwnd_.get(), layout::IDC_ckkRun) == BST_CHECKED;
+}
+
+void MainWindow::SetCaption(const std::string& text) {
+    SetWindowTextA(hwnd_.get(), text.c_str());
+}
+
+void MainWindow::CheckPair(int firstItem, int secondItem, qel::MenuChoice choice) {
+    HMENU menu = GetMenu(hwnd_.get());
+    CheckMenuItem(menu, firstItem,
+                  MF_BYCOMMAND | (choice == qel::MenuChoice::Method1 ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menu, secondItem,
+                  MF_BYCOMMAND | (choice == qel::MenuChoice::Method2 ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void MainWindow::CheckFtpMethodItem(qel::MenuChoice choice) {
+    CheckPair(layout::IDM_mnuMethod1, layout::IDM_mnuMethod2, choice);
+}
+
+void MainWindow::CheckCommMethodItem(qel::MenuChoice choice) {
+    CheckPair(layout::IDM_mnuCommMethod1, layout::IDM_mnuCommMethod2, choice);
+}
+
+}  // namespace qel

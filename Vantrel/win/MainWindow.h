@@ -1,0 +1,77 @@
+// Qel's main window on Win32: builds the controls and menus from the layout tables, shows what
+// the logic tells it, and forwards every window event to the logic (MainForm).
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "MainForm.h"
+#include "MainView.h"
+#include "UniqueWin.h"
+
+namespace qel {
+
+class MainWindow final : public qel::MainView {
+public:
+    // Ends the program at once; the real program exits the process, tests record the call.
+    using EndProcess = std::function<void()>;
+
+    MainWindow(HINSTANCE instance, EndProcess endProcess);
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+    ~MainWindow() override;
+
+    HWND Handle() const { return hwnd_.get(); }
+    void Attach(qel::MainForm& form) { form_ = &form; }
+    // Keyboard handling a message needs before it is dispatched (F1, Tab between controls).
+    bool PreTranslate(MSG& msg);
+    // Twips per pixel of this screen, horizontally and vertically.
+    int TwipsPerPixelX() const { return tppX_; }
+    int TwipsPerPixelY() const { return tppY_; }
+    qel::StatusColour CurrentStatusColour() const { return statusColour_; }
+
+    // qel::MainView
+    void ShowStatus(const std::string& text, qel::StatusColour colour) override;
+    std::string PortText() const override;
+    void SetPortText(const std::string& text) override;
+    std::string FileNameText() const override;
+    void SetFileNameText(const std::string& text) override;
+    std::string PageTitleText() const override;
+    void SetPageTitleText(const std::string& text) override;
+    std::string RefreshText() const override;
+    void SetRefreshText(const std::string& text) override;
+    void SetOutputText(const std::string& text) override;
+    bool RunChecked() const override;
+    void SetCaption(const std::string& text) override;
+    void CheckFtpMethodItem(qel::MenuChoice choice) override;
+    void CheckCommMethodItem(qel::MenuChoice choice) override;
+    void DoEvents() override;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void CreateControls();
+    void CreateMenus();
+    void OnCommand(int id, int notification);
+    LRESULT OnControlColour(HDC dc, HWND control);
+    void Shutdown();
+    void CheckPair(int firstItem, int secondItem, qel::MenuChoice choice);
+    HWND Control(int id) const { return GetDlgItem(hwnd_.get(), id); }
+    std::string Text(int id) const;
+    void SetText(int id, const std::string& text);
+
+    HINSTANCE instance_;
+    EndProcess endProcess_;
+    UniqueBrush background_;
+    UniqueAccel accelerators_;
+    UniqueWindow hwnd_;
+    HFONT font_ = nullptr;  // a stock object: never deleted
+    int tppX_ = 15;
+    int tppY_ = 15;
+    qel::StatusColour statusColour_ = qel::StatusColour::Highlight;
+    qel::MainForm* form_ = nullptr;
+};
+
+}  // namespace qel

@@ -1,0 +1,32 @@
+// The running Qel program.
+#include "QelApp.h"
+
+#include "MainFormLayout.h"
+#include "SetUpProgram.h"
+
+namespace qel {
+
+QelApp::QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess)
+    : window_(instance, std::move(endProcess)),
+      form_(qel::MainFormParts{state_, window_, files_, clock_, commFile_, MSComm1_, ftpApi_,
+                               Inet1_}) {
+    window_.Attach(form_);
+    SetUpProgram(state_, window_.Handle());
+    form_.Form_Load();
+    ShowWindow(window_.Handle(), SW_SHOW);
+    UpdateWindow(window_.Handle());
+    SetFocus(GetDlgItem(window_.Handle(), qel::layout::IDC_Text1));
+}
+
+int QelApp::Run() {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (!window_.PreTranslate(msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+}  // namespace qel

@@ -1,0 +1,48 @@
+// The running Qel program: owns the program state, the system components the logic is given,
+// the main window and its logic, and runs the message loop.
+#pragma once
+
+#include <windows.h>
+
+#include "CommControl.h"
+#include "FTPbyAPIModule3.h"
+#include "InetTransfer.h"
+#include "MainForm.h"
+#include "MainWindow.h"
+#include "ProgramState.h"
+#include "Win32Clock.h"
+#include "Win32FileSystem.h"
+#include "Win32SerialDevice.h"
+#include "WinInetApi.h"
+
+namespace qel {
+
+class QelApp {
+public:
+    // Builds the main window and runs the start-up; the window is shown at the end of it.
+    QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess);
+    QelApp(const QelApp&) = delete;
+    QelApp& operator=(const QelApp&) = delete;
+
+    // The message loop; returns only if the loop receives WM_QUIT.
+    int Run();
+
+    MainWindow& Window() { return window_; }
+    qel::MainForm& Form() { return form_; }
+    qel::ProgramState& State() { return state_; }
+
+private:
+    qel::ProgramState state_;
+    Win32FileSystem files_;
+    Win32Clock clock_;
+    Win32SerialDevice commFile_;
+    Win32SerialDevice commControlPort_;
+    qel::CommControl MSComm1_{commControlPort_};
+    WinInetApi internet_;
+    MainWindow window_;
+    qel::FTPbyAPIModule3 ftpApi_{internet_, window_, clock_, state_};
+    InetTransfer Inet1_;
+    qel::MainForm form_;
+};
+
+}  // namespace qel

@@ -1,0 +1,58 @@
+// The first step of Qel's start-up.
+#include "SetUpProgram.h"
+
+#include <vector>
+
+#include "FindStartupBas.h"
+#include "FolderPath.h"
+#include "VersionText.h"
+
+namespace qel {
+
+namespace {
+
+std::string OwnModulePath() {
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD n =
+            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n < buffer.size()) {
+            return std::string(buffer.data(), n);
+        }
+        buffer.resize(buffer.size() * 2);  // the path was cut: try a larger buffer
+    }
+}
+
+}  // namespace
+
+std::string OwnVersionText() {
+    const std::string path = OwnModulePath();
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    if (size == 0) {
+        return {};
+    }
+    std::vector<char> info(size);
+    if (!GetFileVersionInfoA(path.c_str(), 0, size, info.data())) {
+        return {};
+    }
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || !fixed ||
+        length < sizeof(VS_FIXEDFILEINFO)) {
+        return {};
+    }
+    return pellucor::VersionText(HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS));
+}
+
+std::string OwnProgramFolder() {
+    return pellucor::WithTrailingBackslash(pellucor::FolderOfFile(OwnModulePath()));
+}
+
+void SetUpProgram(qel::ProgramState& state, HWND mainForm) {
+    state.AppVersion = OwnVersionText();
+    pellucor::CenterForm(mainForm);
+    state.ProgramFolder = OwnProgramFolder();
+}
+
+}  // namespace qel

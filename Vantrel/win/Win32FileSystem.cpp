@@ -1,0 +1,137 @@
+// The file operations Qel needs, on the Windows file API: byte-exact writes and reads, and
+// errors sorted into the kinds the page builder acts on.
+#include "Win32FileSystem.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "FindStartupBas.h"
+#include "UniqueHandle.h"
+#include "Win32Error.h"
+
+namespace qel {
+namespace {
+
+FileError::Kind KindOf(DWORD code) {
+    switch (code) {
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+        case ERROR_WRITE_PROTECT:
+            return FileError::Kind::Access;
+        case ERROR_FILE_NOT_FOUND:
+            return FileError::Kind::NotFound;
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+            return FileError::Kind::PathNotFound;
+        default:
+            return FileError::Kind::Other;
+    }
+}
+
+FileError ErrorFromCode(DWORD code) {
+    return FileError{KindOf(code), ErrorDescription(code)};
+}
+
+FileError LastError() {
+    return ErrorFromCode(GetLastError());
+}
+
+// Windows refuses to replace a read-only file, but Wine running as root lets it through; the
+// check here gives the same answer everywhere, so the page builder moves on to its next folder.
+bool IsReadOnlyFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Chunks stay well below what one WriteFile or ReadFile call can take.
+constexpr std::size_t kChunk = 1 << 20;
+
+class Win32OutputFile : public OutputFile {
+public:
+    explicit Win32OutputFile(UniqueHandle file) : file_(std::move(file)) {}
+
+    std::optional<FileError> Write(const std::string& bytes) override {
+        if (!file_) {
+            return ErrorFromCode(ERROR_INVALID_HANDLE);
+        }
+        for (std::size_t done = 0; done < bytes.size();) {
+            const auto chunk = static_cast<DWORD>(std::min(bytes.size() - done, kChunk));
+            DWORD written = 0;
+            if (!WriteFile(file_.Get(), bytes.data() + done, chunk, &written, nullptr)) {
+                return LastError();
+            }
+            if (written == 0) {
+                return ErrorFromCode(ERROR_WRITE_FAULT);  // no progress: do not spin
+            }
+            done += written;
+        }
+        return std::nullopt;
+    }
+
+    std::optional<FileError> Close() override {
+        if (!file_) {
+            return std::nullopt;
+        }
+        if (!file_.Close()) {
+            return LastError();
+        }
+        return std::nullopt;
+    }
+
+private:
+    UniqueHandle file_;
+};
+
+}  // namespace
+
+std::unique_ptr<OutputFile> Win32FileSystem::OpenForOutput(const std::string& path,
+                                                           FileError& error) {
+    if (IsReadOnlyFile(path)) {
+        error = ErrorFromCode(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    // Others may read the page while it is being written, never write it.
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        error = LastError();
+        return nullptr;
+    }
+    return std::make_unique<Win32OutputFile>(std::move(file));
+}
+
+std::optional<std::string> Win32FileSystem::ReadAll(const std::string& path, FileError& error) {
+    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        error = LastError();
+        return std::nullopt;
+    }
+    // Read to the end rather than trust a size taken before: the file may still be growing.
+    std::string contents;
+    char buffer[64 * 1024];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.Get(), buffer, static_cast<DWORD>(sizeof buffer), &got, nullptr)) {
+            error = LastError();
+            return std::nullopt;
+        }
+        if (got == 0) {
+            return contents;
+        }
+        contents.append(buffer, got);
+    }
+}
+
+bool Win32FileSystem::FileExists(const std::string& path) {
+    return pellucor::FileExists(path);
+}
+
+std::string Win32FileSystem::SpecialFolderPath(int csidl) {
+    return pellucor::SpecialFolderPath(csidl);
+}
+
+}  // namespace qel

@@ -1,0 +1,155 @@
+// Tests of our internet transfer component: requests it refuses at once, and uploads against
+// the harness's FTP server (skipped when PELLUCOR_FTP_USER, PELLUCOR_FTP_PASSWORD and
+// PELLUCOR_FTP_ROOT are not set) whose outcome must come back on the thread that made it.
+#include "InetTransfer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+
+#include "WinTestSupport.h"
+
+namespace {
+
+using qel::InetTransfer;
+using namespace std::chrono_literals;
+
+TEST(InetTransfer, RefusesAURLItCannotUse) {
+    InetTransfer transfer;
+    for (const char* url : {"", "http://127.0.0.1", "ftp://", "ftp:///www", "ftp:127.0.0.1"}) {
+        transfer.SetURL(url);
+        EXPECT_EQ(transfer.Execute("PUT C:\\a.html /a.html"), InetTransfer::kInvalidUrl) << url;
+        EXPECT_FALSE(transfer.StillExecuting()) << url;
+    }
+}
+
+TEST(InetTransfer, RefusesAnOperationItCannotRead) {
+    InetTransfer transfer;
+    transfer.SetURL("ftp://127.0.0.1");
+    for (const char* operation :
+         {"", "PUT", "PUT ", "PUT C:\\a.html", "GET /a.html C:\\a.html", "PUTC:\\a.html /a.html"}) {
+        EXPECT_EQ(transfer.Execute(operation), InetTransfer::kInvalidOperation)
+            << "[" << operation << "]";
+        EXPECT_FALSE(transfer.StillExecuting()) << operation;
+    }
+}
+
+// What the completion saw.
+struct Outcomes {
+    int calls = 0;
+    std::optional<std::string> failure;
+    DWORD thread = 0;
+};
+
+class InetTransferUpload : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server = wintest::FtpServerFromEnvironment();
+        if (!server) {
+            GTEST_SKIP() << "no FTP server given (PELLUCOR_FTP_USER/PASSWORD/ROOT)";
+        }
+        remote = std::make_unique<wintest::ScratchFolder>(server->root);
+        ASSERT_TRUE(wintest::WriteBytes(localFile, wintest::AllByteValues()));
+        transfer = std::make_unique<InetTransfer>();
+        Configure(server->password);
+        transfer->SetCompletion([this](const std::optional<std::string>& failure) {
+            ++outcomes.calls;
+            outcomes.failure = failure;
+            outcomes.thread = GetCurrentThreadId();
+        });
+    }
+
+    void Configure(const std::string& password) {
+        transfer->SetURL("ftp://" + server->host);
+        transfer->SetUserName(server->user);
+        transfer->SetPassword(password);
+    }
+
+    std::string Put(const std::string& remoteName) const {
+        return "PUT " + localFile + " /" + remote->Name() + "/" + remoteName;
+    }
+
+    // Pumps this thread's messages until `count` completions have come (pyftpdlib takes about
+    // 3 s to refuse a wrong password, so the limit is generous).
+    bool WaitForCompletions(int count) {
+        return wintest::PumpUntil([&] { return outcomes.calls >= count; }, 30s);
+    }
+
+    std::optional<wintest::FtpTestServer> server;
+    std::unique_ptr<wintest::ScratchFolder> remote;  // inside the served folder
+    wintest::ScratchFolder local;
+    // A blank in the local path, as the page file's folder may have one.
+    const std::string localFile = local / "live page.html";
+    Outcomes outcomes;
+    std::unique_ptr<InetTransfer> transfer;
+};
+
+TEST_F(InetTransferUpload, StoresTheFileByteForByteAndReportsOnTheCreatingThread) {
+    const auto log = wintest::FtpCommandLog::FromEnvironment();
+    ASSERT_EQ(transfer->Execute(Put("live.html")), std::nullopt);
+    ASSERT_TRUE(WaitForCompletions(1));
+    EXPECT_EQ(outcomes.failure, std::nullopt);
+    EXPECT_EQ(outcomes.thread, GetCurrentThreadId());
+    EXPECT_EQ(wintest::ReadBytes(*remote / "live.html"), wintest::AllByteValues());
+    EXPECT_FALSE(transfer->StillExecuting());
+    if (log) {
+        EXPECT_TRUE(log->Received("PASV") || log->Received("EPSV")) << log->SinceMark();
+        EXPECT_FALSE(log->Received("PORT") || log->Received("EPRT")) << log->SinceMark();
+        EXPECT_TRUE(log->Received("TYPE I")) << log->SinceMark();
+        EXPECT_TRUE(log->Received("STOR /" + remote->Name() + "/live.html")) << log->SinceMark();
+    }
+}
+
+TEST_F(InetTransferUpload, RefusesANewRequestWhileOneRuns) {
+    ASSERT_EQ(transfer->Execute(Put("first.html")), std::nullopt);
+    EXPECT_EQ(transfer->Execute(Put("second.html")), InetTransfer::kStillExecuting);
+    ASSERT_TRUE(WaitForCompletions(1));
+    EXPECT_EQ(outcomes.failure, std::nullopt);
+
+    // Once the first has ended the component takes requests again.
+    ASSERT_EQ(transfer->Execute(Put("second.html")), std::nullopt);
+    ASSERT_TRUE(WaitForCompletions(2));
+    EXPECT_EQ(outcomes.failure, std::nullopt);
+    EXPECT_EQ(wintest::ReadBytes(*remote / "second.html"), wintest::AllByteValues());
+}
+
+TEST_F(InetTransferUpload, FailuresAreDescribedWithTheServersReply) {
+    const struct {
+        const char* what;
+        bool wrongPassword;
+        std::string remoteName;
+        const char* reply;
+    } cases[] = {
+        {"wrong password", true, "page.html", "530"},
+        {"missing remote folder", false, "missing/page.html", "550"},
+    };
+    int expectedCalls = 0;
+    for (const auto& c : cases) {
+        Configure(c.wrongPassword ? server->password + "-wrong" : server->password);
+        ASSERT_EQ(transfer->Execute(Put(c.remoteName)), std::nullopt) << c.what;
+        ASSERT_TRUE(WaitForCompletions(++expectedCalls)) << c.what;
+        ASSERT_TRUE(outcomes.failure.has_value()) << c.what;
+        EXPECT_NE(outcomes.failure->find(c.reply), std::string::npos)
+            << c.what << ": " << *outcomes.failure;
+        EXPECT_EQ(outcomes.failure->find_first_of("\r\n"), std::string::npos) << c.what;
+    }
+}
+
+TEST_F(InetTransferUpload, AMissingLocalFileCompletesWithAFailure) {
+    const std::string operation = "PUT " + (local / "gone.html") + " /" + remote->Name() + "/x";
+    ASSERT_EQ(transfer->Execute(operation), std::nullopt);
+    ASSERT_TRUE(WaitForCompletions(1));
+    ASSERT_TRUE(outcomes.failure.has_value());
+    EXPECT_FALSE(outcomes.failure->empty());
+}
+
+TEST_F(InetTransferUpload, DestroyingTheComponentWaitsForItsTransfer) {
+    ASSERT_EQ(transfer->Execute(Put("late.html")), std::nullopt);
+    transfer.reset();
+    EXPECT_EQ(wintest::ReadBytes(*remote / "late.html"), wintest::AllByteValues());
+    wintest::PumpPending();
+    EXPECT_EQ(outcomes.calls, 0) << "no completion after the component is gone";
+}
+
+}  // namespace

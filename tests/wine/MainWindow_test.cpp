@@ -1,0 +1,168 @@
+// The main window in the test's own process, where menu check marks can be read: menus, mode
+// commands, control positions and the status line's colours.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "MainFormLayout.h"
+#include "QelApp.h"
+#include "SetUpProgram.h"
+#include "WindowPlacement.h"
+
+namespace {
+
+using namespace qel::layout;
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    // The window's program folder is this test's own: start without settings, leave none.
+    void SetUp() override {
+        DeleteFileA(SettingsFile().c_str());
+        app_ = std::make_unique<qel::QelApp>(GetModuleHandleA(nullptr), [this] { ++ends_; });
+        hwnd_ = app_->Window().Handle();
+        ASSERT_NE(hwnd_, nullptr);
+    }
+
+    void TearDown() override {
+        app_.reset();
+        DeleteFileA(SettingsFile().c_str());
+    }
+
+    static std::string SettingsFile() { return qel::OwnProgramFolder() + "Leq.ini"; }
+
+    void Command(int id) { SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+
+    bool IsChecked(int id) {
+        return (GetMenuState(GetMenu(hwnd_), id, MF_BYCOMMAND) & MF_CHECKED) != 0;
+    }
+
+    COLORREF StatusTextColour() {
+        HDC dc = CreateCompatibleDC(nullptr);
+        SendMessageA(hwnd_, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                     reinterpret_cast<LPARAM>(GetDlgItem(hwnd_, IDC_lblStatus)));
+        const COLORREF colour = GetTextColor(dc);
+        DeleteDC(dc);
+        return colour;
+    }
+
+    std::unique_ptr<qel::QelApp> app_;
+    HWND hwnd_ = nullptr;
+    int ends_ = 0;
+};
+
+std::string MenuText(HMENU menu, UINT position) {
+    char text[128] = {};
+    GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+    return text;
+}
+
+TEST_F(MainWindowTest, MenuBarCaptionsAreExact) {
+    HMENU bar = GetMenu(hwnd_);
+    ASSERT_EQ(GetMenuItemCount(bar), 5);
+    EXPECT_EQ(MenuText(bar, 0), "&File  ");
+    EXPECT_EQ(MenuText(bar, 1), "Configure  &Host");
+    EXPECT_EQ(MenuText(bar, 2), "FTP &Method  ");
+    EXPECT_EQ(MenuText(bar, 3), "&Comm Method");
+    EXPECT_EQ(MenuText(bar, 4), "&Help  ");
+
+    EXPECT_EQ(MenuText(GetSubMenu(bar, 0), 0), "E&xit");
+    EXPECT_EQ(MenuText(GetSubMenu(bar, 2), 0), "Method 1");
+    EXPECT_EQ(MenuText(GetSubMenu(bar, 2), 1), "Method 2");
+    EXPECT_EQ(MenuText(GetSubMenu(bar, 3), 0), "Method 1");
+    EXPECT_EQ(MenuText(GetSubMenu(bar, 3), 1), "Method 2");
+    EXPECT_EQ(MenuText(GetSubMenu(bar, 4), 0), "&Instructions\tF1");
+    EXPECT_EQ(MenuText(GetSubMenu(bar, 4), 1), "&About");
+}
+
+TEST_F(MainWindowTest, ModeCommandsMoveTheirMenusCheckMark) {
+    // Without a settings file upload method 1 is in force and checked, the comm menu unchecked.
+    EXPECT_TRUE(IsChecked(IDM_mnuMethod1));
+    EXPECT_FALSE(IsChecked(IDM_mnuCommMethod1));
+    EXPECT_FALSE(IsChecked(IDM_mnuCommMethod2));
+
+    Command(IDM_mnuMethod2);
+    EXPECT_EQ(app_->State().FTPMethod, 2);
+    EXPECT_FALSE(IsChecked(IDM_mnuMethod1));
+    EXPECT_TRUE(IsChecked(IDM_mnuMethod2));
+    Command(IDM_mnuMethod1);
+    EXPECT_EQ(app_->State().FTPMethod, 1);
+    EXPECT_TRUE(IsChecked(IDM_mnuMethod1));
+    EXPECT_FALSE(IsChecked(IDM_mnuMethod2));
+
+    Command(IDM_mnuCommMethod2);
+    EXPECT_EQ(app_->State().CommMethod, 1);
+    EXPECT_TRUE(IsChecked(IDM_mnuCommMethod2));
+    EXPECT_FALSE(IsChecked(IDM_mnuCommMethod1));
+    Command(IDM_mnuCommMethod1);
+    EXPECT_EQ(app_->State().CommMethod, 0);
+    EXPECT_TRUE(IsChecked(IDM_mnuCommMethod1));
+    EXPECT_FALSE(IsChecked(IDM_mnuCommMethod2));
+    EXPECT_TRUE(IsChecked(IDM_mnuMethod1));  // the other menu is left alone
+}
+
+TEST_F(MainWindowTest, ControlsStandWhereTheLayoutPutsThem) {
+    const int tppX = app_->Window().TwipsPerPixelX();
+    const int tppY = app_->Window().TwipsPerPixelY();
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    EXPECT_EQ(client.right, pellucor::TwipsToPixels(kClientWidth, tppX));
+    EXPECT_EQ(client.bottom, pellucor::TwipsToPixels(kClientHeight, tppY));
+    for (const auto& spec : kControls) {
+        SCOPED_TRACE(spec.name);
+        HWND control = GetDlgItem(hwnd_, spec.id);
+        ASSERT_NE(control, nullptr);
+        RECT r;
+        GetWindowRect(control, &r);
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(r.left, pellucor::TwipsToPixels(spec.left, tppX));
+        EXPECT_EQ(r.top, pellucor::TwipsToPixels(spec.top, tppY));
+        EXPECT_EQ(r.right - r.left, pellucor::TwipsToPixels(spec.width, tppX));
+        EXPECT_EQ(r.bottom - r.top, pellucor::TwipsToPixels(spec.height, tppY));
+        char text[64] = {};
+        GetWindowTextA(control, text, sizeof text);
+        if (spec.id != IDC_lblStatus && spec.id != IDC_txtPort) {  // filled by the start-up
+            EXPECT_STREQ(text, spec.caption);
+        }
+    }
+}
+
+TEST_F(MainWindowTest, TabOrderFollowsTheLayout) {
+    // Tab stops in creation order: Text1, Run, file name, title, port, Search, refresh.
+    const int expected[] = {IDC_Text1,   IDC_ckkRun,   IDC_txtFileName, IDC_txtPageTitle,
+                            IDC_txtPort, IDC_Command2, IDC_txtRefresh};
+    HWND current = GetDlgItem(hwnd_, IDC_Text1);
+    for (int id : expected) {
+        ASSERT_EQ(GetDlgCtrlID(current), id);
+        current = GetNextDlgTabItem(hwnd_, current, FALSE);
+    }
+    EXPECT_EQ(GetDlgCtrlID(current), IDC_Text1);  // and round again
+}
+
+TEST_F(MainWindowTest, StatusLineShowsFailuresInRedAndTheRestInTheHighlightColour) {
+    app_->Window().ShowStatus("Serial communication established", qel::StatusColour::Highlight);
+    EXPECT_EQ(StatusTextColour(), GetSysColor(COLOR_HIGHLIGHT));
+    char text[128] = {};
+    GetWindowTextA(GetDlgItem(hwnd_, IDC_lblStatus), text, sizeof text);
+    EXPECT_STREQ(text, "Serial communication established");
+
+    app_->Window().ShowStatus("Configuration information required", qel::StatusColour::Failure);
+    EXPECT_EQ(StatusTextColour(), RGB(255, 0, 0));
+}
+
+TEST_F(MainWindowTest, StartUpLeavesTheCaptionAndTheConfigurationRequest) {
+    char caption[64] = {};
+    GetWindowTextA(hwnd_, caption, sizeof caption);
+    EXPECT_STREQ(caption, "Pellucor");
+    EXPECT_EQ(StatusTextColour(), RGB(255, 0, 0));
+    EXPECT_EQ(ends_, 0);
+}
+
+TEST_F(MainWindowTest, ExitAndCloseBoxBothEndTheProgram) {
+    Command(IDM_mnuExit);
+    EXPECT_EQ(ends_, 1);
+    SendMessageA(hwnd_, WM_CLOSE, 0, 0);
+    EXPECT_EQ(ends_, 2);
+    EXPECT_TRUE(IsWindow(hwnd_));  // ending is the process's job, not the window's
+}
+
+}  // namespace

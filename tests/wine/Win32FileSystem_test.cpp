@@ -1,0 +1,111 @@
+// Tests of the file operations: byte-exact writes and reads, and the error kinds the page
+// builder acts on.
+#include "Win32FileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include "WinTestSupport.h"
+
+namespace {
+
+using qel::FileError;
+using Kind = qel::FileError::Kind;
+
+class Win32FileSystemTest : public ::testing::Test {
+protected:
+    // Writes the pieces one Write each and closes; the first error, if any.
+    std::optional<FileError> WritePieces(const std::string& path,
+                                         std::initializer_list<std::string> pieces) {
+        FileError error;
+        auto file = files.OpenForOutput(path, error);
+        if (!file) {
+            return error;
+        }
+        for (const std::string& piece : pieces) {
+            if (auto failed = file->Write(piece)) {
+                return failed;
+            }
+        }
+        return file->Close();
+    }
+
+    qel::Win32FileSystem files;
+    wintest::ScratchFolder scratch;
+};
+
+TEST_F(Win32FileSystemTest, WritesAndReadsEveryByteUnchanged) {
+    const std::string bytes = wintest::AllByteValues();
+    const std::string path = scratch / "page.html";
+    ASSERT_EQ(WritePieces(path, {bytes.substr(0, 100), "", bytes.substr(100)}), std::nullopt);
+
+    EXPECT_EQ(wintest::ReadBytes(path), bytes) << "on disk";
+    FileError error;
+    EXPECT_EQ(files.ReadAll(path, error), bytes) << "through ReadAll";
+}
+
+TEST_F(Win32FileSystemTest, RewritingAFileReplacesAllItsContent) {
+    const std::string path = scratch / "page.html";
+    ASSERT_EQ(WritePieces(path, {std::string(5000, 'a')}), std::nullopt);
+    ASSERT_EQ(WritePieces(path, {"short\r\n"}), std::nullopt);
+    FileError error;
+    EXPECT_EQ(files.ReadAll(path, error), "short\r\n");
+}
+
+TEST_F(Win32FileSystemTest, ReadsAnEmptyFile) {
+    const std::string path = scratch / "empty.txt";
+    ASSERT_EQ(WritePieces(path, {}), std::nullopt);
+    FileError error;
+    EXPECT_EQ(files.ReadAll(path, error), "");
+}
+
+TEST_F(Win32FileSystemTest, OpenErrorsComeWithTheirKind) {
+    ASSERT_TRUE(wintest::WriteBytes(scratch / "readonly.html", "old", FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(CreateDirectoryA((scratch / "folder").c_str(), nullptr));
+    const struct {
+        const char* what;
+        std::string path;
+        Kind kind;
+    } cases[] = {
+        {"a read-only file", scratch / "readonly.html", Kind::Access},
+        {"a folder", scratch / "folder", Kind::Access},
+        {"a missing folder", scratch / "nowhere\\page.html", Kind::PathNotFound},
+    };
+    for (const auto& c : cases) {
+        FileError error;
+        EXPECT_EQ(files.OpenForOutput(c.path, error), nullptr) << c.what;
+        EXPECT_EQ(error.kind, c.kind) << c.what;
+        EXPECT_FALSE(error.description.empty()) << c.what;
+    }
+    EXPECT_EQ(wintest::ReadBytes(scratch / "readonly.html"), "old");
+}
+
+TEST_F(Win32FileSystemTest, AFileBeingWrittenCannotBeOpenedForWritingAgain) {
+    const std::string path = scratch / "page.html";
+    FileError error;
+    auto writing = files.OpenForOutput(path, error);
+    ASSERT_NE(writing, nullptr);
+
+    FileError second;
+    EXPECT_EQ(files.OpenForOutput(path, second), nullptr);
+    EXPECT_EQ(second.kind, Kind::Access);
+    EXPECT_TRUE(files.ReadAll(path, error).has_value()) << "readers are let in";
+}
+
+TEST_F(Win32FileSystemTest, ReadErrorsComeWithTheirKind) {
+    const struct {
+        const char* what;
+        std::string path;
+        Kind kind;
+    } cases[] = {
+        {"a missing file", scratch / "missing.txt", Kind::NotFound},
+        {"a missing folder", scratch / "nowhere\\missing.txt", Kind::PathNotFound},
+    };
+    for (const auto& c : cases) {
+        FileError error;
+        EXPECT_EQ(files.ReadAll(c.path, error), std::nullopt) << c.what;
+        EXPECT_EQ(error.kind, c.kind) << c.what;
+        EXPECT_FALSE(error.description.empty()) << c.what;
+    }
+}
+
+}  // namespace

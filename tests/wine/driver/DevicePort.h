@@ -1,0 +1,28 @@
+// The device's end of a linked COM port pair: what a test writes here arrives at the port Qel
+// reads. The harness links COM<n> to COM<n+30> (COM3 to COM33, COM4 to COM34, ...).
+#pragma once
+
+#include <string>
+
+#include "Win32SerialDevice.h"
+
+namespace qeltest {
+
+class DevicePort {
+public:
+    // Opens the device end that feeds `qelPort`; false from Opened() when the harness has no such
+    // pair (the test should then be skipped).
+    explicit DevicePort(int qelPort);
+    bool Opened() const { return device_.IsOpen(); }
+    bool Send(const std::string& text) { return device_.Write(text.data(), text.size()); }
+
+    static bool LinkedPortsAvailable();
+
+private:
+    qel::Win32SerialDevice device_;
+};
+
+// The page file as Qel writes it to the user's application data folder.
+std::string AppDataFile(const std::string& name);
+
+}  // namespace qeltest

@@ -1,0 +1,14 @@
+// Waiting in tests: poll a condition against a deadline, keeping this thread's windows alive.
+#pragma once
+
+#include <functional>
+
+namespace qeltest {
+
+constexpr unsigned kDefaultDeadlineMs = 10000;
+
+// True as soon as `condition` holds; false when the deadline passes first. Messages of this
+// thread are dispatched while waiting, so windows created by the test keep working.
+bool WaitUntil(const std::function<bool()>& condition, unsigned deadlineMs = kDefaultDeadlineMs);
+
+}  // namespace qeltest

@@ -1,0 +1,201 @@
+// Drives Qel.exe from outside for whole-program tests.
+#include "QelProcess.h"
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "MainFormLayout.h"
+#include "Polling.h"
+
+namespace qeltest {
+
+namespace {
+
+constexpr UINT kSendTimeoutMs = 5000;
+constexpr char kMainWindowClass[] = "PellucorQelMain";
+
+std::string UniqueTempFolder() {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    static unsigned counter = 0;
+    std::ostringstream name;
+    name << temp << "qel-" << GetCurrentProcessId() << "-" << GetTickCount64() << "-" << ++counter
+         << "\\";
+    CreateDirectoryA(name.str().c_str(), nullptr);
+    return name.str();
+}
+
+void RemoveFolder(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            const std::string path = folder + name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveFolder(path + "\\");
+            } else {
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+struct WindowSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK MatchProcessWindow(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    char className[64] = {};
+    GetClassNameA(hwnd, className, sizeof className);
+    if (owner == search->processId && std::string(className) == kMainWindowClass) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::string SentText(HWND hwnd) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &length)) {
+        return {};
+    }
+    std::string text(length + 1, '\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutA(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_NORMAL, kSendTimeoutMs, &copied);
+    text.resize(copied);
+    return text;
+}
+
+}  // namespace
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+    return static_cast<bool>(out);
+}
+
+std::string FromUnixPath(const std::string& unixPath) {
+    std::string path = "Z:" + unixPath;
+    for (char& c : path) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    return path;
+}
+
+QelProcess::QelProcess(const std::map<std::string, std::string>& files)
+    : folder_(UniqueTempFolder()) {
+    CopyFileA(FromUnixPath(QEL_EXE_UNIX_PATH).c_str(), (folder_ + "Qel.exe").c_str(), FALSE);
+    for (const auto& [name, bytes] : files) {
+        WriteWholeFile(folder_ + name, bytes);
+    }
+}
+
+QelProcess::~QelProcess() {
+    if (process_.hProcess) {
+        if (Running()) {
+            TerminateProcess(process_.hProcess, 1);
+            WaitForSingleObject(process_.hProcess, kSendTimeoutMs);
+        }
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+    RemoveFolder(folder_);
+}
+
+bool QelProcess::Start() {
+    const std::string exe = folder_ + "Qel.exe";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
+                        &startup, &process_)) {
+        return false;
+    }
+    // The window is shown at the end of the start-up, once its controls exist.
+    return WaitUntil([this] {
+        WindowSearch search{process_.dwProcessId, nullptr};
+        EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
+        window_ = search.found;
+        return window_ && IsWindowVisible(window_) &&
+               GetDlgItem(window_, qel::layout::IDC_lblStatus) != nullptr;
+    });
+}
+
+bool QelProcess::Running() const {
+    return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool QelProcess::WaitForExit(unsigned deadlineMs) {
+    return WaitUntil([this] { return !Running(); }, deadlineMs);
+}
+
+std::string QelProcess::Caption() const {
+    return SentText(window_);
+}
+
+std::string QelProcess::Text(int controlId) const {
+    return SentText(Control(controlId));
+}
+
+void QelProcess::SetText(int controlId, const std::string& text) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(Control(controlId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                        SMTO_NORMAL, kSendTimeoutMs, &ignored);
+}
+
+void QelProcess::Click(int controlId) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(Control(controlId), BM_CLICK, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &ignored);
+}
+
+bool QelProcess::Checked(int controlId) const {
+    DWORD_PTR state = 0;
+    SendMessageTimeoutA(Control(controlId), BM_GETCHECK, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &state);
+    return state == BST_CHECKED;
+}
+
+void QelProcess::Menu(int commandId) {
+    PostMessageA(window_, WM_COMMAND, MAKEWPARAM(commandId, 0), 0);
+}
+
+void QelProcess::Close() {
+    PostMessageA(window_, WM_CLOSE, 0, 0);
+}
+
+bool QelProcess::WaitForText(int controlId, const std::string& text, unsigned deadlineMs) const {
+    return WaitUntil([&] { return Text(controlId) == text; }, deadlineMs);
+}
+
+bool QelProcess::WaitForTextContaining(int controlId, const std::string& part,
+                                       unsigned deadlineMs) const {
+    return WaitUntil([&] { return Text(controlId).find(part) != std::string::npos; }, deadlineMs);
+}
+
+bool QelProcess::HasFile(const std::string& name) const {
+    return GetFileAttributesA((folder_ + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string QelProcess::ReadFile(const std::string& name) const {
+    return ReadWholeFile(folder_ + name);
+}
+
+}  // namespace qeltest

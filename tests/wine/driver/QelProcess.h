@@ -1,0 +1,61 @@
+// Drives Qel.exe from outside for whole-program tests: starts it from a throwaway folder (so its
+// settings and profiles stay there), finds its window and controls, clicks, types, picks menu
+// commands, reads texts and closes it.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+
+namespace qeltest {
+
+class QelProcess {
+public:
+    // Makes a fresh folder holding a copy of Qel.exe and the given files (name → bytes).
+    explicit QelProcess(const std::map<std::string, std::string>& files = {});
+    QelProcess(const QelProcess&) = delete;
+    QelProcess& operator=(const QelProcess&) = delete;
+    // Ends the program if it still runs and removes the folder.
+    ~QelProcess();
+
+    // Starts the program and waits until its main window and controls exist.
+    bool Start();
+    bool Running() const;
+    bool WaitForExit(unsigned deadlineMs);
+
+    HWND MainWindow() const { return window_; }
+    std::string Caption() const;
+    std::string Text(int controlId) const;
+    void SetText(int controlId, const std::string& text);
+    void Click(int controlId);  // a button or check box, as a mouse click does
+    void Menu(int commandId);   // a menu command
+    void Close();               // the window's close box
+    bool Checked(int controlId) const;
+
+    // Waits until the control's text equals / contains the given text.
+    bool WaitForText(int controlId, const std::string& text, unsigned deadlineMs = 10000) const;
+    bool WaitForTextContaining(int controlId, const std::string& part,
+                               unsigned deadlineMs = 10000) const;
+
+    // The program's folder, ending in "\", and files in it.
+    const std::string& Folder() const { return folder_; }
+    bool HasFile(const std::string& name) const;
+    std::string ReadFile(const std::string& name) const;
+
+private:
+    HWND Control(int controlId) const { return GetDlgItem(window_, controlId); }
+
+    std::string folder_;
+    PROCESS_INFORMATION process_{};
+    HWND window_ = nullptr;
+};
+
+// The whole content of a file, or "" when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
+bool WriteWholeFile(const std::string& path, const std::string& bytes);
+
+// A Windows path for a path of the Linux host (Wine maps "/" to drive Z:).
+std::string FromUnixPath(const std::string& unixPath);
+
+}  // namespace qeltest

@@ -1,0 +1,43 @@
+// Qel.exe as a user meets it: the window after start-up, and both ways of ending the program.
+#include <gtest/gtest.h>
+
+#include "MainFormLayout.h"
+#include "QelProcess.h"
+
+namespace {
+
+using namespace qel::layout;
+using qeltest::QelProcess;
+
+TEST(StartupShutdown, FreshStartAsksForTheHostConfiguration) {
+    QelProcess qel;
+    ASSERT_TRUE(qel.Start());
+    EXPECT_EQ(qel.Caption(), "Pellucor");
+    EXPECT_TRUE(qel.WaitForText(IDC_lblStatus, "Configuration information required"));
+    EXPECT_FALSE(qel.Checked(IDC_ckkRun));
+    EXPECT_EQ(qel.Text(IDC_Command2), "&Search");
+    EXPECT_EQ(qel.Text(IDC_lblDebug), "Output");
+}
+
+TEST(StartupShutdown, FileExitEndsTheProgramAndSavesTheSettings) {
+    QelProcess qel;
+    ASSERT_TRUE(qel.Start());
+    qel.SetText(IDC_txtFileName, "live.html");
+    qel.SetText(IDC_txtPageTitle, "Tank");
+    qel.SetText(IDC_txtRefresh, "10");
+    qel.Menu(IDM_mnuExit);
+    ASSERT_TRUE(qel.WaitForExit(10000));
+    EXPECT_EQ(qel.ReadFile("Leq.ini"), "\r\nlive.html\r\nTank\r\n10\r\n 1 \r\n 0 \r\n");
+}
+
+TEST(StartupShutdown, TheCloseBoxEndsTheProgramAndSavesTheSettings) {
+    QelProcess qel;
+    ASSERT_TRUE(qel.Start());
+    qel.Menu(IDM_mnuMethod2);
+    qel.Menu(IDM_mnuCommMethod2);
+    qel.Close();
+    ASSERT_TRUE(qel.WaitForExit(10000));
+    EXPECT_EQ(qel.ReadFile("Leq.ini"), "\r\n\r\n\r\n\r\n 2 \r\n 1 \r\n");
+}
+
+}  // namespace
