@@ -3,7 +3,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <sstream>
 
 #include "MainFormLayout.h"
 #include "Polling.h"
@@ -14,39 +13,6 @@ namespace {
 
 constexpr UINT kSendTimeoutMs = 5000;
 constexpr char kMainWindowClass[] = "PellucorQelMain";
-
-std::string UniqueTempFolder() {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    static unsigned counter = 0;
-    std::ostringstream name;
-    name << temp << "qel-" << GetCurrentProcessId() << "-" << GetTickCount64() << "-" << ++counter
-         << "\\";
-    CreateDirectoryA(name.str().c_str(), nullptr);
-    return name.str();
-}
-
-void RemoveFolder(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            const std::string path = folder + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveFolder(path + "\\");
-            } else {
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
 
 struct WindowSearch {
     DWORD processId;
@@ -102,8 +68,7 @@ std::string FromUnixPath(const std::string& unixPath) {
     return path;
 }
 
-QelProcess::QelProcess(const std::map<std::string, std::string>& files)
-    : folder_(UniqueTempFolder()) {
+QelProcess::QelProcess(const std::map<std::string, std::string>& files) : folder_(scratch_.Path()) {
     CopyFileA(FromUnixPath(QEL_EXE_UNIX_PATH).c_str(), (folder_ + "Qel.exe").c_str(), FALSE);
     for (const auto& [name, bytes] : files) {
         WriteWholeFile(folder_ + name, bytes);
@@ -119,10 +84,18 @@ QelProcess::~QelProcess() {
         CloseHandle(process_.hThread);
         CloseHandle(process_.hProcess);
     }
-    RemoveFolder(folder_);
 }
 
 bool QelProcess::Start() {
+    if (process_.hProcess) {  // started before: this is a restart in the same folder
+        if (Running()) {
+            return false;
+        }
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+        process_ = {};
+        window_ = nullptr;
+    }
     const std::string exe = folder_ + "Qel.exe";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;

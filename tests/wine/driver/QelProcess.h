@@ -8,6 +8,8 @@
 #include <map>
 #include <string>
 
+#include "WinTestSupport.h"
+
 namespace qeltest {
 
 class QelProcess {
@@ -19,7 +21,8 @@ public:
     // Ends the program if it still runs and removes the folder.
     ~QelProcess();
 
-    // Starts the program and waits until its main window and controls exist.
+    // Starts the program (again, after it has ended) and waits until its main window and
+    // controls exist.
     bool Start();
     bool Running() const;
     bool WaitForExit(unsigned deadlineMs);
@@ -46,6 +49,7 @@ public:
 private:
     HWND Control(int controlId) const { return GetDlgItem(window_, controlId); }
 
+    wintest::ScratchFolder scratch_;  // removed with all it holds when the driver goes
     std::string folder_;
     PROCESS_INFORMATION process_{};
     HWND window_ = nullptr;

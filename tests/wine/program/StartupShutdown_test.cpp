@@ -1,6 +1,10 @@
 // Qel.exe as a user meets it: the window after start-up, and both ways of ending the program.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <vector>
+
 #include "MainFormLayout.h"
 #include "QelProcess.h"
 
@@ -38,6 +42,25 @@ TEST(StartupShutdown, TheCloseBoxEndsTheProgramAndSavesTheSettings) {
     qel.Close();
     ASSERT_TRUE(qel.WaitForExit(10000));
     EXPECT_EQ(qel.ReadFile("Leq.ini"), "\r\n\r\n\r\n\r\n 2 \r\n 1 \r\n");
+}
+
+TEST(StartupShutdown, ProgramCarriesItsVersion) {
+    QelProcess qel;
+    const std::string exe = qel.Folder() + "Qel.exe";
+    DWORD ignored = 0;
+    std::vector<char> info(GetFileVersionInfoSizeA(exe.c_str(), &ignored));
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(HIWORD(fixed->dwFileVersionMS), 1);
+    EXPECT_EQ(LOWORD(fixed->dwFileVersionMS), 2);
+    EXPECT_EQ(LOWORD(fixed->dwFileVersionLS), 1);  // the revision
+    char* product = nullptr;
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\StringFileInfo\\040904E4\\ProductName",
+                               reinterpret_cast<void**>(&product), &length));
+    EXPECT_STREQ(product, "Pellucor");
 }
 
 }  // namespace

@@ -1,0 +1,122 @@
+// Prints how long a block takes from the moment its last "@" is written to the device's end of
+// the serial line until the page is complete: as the local page file, and on the FTP server by
+// either upload method. Runs Qel.exe in the Wine session of the test harness.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "DevicePort.h"
+#include "FtpServerControl.h"
+#include "HostProfile.h"
+#include "MainFormLayout.h"
+#include "PageBuilder.h"
+#include "Polling.h"
+#include "QelProcess.h"
+#include "Win32FileSystem.h"
+
+namespace {
+
+using namespace qel::layout;
+
+constexpr int kPort = 7;
+int kBlocks = 100;  // the first argument may set another count
+
+double NowMs() {
+    LARGE_INTEGER frequency, counter;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+struct Mode {
+    const char* name;
+    int ftpMethod;  // 9: no upload, the local page file is the goal
+};
+
+// Milliseconds from the last "@" to the complete page, one figure per block; empty on failure.
+std::vector<double> Measure(const Mode& mode, const qeltest::FtpServerControl& ftp) {
+    const std::string page = std::string("latency-") + mode.name + ".html";
+    qeltest::QelProcess qel;
+    const std::string settings =
+        "bench\r\n" + page + "\r\nLab\r\n10\r\n " + std::to_string(mode.ftpMethod) + " \r\n 0 \r\n";
+    qeltest::WriteWholeFile(qel.Folder() + "Leq.ini", settings);
+    qel::Win32FileSystem files;
+    qel::SaveHostProfile(files, qel.Folder(), "bench", ftp.Server().user, ftp.Server().host,
+                         ftp.Server().password, "/");
+    const std::string target =
+        mode.ftpMethod == 9 ? qeltest::AppDataFile(page) : ftp.Server().root + page;
+    DeleteFileA(target.c_str());
+
+    qeltest::DevicePort device(kPort);
+    if (!device.Opened() || !qel.Start()) {
+        return {};
+    }
+    qel.SetText(IDC_txtPort, " " + std::to_string(kPort));
+    qel.Click(IDC_ckkRun);
+
+    // Blocks arrive at random moments of the 500 ms tick, as a device's would: a block sent
+    // right after the previous page appeared would always just miss a tick.
+    unsigned seed = 12345;
+    std::vector<double> latencies;
+    for (int i = 1; i <= kBlocks; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        Sleep((seed >> 16) % 500);
+        const std::string body = "block " + std::to_string(i) + " of " + std::to_string(kBlocks);
+        const std::string expected = qel::PageFileBytes(qel::BuildPageText("Lab", "10", body));
+        device.Send(body + "@@@");
+        device.Send("@");
+        const double sent = NowMs();
+        if (!qeltest::WaitUntil([&] { return qeltest::ReadWholeFile(target) == expected; },
+                                10000)) {
+            std::printf("  block %d did not arrive\n", i);
+            return {};
+        }
+        latencies.push_back(NowMs() - sent);
+    }
+    qel.Menu(IDM_mnuExit);
+    qel.WaitForExit(10000);
+    return latencies;
+}
+
+double Percentile(std::vector<double> values, double p) {
+    std::sort(values.begin(), values.end());
+    const auto index = static_cast<std::size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
+    return values[index];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1) {
+        kBlocks = std::max(1, std::atoi(argv[1]));
+    }
+    const auto ftp = qeltest::FtpServerControl::FromEnvironment();
+    if (!ftp || !qeltest::DevicePort::LinkedPortsAvailable()) {
+        std::printf("latency_bench: run it inside the test harness's Wine session\n");
+        return 1;
+    }
+    const Mode modes[] = {{"page-file", 9}, {"ftp-wininet", 1}, {"ftp-transfer", 2}};
+    std::printf(
+        "latency from the last \"@\" written to the complete page, %d blocks sent at random "
+        "moments of the 500 ms tick\n",
+        kBlocks);
+    int failures = 0;
+    for (const Mode& mode : modes) {
+        const auto latencies = Measure(mode, *ftp);
+        if (latencies.empty()) {
+            std::printf("  %-13s  failed\n", mode.name);
+            ++failures;
+            continue;
+        }
+        std::printf("  %-13s  min %6.1f ms   median %6.1f ms   p99 %6.1f ms   max %6.1f ms\n",
+                    mode.name, *std::min_element(latencies.begin(), latencies.end()),
+                    Percentile(latencies, 0.5), Percentile(latencies, 0.99),
+                    *std::max_element(latencies.begin(), latencies.end()));
+        std::fflush(stdout);
+    }
+    return failures;
+}

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Runs the benchmarks and prints their figures: the cost of a quiet timer tick against the size
+# of the waiting text (native, optimised build), and the latency from the device's last "@" to
+# the complete page, locally and on the FTP server (Qel under Wine).
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${PELLUCOR_BUILD_DIR:-$root/build}
+jobs=${PELLUCOR_JOBS:-2}
+
+"$root/scripts/deps.sh"
+
+echo "== tick cost (native, optimised)"
+cmake -S "$root" -B "$build/bench-native" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DPELLUCOR_SANITIZE=OFF >/dev/null
+cmake --build "$build/bench-native" -j "$jobs" --target tick_cost_bench >/dev/null
+"$build/bench-native/bench/tick_cost_bench"
+
+echo "== latency (Qel under Wine)"
+cmake -S "$root" -B "$build/win64" -G Ninja \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null
+cmake --build "$build/win64" -j "$jobs" --target latency_bench >/dev/null
+session=$build/bench-session
+trap '"$root/tests/harness/wine-session" stop "$session" >/dev/null || true' EXIT
+"$root/tests/harness/wine-session" start "$session" >/dev/null
+"$root/tests/harness/wine-exec" "$session" "$build/win64/bench/latency_bench.exe"

@@ -1,0 +1,218 @@
+// What the device writes arrives as the page on a real FTP server, by either upload method;
+// failures are reported and the next block still goes out; settings and profile survive a
+// restart.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "DevicePort.h"
+#include "FtpServerControl.h"
+#include "HostProfile.h"
+#include "MainFormLayout.h"
+#include "PageBuilder.h"
+#include "Polling.h"
+#include "QelProcess.h"
+#include "Win32FileSystem.h"
+
+namespace {
+
+using namespace qel::layout;
+using qeltest::DevicePort;
+using qeltest::QelProcess;
+
+constexpr int kPort = 3;
+constexpr char kPage[] = "index.html";
+
+struct Profile {
+    std::string user, url, password, folder;
+};
+
+class Uploads : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ftp_ = qeltest::FtpServerControl::FromEnvironment();
+        if (!ftp_ || !DevicePort::LinkedPortsAvailable()) {
+            GTEST_SKIP() << "no FTP server or linked COM ports in this session";
+        }
+        // Each test uploads into a folder of its own on the server.
+        folder_ = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        for (char& c : folder_) {
+            c = (c == '/') ? '_' : c;
+        }
+        CreateDirectoryA((ftp_->Server().root + folder_).c_str(), nullptr);
+        DeleteFileA(RemotePage().c_str());
+        ASSERT_TRUE(ftp_->Command("UP"));
+    }
+    void TearDown() override {
+        if (ftp_) {
+            ftp_->Command("UP");
+        }
+    }
+
+    Profile GoodProfile() const {
+        return {ftp_->Server().user, ftp_->Server().host, ftp_->Server().password,
+                "/" + folder_ + "/"};
+    }
+
+    // Settings naming the profile "home", and the profile itself, saved as Qel saves them.
+    void Configure(int ftpMethod, const Profile& profile) {
+        const std::string settings = "home\r\n" + std::string(kPage) + "\r\nLab\r\n10\r\n " +
+                                     std::to_string(ftpMethod) + " \r\n 0 \r\n";
+        qeltest::WriteWholeFile(qel_.Folder() + "Leq.ini", settings);
+        qel::Win32FileSystem files;
+        ASSERT_FALSE(qel::SaveHostProfile(files, qel_.Folder(), "home", profile.user, profile.url,
+                                          profile.password, profile.folder));
+    }
+
+    void StartRunning() {
+        ASSERT_TRUE(qel_.Start());
+        qel_.SetText(IDC_txtPort, " " + std::to_string(kPort));
+        qel_.Click(IDC_ckkRun);
+    }
+
+    std::string RemotePage() const { return ftp_->Server().root + folder_ + "\\" + kPage; }
+
+    bool WaitForRemotePage(const std::string& body) {
+        const std::string expected = qel::PageFileBytes(qel::BuildPageText("Lab", "10", body));
+        return qeltest::WaitUntil([&] { return qeltest::ReadWholeFile(RemotePage()) == expected; },
+                                  15000);
+    }
+
+    bool WaitForStatusStart(const std::string& start) {
+        return qeltest::WaitUntil([&] { return qel_.Text(IDC_lblStatus).rfind(start, 0) == 0; },
+                                  15000);
+    }
+
+    std::optional<qeltest::FtpServerControl> ftp_;
+    std::string folder_;
+    QelProcess qel_;
+    DevicePort device_{kPort};
+};
+
+TEST_F(Uploads, WinInetSessionUploadsEachBlockInActiveMode) {
+    Configure(1, GoodProfile());
+    auto log = wintest::FtpCommandLog::FromEnvironment();
+    ASSERT_TRUE(log);
+    StartRunning();
+    ASSERT_TRUE(device_.Send("line1\r\nline2@@@@"));
+    ASSERT_TRUE(WaitForRemotePage("line1<br>\r\nline2"));
+    EXPECT_TRUE(WaitForStatusStart("Transfer Complete "));
+    ASSERT_TRUE(device_.Send("second@@@@"));
+    EXPECT_TRUE(WaitForRemotePage("second"));
+    EXPECT_TRUE(log->Received("PORT"));
+    EXPECT_FALSE(log->Received("PASV"));
+    EXPECT_TRUE(log->Received("TYPE I"));
+}
+
+TEST_F(Uploads, TransferComponentUploadsEachBlock) {
+    Configure(2, GoodProfile());
+    StartRunning();
+    ASSERT_TRUE(device_.Send("line1\r\nline2@@@@"));
+    ASSERT_TRUE(WaitForRemotePage("line1<br>\r\nline2"));
+    EXPECT_TRUE(WaitForStatusStart("Transfer Complete "));
+    ASSERT_TRUE(device_.Send("second@@@@"));
+    EXPECT_TRUE(WaitForRemotePage("second"));
+}
+
+class UploadsWhileTheServerIsDown : public Uploads, public ::testing::WithParamInterface<int> {};
+
+TEST_P(UploadsWhileTheServerIsDown, FailureIsShownAndTheNextBlockGoesOutOnceItIsBack) {
+    const int method = GetParam();
+    Configure(method, GoodProfile());
+    StartRunning();
+    ASSERT_TRUE(ftp_->Command("DOWN"));
+    ASSERT_TRUE(device_.Send("lost@@@@"));
+    if (method == 1) {
+        EXPECT_TRUE(qel_.WaitForText(IDC_lblStatus, "No FTP connection", 15000));
+    } else {
+        EXPECT_TRUE(qel_.WaitForTextContaining(IDC_lblStatus, " doing FTP", 15000));
+    }
+    ASSERT_TRUE(ftp_->Command("UP"));
+    ASSERT_TRUE(device_.Send("back@@@@"));
+    EXPECT_TRUE(WaitForRemotePage("back"));
+    EXPECT_TRUE(WaitForStatusStart("Transfer Complete "));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothMethods, UploadsWhileTheServerIsDown, ::testing::Values(1, 2));
+
+struct FailureCase {
+    const char* name;
+    Profile (*profile)(Profile good);
+    const char* winInetStatus;  // what upload method 1 shows
+};
+
+const FailureCase kFailures[] = {
+    {"WrongPassword",
+     [](Profile p) {
+         p.password = "wrong";
+         return p;
+     },
+     "No FTP connection"},
+    {"MissingRemoteFolder",
+     [](Profile p) {
+         p.folder = "/no-such-folder/";
+         return p;
+     },
+     "FTP transmission failed False"},
+    {"SchemeInTheHostName",
+     [](Profile p) {
+         p.url = "ftp://" + p.url;
+         return p;
+     },
+     "No FTP connection"},
+};
+
+class UploadFailures : public Uploads,
+                       public ::testing::WithParamInterface<std::tuple<FailureCase, int>> {};
+
+TEST_P(UploadFailures, AreReportedInTheStatusLine) {
+    const auto& [failure, method] = GetParam();
+    Configure(method, failure.profile(GoodProfile()));
+    StartRunning();
+    ASSERT_TRUE(device_.Send("page@@@@"));
+    if (method == 1) {
+        EXPECT_TRUE(qel_.WaitForText(IDC_lblStatus, failure.winInetStatus, 15000))
+            << qel_.Text(IDC_lblStatus);
+    } else {
+        EXPECT_TRUE(qel_.WaitForTextContaining(IDC_lblStatus, " doing FTP", 15000))
+            << qel_.Text(IDC_lblStatus);
+    }
+    EXPECT_EQ(qeltest::ReadWholeFile(RemotePage()), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, UploadFailures,
+                         ::testing::Combine(::testing::ValuesIn(kFailures),
+                                            ::testing::Values(1, 2)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) + "_Method" +
+                                    std::to_string(std::get<1>(info.param));
+                         });
+
+TEST_F(Uploads, SettingsAndProfileSurviveARestart) {
+    Configure(1, GoodProfile());
+    ASSERT_TRUE(qel_.Start());
+    EXPECT_EQ(qel_.Text(IDC_lblStatus), "");  // the profile is complete
+    qel_.SetText(IDC_txtPageTitle, "  Tank, level");
+    qel_.SetText(IDC_txtRefresh, "30");
+    qel_.Menu(IDM_mnuMethod2);
+    qel_.Menu(IDM_mnuExit);
+    ASSERT_TRUE(qel_.WaitForExit(10000));
+
+    ASSERT_TRUE(qel_.Start());
+    EXPECT_EQ(qel_.Text(IDC_txtFileName), kPage);
+    EXPECT_EQ(qel_.Text(IDC_txtPageTitle), "  Tank, level");
+    EXPECT_EQ(qel_.Text(IDC_txtRefresh), "30");
+    EXPECT_EQ(qel_.Text(IDC_lblStatus), "");
+    EXPECT_EQ(qel_.ReadFile("Leq.ini"),
+              "home\r\nindex.html\r\n  Tank, level\r\n30\r\n 2 \r\n 0 \r\n");
+    // The restored profile and upload method carry a block to the server.
+    qel_.SetText(IDC_txtPort, " 3");
+    qel_.Click(IDC_ckkRun);
+    ASSERT_TRUE(device_.Send("after restart@@@@"));
+    const std::string expected =
+        qel::PageFileBytes(qel::BuildPageText("  Tank, level", "30", "after restart"));
+    EXPECT_TRUE(qeltest::WaitUntil([&] { return qeltest::ReadWholeFile(RemotePage()) == expected; },
+                                   15000));
+}
+
+}  // namespace
