@@ -43,7 +43,7 @@ std::vector<double> Measure(const Mode& mode, const qeltest::FtpServerControl& f
     qeltest::QelProcess qel;
     const std::string settings =
         "bench\r\n" + page + "\r\nLab\r\n10\r\n " + std::to_string(mode.ftpMethod) + " \r\n 0 \r\n";
-    qeltest::WriteWholeFile(qel.Folder() + "Leq.ini", settings);
+    wintest::WriteBytes(qel.Folder() + "Leq.ini", settings);
     qel::Win32FileSystem files;
     qel::SaveHostProfile(files, qel.Folder(), "bench", ftp.Server().user, ftp.Server().host,
                          ftp.Server().password, "/");
@@ -70,7 +70,7 @@ std::vector<double> Measure(const Mode& mode, const qeltest::FtpServerControl& f
         device.Send(body + "@@@");
         device.Send("@");
         const double sent = NowMs();
-        if (!qeltest::WaitUntil([&] { return qeltest::ReadWholeFile(target) == expected; },
+        if (!qeltest::WaitUntil([&] { return wintest::ReadBytes(target).value_or("") == expected; },
                                 10000)) {
             std::printf("  block %d did not arrive\n", i);
             return {};

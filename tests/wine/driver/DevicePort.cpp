@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "FindStartupBas.h"
+#include "WinTestSupport.h"
 
 namespace qeltest {
 
@@ -16,8 +17,7 @@ DevicePort::DevicePort(int qelPort) {
 }
 
 bool DevicePort::LinkedPortsAvailable() {
-    char pairs[256] = {};
-    return GetEnvironmentVariableA("PELLUCOR_COM_PAIRS", pairs, sizeof pairs) > 0;
+    return wintest::EnvVar("PELLUCOR_COM_PAIRS").has_value();
 }
 
 std::string AppDataFile(const std::string& name) {

@@ -1,9 +1,6 @@
 // Drives Qel.exe from outside for whole-program tests.
 #include "QelProcess.h"
 
-#include <fstream>
-#include <iterator>
-
 #include "MainFormLayout.h"
 #include "Polling.h"
 
@@ -47,17 +44,6 @@ std::string SentText(HWND hwnd) {
 
 }  // namespace
 
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    return static_cast<bool>(out);
-}
-
 std::string FromUnixPath(const std::string& unixPath) {
     std::string path = "Z:" + unixPath;
     for (char& c : path) {
@@ -71,7 +57,7 @@ std::string FromUnixPath(const std::string& unixPath) {
 QelProcess::QelProcess(const std::map<std::string, std::string>& files) : folder_(scratch_.Path()) {
     CopyFileA(FromUnixPath(QEL_EXE_UNIX_PATH).c_str(), (folder_ + "Qel.exe").c_str(), FALSE);
     for (const auto& [name, bytes] : files) {
-        WriteWholeFile(folder_ + name, bytes);
+        wintest::WriteBytes(folder_ + name, bytes);
     }
 }
 
@@ -168,7 +154,7 @@ bool QelProcess::HasFile(const std::string& name) const {
 }
 
 std::string QelProcess::ReadFile(const std::string& name) const {
-    return ReadWholeFile(folder_ + name);
+    return wintest::ReadBytes(folder_ + name).value_or("");
 }
 
 }  // namespace qeltest

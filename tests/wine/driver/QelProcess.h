@@ -55,10 +55,6 @@ private:
     HWND window_ = nullptr;
 };
 
-// The whole content of a file, or "" when it cannot be read.
-std::string ReadWholeFile(const std::string& path);
-bool WriteWholeFile(const std::string& path, const std::string& bytes);
-
 // A Windows path for a path of the Linux host (Wine maps "/" to drive Z:).
 std::string FromUnixPath(const std::string& unixPath);
 

@@ -42,8 +42,8 @@ protected:
 
     bool WaitForPage(const std::string& body) {
         const std::string expected = qel::PageFileBytes(qel::BuildPageText("Lab", "10", body));
-        return qeltest::WaitUntil([&] { return qeltest::ReadWholeFile(PagePath()) == expected; },
-                                  10000);
+        return qeltest::WaitUntil(
+            [&] { return wintest::ReadBytes(PagePath()).value_or("") == expected; }, 10000);
     }
 
     QelProcess qel_;

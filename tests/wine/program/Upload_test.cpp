@@ -58,7 +58,7 @@ protected:
     void Configure(int ftpMethod, const Profile& profile) {
         const std::string settings = "home\r\n" + std::string(kPage) + "\r\nLab\r\n10\r\n " +
                                      std::to_string(ftpMethod) + " \r\n 0 \r\n";
-        qeltest::WriteWholeFile(qel_.Folder() + "Leq.ini", settings);
+        wintest::WriteBytes(qel_.Folder() + "Leq.ini", settings);
         qel::Win32FileSystem files;
         ASSERT_FALSE(qel::SaveHostProfile(files, qel_.Folder(), "home", profile.user, profile.url,
                                           profile.password, profile.folder));
@@ -74,8 +74,8 @@ protected:
 
     bool WaitForRemotePage(const std::string& body) {
         const std::string expected = qel::PageFileBytes(qel::BuildPageText("Lab", "10", body));
-        return qeltest::WaitUntil([&] { return qeltest::ReadWholeFile(RemotePage()) == expected; },
-                                  15000);
+        return qeltest::WaitUntil(
+            [&] { return wintest::ReadBytes(RemotePage()).value_or("") == expected; }, 15000);
     }
 
     bool WaitForStatusStart(const std::string& start) {
@@ -177,7 +177,7 @@ TEST_P(UploadFailures, AreReportedInTheStatusLine) {
         EXPECT_TRUE(qel_.WaitForTextContaining(IDC_lblStatus, " doing FTP", 15000))
             << qel_.Text(IDC_lblStatus);
     }
-    EXPECT_EQ(qeltest::ReadWholeFile(RemotePage()), "");
+    EXPECT_EQ(wintest::ReadBytes(RemotePage()).value_or(""), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, UploadFailures,
@@ -211,8 +211,8 @@ TEST_F(Uploads, SettingsAndProfileSurviveARestart) {
     ASSERT_TRUE(device_.Send("after restart@@@@"));
     const std::string expected =
         qel::PageFileBytes(qel::BuildPageText("  Tank, level", "30", "after restart"));
-    EXPECT_TRUE(qeltest::WaitUntil([&] { return qeltest::ReadWholeFile(RemotePage()) == expected; },
-                                   15000));
+    EXPECT_TRUE(qeltest::WaitUntil(
+        [&] { return wintest::ReadBytes(RemotePage()).value_or("") == expected; }, 15000));
 }
 
 }  // namespace
