@@ -309,7 +309,11 @@ void MainWindow::SetRefreshText(const std::string& text) {
     SetText(layout::IDC_txtRefresh, text);
 }
 void MainWindow::SetOutputText(const std::string& text) {
-    SetText(layout::IDC_Text1, text);
+    // A block is shown when it is taken out and again once older markers are stripped, most
+    // often unchanged; laying out a multi-line box anew costs milliseconds of the tick.
+    if (Text(layout::IDC_Text1) != text) {
+        SetText(layout::IDC_Text1, text);
+    }
 }
 
 bool MainWindow::RunChecked() const {
