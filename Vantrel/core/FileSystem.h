@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qel {
 
@@ -31,6 +32,10 @@ public:
                                                       FileError& error) = 0;
     // The whole file, byte for byte; nullopt with the error set when it cannot be read.
     virtual std::optional<std::string> ReadAll(const std::string& path, FileError& error) = 0;
+    // The names (without folder) of the ordinary files matching a pattern such as
+    // "C:\Qel\*.uci", in the order the directory listing gives them. Folders, hidden and
+    // system files are left out; a folder that cannot be listed gives no names.
+    virtual std::vector<std::string> ListFiles(const std::string& pattern) = 0;
     // True for any file (hidden and system files too), false for folders and bad names.
     virtual bool FileExists(const std::string& path) = 0;
     // The folder a shell folder number (CSIDL) stands for, ending in "\"; "" when unknown.

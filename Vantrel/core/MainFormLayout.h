@@ -4,6 +4,8 @@
 
 #include <array>
 
+#include "ControlSpec.h"
+
 namespace qel::layout {
 
 // Client area of the main window, in twips, and its background colour.
@@ -47,16 +49,8 @@ enum MenuId : int {
     IDM_mnuAbout,
 };
 
-enum class ControlKind { CheckBox, Label, RightLabel, TextBox, MultiLineText, Button };
-
-struct ControlSpec {
-    int id;
-    const char* name;
-    ControlKind kind;
-    const char* caption;
-    int left, top, width, height;  // twips
-    int tabIndex;                  // -1: not a tab stop
-};
+using pellucor::ControlKind;
+using pellucor::ControlSpec;
 
 // In tab order first (the window creates them in this order), then the labels.
 constexpr std::array<ControlSpec, 15> kControls{{
@@ -76,7 +70,7 @@ constexpr std::array<ControlSpec, 15> kControls{{
     {IDC_Label2, "Label2", ControlKind::RightLabel, "Port", 120, 3000, 2775, 375, -1},
     {IDC_lblStatusLabel, "lblStatusLabel", ControlKind::RightLabel, "Status", 1680, 3840, 1215, 375,
      -1},
-    {IDC_lblStatus, "lblStatus", ControlKind::Label, "", 3120, 3840, 8295, 855, -1},
+    {IDC_lblStatus, "lblStatus", ControlKind::PlainLabel, "", 3120, 3840, 8295, 855, -1},
     {IDC_lblDebug, "lblDebug", ControlKind::Label, "Output", 1800, 4800, 8895, 375, -1},
 }};
 

@@ -1,7 +1,9 @@
 // Qel's main window on Win32.
 #include "MainWindow.h"
 
+#include "ControlBuilder.h"
 #include "MainFormLayout.h"
+#include "ModelessWindow.h"
 #include "WindowPlacement.h"
 
 namespace qel {
@@ -17,33 +19,6 @@ constexpr COLORREF kGrey =
     RGB(layout::kBackgroundGrey, layout::kBackgroundGrey, layout::kBackgroundGrey);
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
-
-struct ControlClass {
-    const char* className;
-    DWORD style;
-    DWORD exStyle;
-};
-
-ControlClass ClassFor(const layout::ControlSpec& spec) {
-    switch (spec.kind) {
-        case layout::ControlKind::CheckBox:
-            return {"BUTTON", BS_AUTOCHECKBOX, 0};
-        case layout::ControlKind::Button:
-            return {"BUTTON", BS_PUSHBUTTON, 0};
-        case layout::ControlKind::TextBox:
-            return {"EDIT", ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
-        case layout::ControlKind::MultiLineText:
-            return {"EDIT", ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL,
-                    WS_EX_CLIENTEDGE};
-        case layout::ControlKind::RightLabel:
-            return {"STATIC", SS_RIGHT, 0};
-        case layout::ControlKind::Label:
-            break;
-    }
-    // The status line shows messages as they are: an "&" in one is not a mnemonic.
-    return {"STATIC",
-            spec.id == layout::IDC_lblStatus ? DWORD{SS_LEFT | SS_NOPREFIX} : DWORD{SS_LEFT}, 0};
-}
 
 void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
     WNDCLASSEXA existing{};
@@ -69,10 +44,9 @@ MainWindow::MainWindow(HINSTANCE instance, EndProcess endProcess)
       endProcess_(std::move(endProcess)),
       background_(CreateSolidBrush(kGrey)),
       font_(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT))) {
-    HDC screen = GetDC(nullptr);
-    tppX_ = pellucor::TwipsPerPixel(GetDeviceCaps(screen, LOGPIXELSX));
-    tppY_ = pellucor::TwipsPerPixel(GetDeviceCaps(screen, LOGPIXELSY));
-    ReleaseDC(nullptr, screen);
+    const pellucor::ScreenTwips tpp = pellucor::ScreenTwipsPerPixel();
+    tppX_ = tpp.x;
+    tppY_ = tpp.y;
 
     RegisterWindowClass(instance_, &MainWindow::WindowProc);
     RECT outer{0, 0, pellucor::TwipsToPixels(layout::kClientWidth, tppX_),
@@ -128,18 +102,7 @@ void MainWindow::CreateMenus() {
 }
 
 void MainWindow::CreateControls() {
-    for (const auto& spec : layout::kControls) {
-        const ControlClass cls = ClassFor(spec);
-        const DWORD style =
-            WS_CHILD | WS_VISIBLE | cls.style | (spec.tabIndex >= 0 ? WS_TABSTOP : 0);
-        HWND control = CreateWindowExA(
-            cls.exStyle, cls.className, spec.caption, style,
-            pellucor::TwipsToPixels(spec.left, tppX_), pellucor::TwipsToPixels(spec.top, tppY_),
-            pellucor::TwipsToPixels(spec.width, tppX_), pellucor::TwipsToPixels(spec.height, tppY_),
-            hwnd_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_,
-            nullptr);
-        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    }
+    pellucor::CreateControls(hwnd_.get(), layout::kControls, {tppX_, tppY_}, font_);
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -209,6 +172,21 @@ void MainWindow::OnCommand(int id, int notification) {
         case layout::IDM_mnuCommMethod2:
             form_->mnuCommMethod2_Click();
             break;
+        case layout::IDM_mnuConfigureUpload:
+            if (windows_) {
+                windows_->mnuConfigureUpload_Click();
+            }
+            break;
+        case layout::IDM_mnuInstructions:
+            if (windows_) {
+                windows_->mnuInstructions_Click();
+            }
+            break;
+        case layout::IDM_mnuAbout:
+            if (windows_) {
+                windows_->mnuAbout_Click();
+            }
+            break;
         case layout::IDC_Command2:
             if (notification == BN_CLICKED) {
                 form_->Command2_Click();
@@ -247,6 +225,9 @@ bool MainWindow::PreTranslate(MSG& msg) {
     }
     if (accelerators_ && TranslateAcceleratorA(hwnd_.get(), accelerators_.get(), &msg)) {
         return true;
+    }
+    if (pellucor::RouteToModeless(msg)) {
+        return true;  // a key for one of the modeless windows the menus open
     }
     return IsDialogMessageA(hwnd_.get(), &msg) != FALSE;
 }

@@ -9,6 +9,7 @@
 
 #include "MainForm.h"
 #include "MainView.h"
+#include "SecondaryWindows.h"
 #include "UniqueWin.h"
 
 namespace qel {
@@ -25,6 +26,8 @@ public:
 
     HWND Handle() const { return hwnd_.get(); }
     void Attach(qel::MainForm& form) { form_ = &form; }
+    // The windows the Configure Host, Instructions and About menu items open.
+    void Attach(SecondaryWindows& windows) { windows_ = &windows; }
     // Keyboard handling a message needs before it is dispatched (F1, Tab between controls).
     bool PreTranslate(MSG& msg);
     // Twips per pixel of this screen, horizontally and vertically.
@@ -64,14 +67,15 @@ private:
 
     HINSTANCE instance_;
     EndProcess endProcess_;
-    UniqueBrush background_;
-    UniqueAccel accelerators_;
-    UniqueWindow hwnd_;
+    pellucor::UniqueBrush background_;
+    pellucor::UniqueAccel accelerators_;
+    pellucor::UniqueWindow hwnd_;
     HFONT font_ = nullptr;  // a stock object: never deleted
     int tppX_ = 15;
     int tppY_ = 15;
     qel::StatusColour statusColour_ = qel::StatusColour::Highlight;
     qel::MainForm* form_ = nullptr;
+    SecondaryWindows* windows_ = nullptr;
 };
 
 }  // namespace qel

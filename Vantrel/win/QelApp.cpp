@@ -11,12 +11,19 @@ QelApp::QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess)
       form_(qel::MainFormParts{state_, window_, files_, clock_, commFile_, MSComm1_, ftpApi_,
                                Inet1_}) {
     window_.Attach(form_);
+    window_.Attach(static_cast<SecondaryWindows&>(*this));
     SetUpProgram(state_, window_.Handle());
     form_.Form_Load();
     ShowWindow(window_.Handle(), SW_SHOW);
     UpdateWindow(window_.Handle());
     SetFocus(GetDlgItem(window_.Handle(), qel::layout::IDC_Text1));
 }
+
+void QelApp::mnuConfigureUpload_Click() {}
+
+void QelApp::mnuInstructions_Click() {}
+
+void QelApp::mnuAbout_Click() {}
 
 int QelApp::Run() {
     MSG msg;

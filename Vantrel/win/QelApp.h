@@ -10,6 +10,7 @@
 #include "MainForm.h"
 #include "MainWindow.h"
 #include "ProgramState.h"
+#include "SecondaryWindows.h"
 #include "Win32Clock.h"
 #include "Win32FileSystem.h"
 #include "Win32SerialDevice.h"
@@ -17,7 +18,7 @@
 
 namespace qel {
 
-class QelApp {
+class QelApp final : public SecondaryWindows {
 public:
     // Builds the main window and runs the start-up; the window is shown at the end of it.
     QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess);
@@ -30,6 +31,11 @@ public:
     MainWindow& Window() { return window_; }
     qel::MainForm& Form() { return form_; }
     qel::ProgramState& State() { return state_; }
+
+    // SecondaryWindows
+    void mnuConfigureUpload_Click() override;
+    void mnuInstructions_Click() override;
+    void mnuAbout_Click() override;
 
 private:
     qel::ProgramState state_;

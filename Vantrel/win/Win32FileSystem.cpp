@@ -126,6 +126,24 @@ std::optional<std::string> Win32FileSystem::ReadAll(const std::string& path, Fil
     }
 }
 
+std::vector<std::string> Win32FileSystem::ListFiles(const std::string& pattern) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    constexpr DWORD kNotListed =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    do {
+        if ((found.dwFileAttributes & kNotListed) == 0) {
+            names.emplace_back(found.cFileName);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
 bool Win32FileSystem::FileExists(const std::string& path) {
     return pellucor::FileExists(path);
 }

@@ -14,6 +14,7 @@ class Win32FileSystem : public FileSystem {
 public:
     std::unique_ptr<OutputFile> OpenForOutput(const std::string& path, FileError& error) override;
     std::optional<std::string> ReadAll(const std::string& path, FileError& error) override;
+    std::vector<std::string> ListFiles(const std::string& pattern) override;
     bool FileExists(const std::string& path) override;
     std::string SpecialFolderPath(int csidl) override;
 };

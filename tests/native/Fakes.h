@@ -2,12 +2,14 @@
 // tests. Everything they see or do is kept in public fields for the tests to set and check.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -122,6 +124,25 @@ public:
         return std::nullopt;
     }
 
+    // Files whose path is the pattern's folder plus a name with the pattern's ending
+    // ("C:\Qel\*.uci"), hidden ones left out, in path order.
+    std::vector<std::string> ListFiles(const std::string& pattern) override {
+        const auto star = pattern.find('*');
+        const std::string folder = pattern.substr(0, star);
+        const std::string ending = star == std::string::npos ? "" : pattern.substr(star + 1);
+        std::vector<std::string> names;
+        for (const auto& [path, bytes] : files) {
+            const std::string name = path.substr(std::min(folder.size(), path.size()));
+            if (path.rfind(folder, 0) == 0 && name.find('\\') == std::string::npos &&
+                name.size() >= ending.size() &&
+                name.compare(name.size() - ending.size(), ending.size(), ending) == 0 &&
+                hiddenFiles.count(path) == 0) {
+                names.push_back(name);
+            }
+        }
+        return names;
+    }
+
     bool FileExists(const std::string& path) override { return files.count(path) != 0; }
 
     std::string SpecialFolderPath(int csidl) override {
@@ -141,6 +162,7 @@ public:
     std::map<std::string, FileError> closeErrors;  // Close reports these (the data stays)
     std::map<std::string, FileError> readErrors;   // ReadAll fails (FileExists still true)
     std::map<int, std::string> specialFolders;     // csidl -> folder ending in "\"
+    std::set<std::string> hiddenFiles;             // listed by no ListFiles
 
     std::vector<std::string> openedForOutput;  // every OpenForOutput call, failed ones too
     std::vector<std::string> closedPaths;      // every Close call

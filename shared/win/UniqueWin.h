@@ -1,5 +1,5 @@
 // Owning wrappers for the window-system handles the programs create (brushes, fonts,
-// accelerator tables, menus, windows), so each is released exactly once.
+// accelerator tables, windows), so each is released exactly once.
 #pragma once
 
 #include <windows.h>
@@ -7,7 +7,7 @@
 #include <memory>
 #include <type_traits>
 
-namespace qel {
+namespace pellucor {
 
 template <auto Release>
 struct HandleReleaser {
@@ -34,7 +34,8 @@ inline void DestroyWin(HWND window) {
 }
 
 using UniqueBrush = UniqueWin<HBRUSH, DeleteGdiObject>;
+using UniqueFont = UniqueWin<HFONT, DeleteGdiObject>;
 using UniqueAccel = UniqueWin<HACCEL, DestroyAccel>;
 using UniqueWindow = UniqueWin<HWND, DestroyWin>;
 
-}  // namespace qel
+}  // namespace pellucor
