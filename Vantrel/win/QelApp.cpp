@@ -9,7 +9,8 @@ namespace qel {
 QelApp::QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess)
     : window_(instance, std::move(endProcess)),
       form_(qel::MainFormParts{state_, window_, files_, clock_, commFile_, MSComm1_, ftpApi_,
-                               Inet1_}) {
+                               Inet1_}),
+      config_(instance, window_.Handle(), ConfigUploadParts{state_, window_, files_, noHelp_}) {
     window_.Attach(form_);
     window_.Attach(static_cast<SecondaryWindows&>(*this));
     SetUpProgram(state_, window_.Handle());
@@ -19,7 +20,9 @@ QelApp::QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess)
     SetFocus(GetDlgItem(window_.Handle(), qel::layout::IDC_Text1));
 }
 
-void QelApp::mnuConfigureUpload_Click() {}
+void QelApp::mnuConfigureUpload_Click() {
+    config_.Show();
+}
 
 void QelApp::mnuInstructions_Click() {}
 

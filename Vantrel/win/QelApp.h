@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "CommControl.h"
+#include "ConfigUploadWindow.h"
 #include "FTPbyAPIModule3.h"
 #include "InetTransfer.h"
 #include "MainForm.h"
@@ -31,6 +32,7 @@ public:
     MainWindow& Window() { return window_; }
     qel::MainForm& Form() { return form_; }
     qel::ProgramState& State() { return state_; }
+    ConfigUploadWindow& ConfigUpload() { return config_; }
 
     // SecondaryWindows
     void mnuConfigureUpload_Click() override;
@@ -49,6 +51,11 @@ private:
     qel::FTPbyAPIModule3 ftpApi_{internet_, window_, clock_, state_};
     InetTransfer Inet1_;
     qel::MainForm form_;
+    // Stands in for the instructions window until it exists.
+    struct NoInstructions final : Instructions {
+        void ShowInstructions(const std::string&, const std::string&) override {}
+    } noHelp_;
+    ConfigUploadWindow config_;
 };
 
 }  // namespace qel

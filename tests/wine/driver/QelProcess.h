@@ -28,6 +28,7 @@ public:
     bool WaitForExit(unsigned deadlineMs);
 
     HWND MainWindow() const { return window_; }
+    DWORD ProcessId() const { return process_.dwProcessId; }
     std::string Caption() const;
     std::string Text(int controlId) const;
     void SetText(int controlId, const std::string& text);
