@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # The main job: builds Qel and runs it under Wine on a local bench that stands in for the real
 # world — a simulated device writing blocks to a COM port, an FTP server on 127.0.0.1 with a
-# throwaway account, and a settings file and host profile that point Qel at them. Check Run in
-# Qel's window and watch the pages arrive in the FTP folder.
+# throwaway account, and the page settings. Enter the web host in Qel's Configure Host dialog,
+# check Run and watch the pages arrive in the FTP folder.
 #
-#   scripts/run.sh            on an X desktop: Qel appears there; you check Run
-#                             without X (or not on a terminal): Run is checked for you and the
-#                             demo ends after PELLUCOR_DEMO_SECONDS (default 30)
+#   scripts/run.sh            on an X desktop: Qel appears there; you enter the host and check
+#                             Run. Without X (or not on a terminal) a helper types the host into
+#                             the dialog and checks Run for you, and the demo ends after
+#                             PELLUCOR_DEMO_SECONDS (default 30)
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -40,21 +41,16 @@ echo "== starting the bench: Wine session, COM port pairs, FTP server"
 # shellcheck source=/dev/null
 source "$bench/wine/session.env"
 
-# Qel's own folder, with a settings file and the host profile "demo" (values scrambled as Qel
-# stores them) that send index.html to /www/ on the local FTP server.
+# Qel's own folder, with the page settings (file name, title, refresh, FTP method 1) already
+# chosen. The web host is not configured: that is done in Qel's Configure Host dialog.
 qel_dir=$WINEPREFIX/drive_c/Pellucor
 mkdir -p "$qel_dir" "$PELLUCOR_FTP_UNIX_ROOT/www"
 cp "$build/win64/Vantrel/Qel.exe" "$qel_dir/"
-printf 'demo\r\nindex.html\r\nPellucor demo\r\n5\r\n 1 \r\n 0 \r\n' >"$qel_dir/Leq.ini"
-/usr/bin/python3 - "$qel_dir/demo.uci" "$PELLUCOR_FTP_USER" 127.0.0.1 "$PELLUCOR_FTP_PASSWORD" \
-    /www/ <<'PY'
-import sys
-def scramble(text):
-    return "".join(chr(ord(c) ^ (2 if i % 2 == 0 else 1)) for i, c in enumerate(text))
-path, *values = sys.argv[1:]
-with open(path, "w", newline="") as f:
-    f.write("Pellucor hosts\r\n" + "".join(scramble(v) + "\r\n" for v in values))
-PY
+for extra in Qel.txt Pointer.html; do
+    [[ -f $build/win64/Vantrel/$extra ]] && cp "$build/win64/Vantrel/$extra" "$qel_dir/"
+done
+printf '\r\nindex.html\r\nPellucor demo\r\n5\r\n 1 \r\n 0 \r\n' >"$qel_dir/Leq.ini"
+host_values=(127.0.0.1 "$PELLUCOR_FTP_USER" "$PELLUCOR_FTP_PASSWORD" /www/)
 
 # Qel's port search takes the highest port that opens: COM7, whose far end is COM37.
 /usr/bin/python3 "$root/demo/device.py" "$PELLUCOR_PTY_DIR/com37" --every "$every" \
@@ -68,12 +64,20 @@ qel_pid=$!
 
 page=$PELLUCOR_FTP_UNIX_ROOT/www/index.html
 if ((interactive)); then
-    echo "Qel is on your display. Check Run; pages arrive in $page"
+    echo "Qel is on your display. Open Configure Host and enter the web host:"
+    echo "    URL ${host_values[0]}   User name ${host_values[1]}   Password ${host_values[2]}" \
+        "  Path ${host_values[3]}"
+    echo "then press Set, Save (profile name: demo), Ok and Exit, and check Run."
+    echo "Pages arrive in $page"
     echo "(File, Exit in Qel or Ctrl-C here ends the demo.)"
     seconds=${PELLUCOR_DEMO_SECONDS:-0}
 else
-    "$WINELOADER" "$build/win64/demo/CheckRun.exe" </dev/null >/dev/null 2>&1
-    echo "No display to show Qel on: Run was checked for you. Pages arrive in $page"
+    "$WINELOADER" "$build/win64/demo/CheckRun.exe" --configure "${host_values[@]}" demo \
+        </dev/null >/dev/null 2>&1
+    echo "No display to show Qel on: the web host was typed into Configure Host for you:"
+    echo "    URL ${host_values[0]}, User name ${host_values[1]}, Password ${host_values[2]}," \
+        "Path ${host_values[3]}; Set, Save as \"demo\", Ok, Exit; then Run was checked."
+    echo "Pages arrive in $page"
     seconds=${PELLUCOR_DEMO_SECONDS:-30}
 fi
 
