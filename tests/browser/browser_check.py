@@ -250,6 +250,8 @@ def main() -> int:
         print(f"browser_check: SKIPPED: {' and '.join(missing)} not installed "
               "(scripts/deps.sh installs them)")
         return SKIP
+    # A test runner's SIGTERM still runs the clean-up below, so no browser outlives the check.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     build_dir = Path(sys.argv[1]).resolve()
     folder = Path(session_value(build_dir, "PELLUCOR_FTP_UNIX_ROOT")) / FOLDER
     absent = [page.name for page in PAGES if not (folder / page.name).is_file()]
