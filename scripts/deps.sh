@@ -16,6 +16,8 @@ readonly PACKAGES=(
   libxfixes3 libxxf86vm1 libgnutls30
   # test harness: X server, COM port pairs, FTP server, dosdevices lock (chattr)
   xvfb xauth socat python3 python3-pyftpdlib e2fsprogs
+  # the published page in a real browser: headless Chromium, and PDF tools to read its printout
+  chromium poppler-utils
 )
 
 log() { echo "deps: $*"; }
