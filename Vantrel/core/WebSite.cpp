@@ -31,7 +31,7 @@ void OpenWebSite(BrowserShell& shell, FileSystem& files, const std::string& prog
     const std::string page = programFolder + kBrowserLookupPage;
     std::string result(kBrowserPathCapacity, ' ');
     std::string error;
-    if (!shell.FindExecutable(page, programFolder, result, error)) {
+    if (!shell.FindAssociatedProgram(page, programFolder, result, error)) {
         // Titled with the page's name as the folder lists it: empty when it is not there.
         const auto listed = files.ListFiles(page);
         shell.ShowMessage(error + " with " + page, listed.empty() ? std::string() : listed.front());

@@ -18,8 +18,8 @@ public:
     // Asks which program opens `file`, writing its path and a NUL into `result` (whose size
     // is the capacity; what follows the NUL is left as it was). False, with the reason, when
     // the lookup cannot be made at all; an unanswered lookup still returns true.
-    virtual bool FindExecutable(const std::string& file, const std::string& directory,
-                                std::string& result, std::string& errorDescription) = 0;
+    virtual bool FindAssociatedProgram(const std::string& file, const std::string& directory,
+                                       std::string& result, std::string& errorDescription) = 0;
     // Starts a program by its command line in a normal window and leaves it; false, with the
     // reason, when it cannot be started.
     virtual bool StartProcess(const std::string& commandLine, std::string& errorDescription) = 0;

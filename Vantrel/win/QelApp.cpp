@@ -9,7 +9,9 @@ namespace qel {
 QelApp::QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess)
     : window_(instance, std::move(endProcess)),
       form_(qel::MainFormParts{state_, window_, files_, clock_, commFile_, MSComm1_, ftpApi_,
-                               Inet1_}) {
+                               Inet1_}),
+      help_(instance, state_),
+      about_(instance, state_, window_.Handle()) {
     window_.Attach(form_);
     window_.Attach(static_cast<SecondaryWindows&>(*this));
     SetUpProgram(state_, window_.Handle());
@@ -21,9 +23,13 @@ QelApp::QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess)
 
 void QelApp::mnuConfigureUpload_Click() {}
 
-void QelApp::mnuInstructions_Click() {}
+void QelApp::mnuInstructions_Click() {
+    help_.ShowInstructions("", "");  // the whole file
+}
 
-void QelApp::mnuAbout_Click() {}
+void QelApp::mnuAbout_Click() {
+    about_.Show();
+}
 
 int QelApp::Run() {
     MSG msg;

@@ -4,9 +4,12 @@
 
 #include <windows.h>
 
+#include "AboutBox.h"
 #include "CommControl.h"
 #include "FTPbyAPIModule3.h"
+#include "HelpForm.h"
 #include "InetTransfer.h"
+#include "Instructions.h"
 #include "MainForm.h"
 #include "MainWindow.h"
 #include "ProgramState.h"
@@ -31,6 +34,10 @@ public:
     MainWindow& Window() { return window_; }
     qel::MainForm& Form() { return form_; }
     qel::ProgramState& State() { return state_; }
+    // The instructions window, for the windows that show a section of the instructions.
+    Instructions& Help() { return help_; }
+    HelpForm& HelpWindow() { return help_; }
+    AboutBox& About() { return about_; }
 
     // SecondaryWindows
     void mnuConfigureUpload_Click() override;
@@ -49,6 +56,8 @@ private:
     qel::FTPbyAPIModule3 ftpApi_{internet_, window_, clock_, state_};
     InetTransfer Inet1_;
     qel::MainForm form_;
+    HelpForm help_;
+    AboutBox about_;
 };
 
 }  // namespace qel

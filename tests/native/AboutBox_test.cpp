@@ -23,8 +23,8 @@ TEST(AboutTexts, NameTheProductItsVersionAndTheSitesHost) {
 
 class FakeBrowserShell : public BrowserShell {
 public:
-    bool FindExecutable(const std::string& file, const std::string& directory, std::string& result,
-                        std::string& errorDescription) override {
+    bool FindAssociatedProgram(const std::string& file, const std::string& directory,
+                               std::string& result, std::string& errorDescription) override {
         lookups.push_back(file + "|" + directory);
         capacity = result.size();
         if (!lookupError.empty()) {
