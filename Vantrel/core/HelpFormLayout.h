@@ -23,8 +23,8 @@ constexpr std::array<pellucor::ControlSpec, 2> kControls{{
     {IDC_Command1, "Command1", pellucor::ControlKind::Button, "&Ok", 6960, 6240, 1335, 615, 0},
     {IDC_Text1, "Text1", pellucor::ControlKind::ReadOnlyText, "", 240, 120, 7215, 4815, 1},
 }};
-constexpr const pellucor::ControlSpec& kCommand1 = kControls[0];
-constexpr const pellucor::ControlSpec& kText1 = kControls[1];
+inline constexpr const pellucor::ControlSpec& kCommand1 = kControls[0];
+inline constexpr const pellucor::ControlSpec& kText1 = kControls[1];
 
 // The gap between the text box and the button, and the margin kept below the button so that
 // it stays inside the client area (the same as the margin above the text box).
