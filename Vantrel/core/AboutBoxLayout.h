@@ -13,7 +13,7 @@ constexpr int kClientHeight = 3465;
 
 inline constexpr char kProductName[] = "Pellucor";
 // Our web site: the link opens the whole address, the label shows only its host name.
-inline constexpr char kWebSiteAddress[] = "https://www.pellucor.example/";
+inline constexpr char kWebSiteAddress[] = "https://pellucor.example/";
 inline constexpr char kCredit1[] = "Made by the Pellucor project";
 inline constexpr char kCredit2[] = "Device text on the web, one block at a time";
 

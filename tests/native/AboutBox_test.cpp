@@ -13,7 +13,7 @@ TEST(AboutTexts, NameTheProductItsVersionAndTheSitesHost) {
     EXPECT_EQ(texts.caption, "About Pellucor");
     EXPECT_EQ(texts.product, "Pellucor");
     EXPECT_EQ(texts.version, "Version 1.2");
-    EXPECT_EQ(texts.webSite, "www.pellucor.example");
+    EXPECT_EQ(texts.webSite, "pellucor.example");
     EXPECT_FALSE(texts.credit1.empty());
     EXPECT_FALSE(texts.credit2.empty());
     EXPECT_EQ(aboutbox::MakeAboutTexts("1.10").version, "Version 1.10");
@@ -57,7 +57,7 @@ public:
 };
 
 constexpr char kFolder[] = "C:\\Program Files\\Pellucor\\";
-constexpr char kSite[] = "https://www.pellucor.example/";
+constexpr char kSite[] = "https://pellucor.example/";
 
 TEST(OpenWebSite, StartsTheAssociatedProgramQuotedWithTheAddress) {
     FakeBrowserShell shell;
@@ -71,7 +71,7 @@ TEST(OpenWebSite, StartsTheAssociatedProgramQuotedWithTheAddress) {
     // Unquoted, "C:\Program.exe" would be started if it existed.
     EXPECT_EQ(shell.commandLines,
               std::vector<std::string>{
-                  "\"C:\\Program Files\\Stub Browser\\stub.exe\" https://www.pellucor.example/"});
+                  "\"C:\\Program Files\\Stub Browser\\stub.exe\" https://pellucor.example/"});
     EXPECT_TRUE(shell.messages.empty());
 
     // Blanks around the answer go, blanks inside stay.
@@ -87,7 +87,7 @@ TEST(OpenWebSite, FailuresShowOneMessageEach) {
     shell.startError = "File not found";
     OpenWebSite(shell, files, kFolder, kSite);
     ASSERT_EQ(shell.commandLines.size(), 1u);
-    EXPECT_EQ(shell.commandLines[0], "\"\" https://www.pellucor.example/");
+    EXPECT_EQ(shell.commandLines[0], "\"\" https://pellucor.example/");
     ASSERT_EQ(shell.messages.size(), 1u);
     EXPECT_EQ(shell.messages[0].first, "File not found with ");
     EXPECT_EQ(shell.messages[0].second, "Error");

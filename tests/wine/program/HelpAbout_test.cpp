@@ -211,7 +211,7 @@ TEST(HelpMenu, AboutReplacesTheMainWindowAndItsLinkStartsTheBrowserQuoted) {
     EXPECT_FALSE(IsWindowVisible(qel.MainWindow()));
     EXPECT_EQ(SentText(about), "About Pellucor");
     EXPECT_EQ(SentText(GetDlgItem(about, IDC_Label5)), "Version 1.2");
-    EXPECT_EQ(SentText(GetDlgItem(about, IDC_Label4)), "www.pellucor.example");
+    EXPECT_EQ(SentText(GetDlgItem(about, IDC_Label4)), "pellucor.example");
     EXPECT_FALSE(SentText(GetDlgItem(about, IDC_Label2)).empty());
     EXPECT_FALSE(SentText(GetDlgItem(about, IDC_Label3)).empty());
     EXPECT_EQ(SentText(GetDlgItem(about, IDC_Command1)), "&Ok");
@@ -229,7 +229,7 @@ TEST(HelpMenu, AboutReplacesTheMainWindowAndItsLinkStartsTheBrowserQuoted) {
     ASSERT_TRUE(
         WaitUntil([] { return wintest::ReadBytes(StubBrowserAssociation::Output()).has_value(); }));
     EXPECT_EQ(*wintest::ReadBytes(StubBrowserAssociation::Output()),
-              "\"C:\\Program Files\\Stub Browser\\stub.exe\" https://www.pellucor.example/");
+              "\"C:\\Program Files\\Stub Browser\\stub.exe\" https://pellucor.example/");
 
     // Without the page there is no program to start: one message, and the box stays.
     DeleteFileA((qel.Folder() + "Pointer.html").c_str());
