@@ -63,6 +63,7 @@ void AboutBox::Show() {
     if (!hwnd_) {
         Create();
         if (!hwnd_) {
+            ShowWindow(mainWindow_, SW_SHOW);  // no box to come back from
             return;
         }
     }

@@ -36,8 +36,6 @@ public:
     qel::ProgramState& State() { return state_; }
     // The instructions window, for the windows that show a section of the instructions.
     Instructions& Help() { return help_; }
-    HelpForm& HelpWindow() { return help_; }
-    AboutBox& About() { return about_; }
 
     // SecondaryWindows
     void mnuConfigureUpload_Click() override;
