@@ -10,7 +10,9 @@ QelApp::QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess)
     : window_(instance, std::move(endProcess)),
       form_(qel::MainFormParts{state_, window_, files_, clock_, commFile_, MSComm1_, ftpApi_,
                                Inet1_}),
-      config_(instance, window_.Handle(), ConfigUploadParts{state_, window_, files_, noHelp_}) {
+      help_(instance, state_),
+      about_(instance, state_, window_.Handle()),
+      config_(instance, window_.Handle(), ConfigUploadParts{state_, window_, files_, help_}) {
     window_.Attach(form_);
     window_.Attach(static_cast<SecondaryWindows&>(*this));
     SetUpProgram(state_, window_.Handle());
@@ -24,9 +26,13 @@ void QelApp::mnuConfigureUpload_Click() {
     config_.Show();
 }
 
-void QelApp::mnuInstructions_Click() {}
+void QelApp::mnuInstructions_Click() {
+    help_.ShowInstructions("", "");  // the whole file
+}
 
-void QelApp::mnuAbout_Click() {}
+void QelApp::mnuAbout_Click() {
+    about_.Show();
+}
 
 int QelApp::Run() {
     MSG msg;

@@ -4,10 +4,13 @@
 
 #include <windows.h>
 
+#include "AboutBox.h"
 #include "CommControl.h"
 #include "ConfigUploadWindow.h"
 #include "FTPbyAPIModule3.h"
+#include "HelpForm.h"
 #include "InetTransfer.h"
+#include "Instructions.h"
 #include "MainForm.h"
 #include "MainWindow.h"
 #include "ProgramState.h"
@@ -32,6 +35,8 @@ public:
     MainWindow& Window() { return window_; }
     qel::MainForm& Form() { return form_; }
     qel::ProgramState& State() { return state_; }
+    // The instructions window, for the windows that show a section of the instructions.
+    Instructions& Help() { return help_; }
     ConfigUploadWindow& ConfigUpload() { return config_; }
 
     // SecondaryWindows
@@ -51,10 +56,8 @@ private:
     qel::FTPbyAPIModule3 ftpApi_{internet_, window_, clock_, state_};
     InetTransfer Inet1_;
     qel::MainForm form_;
-    // Stands in for the instructions window until it exists.
-    struct NoInstructions final : Instructions {
-        void ShowInstructions(const std::string&, const std::string&) override {}
-    } noHelp_;
+    HelpForm help_;
+    AboutBox about_;
     ConfigUploadWindow config_;
 };
 

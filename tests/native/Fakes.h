@@ -125,9 +125,16 @@ public:
     }
 
     // Files whose path is the pattern's folder plus a name with the pattern's ending
-    // ("C:\Qel\*.uci"), hidden ones left out, in path order.
+    // ("C:\Qel\*.uci"), or the one file a pattern without "*" names; hidden ones left out,
+    // in path order.
     std::vector<std::string> ListFiles(const std::string& pattern) override {
         const auto star = pattern.find('*');
+        if (star == std::string::npos) {  // one exact name
+            if (files.count(pattern) == 0 || hiddenFiles.count(pattern) != 0) {
+                return {};
+            }
+            return {pattern.substr(pattern.find_last_of('\\') + 1)};
+        }
         const std::string folder = pattern.substr(0, star);
         const std::string ending = star == std::string::npos ? "" : pattern.substr(star + 1);
         std::vector<std::string> names;

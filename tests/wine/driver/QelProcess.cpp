@@ -54,6 +54,11 @@ std::string FromUnixPath(const std::string& unixPath) {
     return path;
 }
 
+std::string ShippedFile(const std::string& name) {
+    return wintest::ReadBytes(FromUnixPath(std::string(QEL_RES_UNIX_DIR) + "/" + name))
+        .value_or("");
+}
+
 QelProcess::QelProcess(const std::map<std::string, std::string>& files) : folder_(scratch_.Path()) {
     CopyFileA(FromUnixPath(QEL_EXE_UNIX_PATH).c_str(), (folder_ + "Qel.exe").c_str(), FALSE);
     for (const auto& [name, bytes] : files) {

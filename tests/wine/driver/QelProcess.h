@@ -56,6 +56,9 @@ private:
     HWND window_ = nullptr;
 };
 
+// A file that ships beside Qel.exe ("Qel.txt", "Pointer.html"), as the sources hold it.
+std::string ShippedFile(const std::string& name);
+
 // A Windows path for a path of the Linux host (Wine maps "/" to drive Z:).
 std::string FromUnixPath(const std::string& unixPath);
 

@@ -10,6 +10,8 @@
 #include "ConfigUploadLayout.h"
 #include "DevicePort.h"
 #include "FtpServerControl.h"
+#include "ConfigUploadForm.h"
+#include "HelpFormLayout.h"
 #include "HostProfile.h"
 #include "MainFormLayout.h"
 #include "PageBuilder.h"
@@ -152,8 +154,23 @@ TEST_F(HostDialog, ProfilesAreSavedListedAndPicked) {
     ASSERT_FALSE(qel::SaveHostProfile(files, qel_.Folder(), "lab", "ann", "lab.example.org", "pw1",
                                       "/lab/"));
     ASSERT_FALSE(qel::SaveHostProfile(files, qel_.Folder(), "secret", "x", "y", "z", "/"));
+    wintest::WriteBytes(qel_.Folder() + "Qel.txt", qeltest::ShippedFile("Qel.txt"));
     SetFileAttributesA((qel_.Folder() + "secret.uci").c_str(), FILE_ATTRIBUTE_HIDDEN);
     StartQel();
+
+    // Help shows the part of the instructions that explains this dialog.
+    Click(IDC_Command5);
+    HWND help = qeltest::WaitForProcessWindow(qel_.ProcessId(), "Pellucor Help", kDeadlineMs);
+    ASSERT_TRUE(help);
+    const std::string instructions = qeltest::ShippedFile("Qel.txt");
+    const auto start = instructions.find(qel::kDialogHelpStart);
+    const auto end = instructions.find(qel::kDialogHelpEnd);
+    ASSERT_TRUE(start != std::string::npos && end != std::string::npos && start < end);
+    EXPECT_TRUE(qeltest::WaitUntil([&] {
+        return TextOf(GetDlgItem(help, qel::helpform::IDC_Text1)) ==
+               instructions.substr(start, end - start);
+    }));
+    PostMessageA(help, WM_CLOSE, 0, 0);
 
     // A name given with its extension is saved with a second one.
     Type(IDC_txtURL, "home.example.net");
