@@ -21,23 +21,6 @@ constexpr COLORREF kLinkBlue = RGB(0, 0, 255);
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
 
-void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXA existing{};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(instance, kClassName, &existing)) {
-        return;
-    }
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = procedure;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIcon(instance, MAKEINTRESOURCE(1));
-    wc.hbrBackground = nullptr;  // painted by the window, whose brush lives with it
-    wc.lpszClassName = kClassName;
-    RegisterClassExA(&wc);
-}
-
 }  // namespace
 
 AboutBox::AboutBox(HINSTANCE instance, const ProgramState& state, HWND mainWindow)
@@ -50,11 +33,11 @@ AboutBox::AboutBox(HINSTANCE instance, const ProgramState& state, HWND mainWindo
       labelFont_(pellucor::CreateUiFont("MS Sans Serif", 12, true)),
       linkFont_(pellucor::CreateUiFont("MS Sans Serif", 12, true, true)),
       linkCursor_(WarningTriangleCursor(GetSystemMetrics(SM_CXCURSOR))) {
-    RegisterWindowClass(instance_, &AboutBox::WindowProc);
+    RegisterObjectClass(instance_, kClassName);
 }
 
 AboutBox::~AboutBox() {
-    hwnd_.reset();
+    DestroyObjectWindow();
 }
 
 void AboutBox::Show() {
@@ -72,13 +55,9 @@ void AboutBox::Show() {
 }
 
 void AboutBox::Create() {
-    RECT outer{0, 0, pellucor::TwipsToPixels(layout::kClientWidth, tpp_.x),
-               pellucor::TwipsToPixels(layout::kClientHeight, tpp_.y)};
-    AdjustWindowRectEx(&outer, kWindowStyle, FALSE, kWindowExStyle);
-    CreateWindowExA(kWindowExStyle, kClassName, "", kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                    outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, instance_,
-                    this);
-    if (!hwnd_) {
+    if (!CreateObjectWindow(instance_, kClassName, "", kWindowStyle, kWindowExStyle,
+                            pellucor::TwipsToPixels(layout::kClientWidth, tpp_.x),
+                            pellucor::TwipsToPixels(layout::kClientHeight, tpp_.y))) {
         return;
     }
     pellucor::CreateControls(hwnd_.get(), layout::kControls, tpp_, labelFont_.get());
@@ -107,7 +86,7 @@ void AboutBox::Form_Load() {
 
 void AboutBox::Command1_Click() {
     ShowWindow(mainWindow_, SW_SHOW);
-    hwnd_.reset();  // the next About makes and centres a fresh box
+    DestroyObjectWindow();  // the next About makes and centres a fresh box
 }
 
 void AboutBox::Label4_Click() {
@@ -117,27 +96,6 @@ void AboutBox::Label4_Click() {
 void AboutBox::OpenWebSite() {
     Win32BrowserShell shell(hwnd_.get());
     qel::OpenWebSite(shell, files_, state_.ProgramFolder, layout::kWebSiteAddress);
-}
-
-LRESULT CALLBACK AboutBox::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<AboutBox*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (message == WM_NCCREATE) {
-        self = static_cast<AboutBox*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->hwnd_.reset(hwnd);
-    } else if (message == WM_NCDESTROY && self) {
-        self->hwnd_.release();  // the window is gone already
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        self = nullptr;
-    }
-    if (self) {
-        try {
-            return self->HandleMessage(hwnd, message, wParam, lParam);
-        } catch (...) {
-            // Nothing a handler throws may unwind through the window system.
-        }
-    }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
 // `hwnd` rather than hwnd_: while the window is being destroyed hwnd_ is already empty.

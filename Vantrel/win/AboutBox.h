@@ -9,26 +9,21 @@
 #include "DrawnIcons.h"
 #include "ProgramState.h"
 #include "UniqueWin.h"
+#include "WindowObject.h"
 #include "Win32FileSystem.h"
 
 namespace qel {
 
-class AboutBox {
+class AboutBox final : public pellucor::WindowObject {
 public:
     AboutBox(HINSTANCE instance, const ProgramState& state, HWND mainWindow);
-    AboutBox(const AboutBox&) = delete;
-    AboutBox& operator=(const AboutBox&) = delete;
-    ~AboutBox();
+    ~AboutBox() override;
 
     // Hides the main window and shows the box, making it if it is not open.
     void Show();
 
-    // The box while it is open, null otherwise.
-    HWND Handle() const { return hwnd_.get(); }
-
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
     void Create();
     void Form_Load();
     void Command1_Click();
@@ -46,7 +41,6 @@ private:
     pellucor::UniqueFont labelFont_;
     pellucor::UniqueFont linkFont_;
     UniqueCursor linkCursor_;
-    pellucor::UniqueWindow hwnd_;
 };
 
 }  // namespace qel

@@ -70,22 +70,6 @@ std::string WindowText(HWND window) {
     return text;
 }
 
-void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXA existing{};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(instance, kClassName, &existing)) {
-        return;
-    }
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = procedure;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIcon(instance, MAKEINTRESOURCE(1));
-    wc.lpszClassName = kClassName;
-    RegisterClassExA(&wc);
-}
-
 }  // namespace
 
 ConfigUploadWindow::ConfigUploadWindow(HINSTANCE instance, HWND mainWindow,
@@ -95,11 +79,11 @@ ConfigUploadWindow::ConfigUploadWindow(HINSTANCE instance, HWND mainWindow,
       parts_(parts),
       background_(CreateSolidBrush(kGrey)),
       font_(pellucor::CreateUiFont(layout::kFontFace, layout::kFontPoints, true)) {
-    RegisterWindowClass(instance_, &ConfigUploadWindow::WindowProc);
+    RegisterObjectClass(instance_, kClassName, LoadIcon(instance_, MAKEINTRESOURCE(1)));
 }
 
 ConfigUploadWindow::~ConfigUploadWindow() {
-    hwnd_.reset();  // the window goes before the brush and font it uses
+    DestroyObjectWindow();  // the window goes before the brush and font it uses
 }
 
 void ConfigUploadWindow::Show() {
@@ -114,14 +98,10 @@ void ConfigUploadWindow::Show() {
 
 void ConfigUploadWindow::Create() {
     const pellucor::ScreenTwips tpp = pellucor::ScreenTwipsPerPixel();
-    RECT outer{0, 0, pellucor::TwipsToPixels(layout::kClientWidth, tpp.x),
-               pellucor::TwipsToPixels(layout::kClientHeight, tpp.y)};
-    AdjustWindowRectEx(&outer, kWindowStyle, FALSE, kWindowExStyle);
     // Owned by the main window: it stays above it and goes with it.
-    CreateWindowExA(kWindowExStyle, kClassName, layout::kCaption, kWindowStyle, CW_USEDEFAULT,
-                    CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, mainWindow_,
-                    nullptr, instance_, this);
-    if (!hwnd_) {
+    if (!CreateObjectWindow(instance_, kClassName, layout::kCaption, kWindowStyle, kWindowExStyle,
+                            pellucor::TwipsToPixels(layout::kClientWidth, tpp.x),
+                            pellucor::TwipsToPixels(layout::kClientHeight, tpp.y), mainWindow_)) {
         return;
     }
     pellucor::CreateControls(hwnd_.get(), layout::kControls, tpp, font_.get());
@@ -133,31 +113,6 @@ void ConfigUploadWindow::Create() {
     pellucor::CenterForm(hwnd_.get());
     form_.emplace(parts_, *this);
     form_->Form_Load();
-}
-
-LRESULT CALLBACK ConfigUploadWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                                LPARAM lParam) {
-    auto* self = reinterpret_cast<ConfigUploadWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (message == WM_NCCREATE) {
-        self = static_cast<ConfigUploadWindow*>(
-            reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->hwnd_.reset(hwnd);
-    } else if (message == WM_NCDESTROY && self) {
-        pellucor::UnmarkModeless(hwnd);
-        self->form_.reset();
-        self->hwnd_.release();  // the window is gone already
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        self = nullptr;
-    }
-    if (self) {
-        try {
-            return self->HandleMessage(message, wParam, lParam);
-        } catch (...) {
-            // Nothing a handler throws may unwind through the window system.
-        }
-    }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
 LRESULT CALLBACK ConfigUploadWindow::NameBoxProc(HWND hwnd, UINT message, WPARAM wParam,
@@ -187,7 +142,11 @@ LRESULT CALLBACK ConfigUploadWindow::NameBoxProc(HWND hwnd, UINT message, WPARAM
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
-LRESULT ConfigUploadWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+void ConfigUploadWindow::WindowGone() {
+    form_.reset();  // each opening starts from the program state again
+}
+
+LRESULT ConfigUploadWindow::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -209,10 +168,13 @@ LRESULT ConfigUploadWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
             return reinterpret_cast<LRESULT>(background_.get());
         case WM_CLOSE:
             // The close box leaves without Exit's questions and without a message.
-            DestroyWindow(hwnd_.get());
+            DestroyWindow(hwnd);
+            return 0;
+        case WM_DESTROY:
+            pellucor::UnmarkModeless(hwnd);
             return 0;
         default:
-            return DefWindowProcA(hwnd_.get(), message, wParam, lParam);
+            return DefWindowProcA(hwnd, message, wParam, lParam);
     }
     if (unloadRequested_) {
         unloadRequested_ = false;

@@ -11,10 +11,11 @@
 #include "ConfigUploadForm.h"
 #include "ConfigUploadView.h"
 #include "UniqueWin.h"
+#include "WindowObject.h"
 
 namespace qel {
 
-class ConfigUploadWindow final : public ConfigUploadView {
+class ConfigUploadWindow final : public pellucor::WindowObject, public ConfigUploadView {
 public:
     ConfigUploadWindow(HINSTANCE instance, HWND mainWindow, const ConfigUploadParts& parts);
     ConfigUploadWindow(const ConfigUploadWindow&) = delete;
@@ -23,8 +24,6 @@ public:
 
     // Opens the dialog filled from the program state, or brings an open one to the front.
     void Show();
-    // The dialog's window; null while it is not open.
-    HWND Handle() const { return hwnd_.get(); }
     // The dialog's logic while it is open.
     ConfigUploadForm* Form() { return form_ ? &*form_ : nullptr; }
 
@@ -39,10 +38,10 @@ public:
     void Unload() override;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK NameBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                         UINT_PTR id, DWORD_PTR data);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
+    void WindowGone() override;
     void Create();
     void OnCommand(int id, int notification);
     void OnProfileChosen();
@@ -53,7 +52,6 @@ private:
     ConfigUploadParts parts_;
     pellucor::UniqueBrush background_;
     pellucor::UniqueFont font_;
-    pellucor::UniqueWindow hwnd_;
     std::optional<ConfigUploadForm> form_;
     // Exit asks for the window to go while the logic is still running; it goes afterwards.
     bool unloadRequested_ = false;

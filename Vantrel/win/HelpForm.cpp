@@ -20,22 +20,6 @@ constexpr COLORREF kGrey =
 constexpr DWORD kWindowStyle = WS_OVERLAPPEDWINDOW;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
 
-void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXA existing{};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(instance, kClassName, &existing)) {
-        return;
-    }
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = procedure;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = nullptr;  // painted by the window, whose brush lives with it
-    wc.lpszClassName = kClassName;
-    RegisterClassExA(&wc);
-}
-
 }  // namespace
 
 HelpForm::HelpForm(HINSTANCE instance, const ProgramState& state)
@@ -47,11 +31,11 @@ HelpForm::HelpForm(HINSTANCE instance, const ProgramState& state)
       buttonFont_(pellucor::CreateUiFont("MS Sans Serif", 8.25, true)),
       bigIcon_(SpeechBubbleIcon(GetSystemMetrics(SM_CXICON))),
       smallIcon_(SpeechBubbleIcon(GetSystemMetrics(SM_CXSMICON))) {
-    RegisterWindowClass(instance_, &HelpForm::WindowProc);
+    RegisterObjectClass(instance_, kClassName);
 }
 
 HelpForm::~HelpForm() {
-    hwnd_.reset();
+    DestroyObjectWindow();
 }
 
 void HelpForm::ShowInstructions(const std::string& startMarker, const std::string& endMarker) {
@@ -72,13 +56,9 @@ void HelpForm::ShowInstructions(const std::string& startMarker, const std::strin
 void HelpForm::Create() {
     textWidth_ = layout::kText1.width;
     textHeight_ = layout::kText1.height;
-    RECT outer{0, 0, pellucor::TwipsToPixels(layout::kClientWidth, tpp_.x),
-               pellucor::TwipsToPixels(layout::kClientHeight, tpp_.y)};
-    AdjustWindowRectEx(&outer, kWindowStyle, FALSE, kWindowExStyle);
-    CreateWindowExA(kWindowExStyle, kClassName, kDesignCaption, kWindowStyle, CW_USEDEFAULT,
-                    CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr,
-                    nullptr, instance_, this);
-    if (!hwnd_) {
+    if (!CreateObjectWindow(instance_, kClassName, kDesignCaption, kWindowStyle, kWindowExStyle,
+                            pellucor::TwipsToPixels(layout::kClientWidth, tpp_.x),
+                            pellucor::TwipsToPixels(layout::kClientHeight, tpp_.y))) {
         return;
     }
     SendMessageA(hwnd_.get(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
@@ -116,28 +96,7 @@ void HelpForm::Form_Resize() {
 }
 
 void HelpForm::Command1_Click() {
-    hwnd_.reset();  // the next ShowInstructions makes a fresh window
-}
-
-LRESULT CALLBACK HelpForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<HelpForm*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (message == WM_NCCREATE) {
-        self = static_cast<HelpForm*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->hwnd_.reset(hwnd);
-    } else if (message == WM_NCDESTROY && self) {
-        self->hwnd_.release();  // the window is gone already
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        self = nullptr;
-    }
-    if (self) {
-        try {
-            return self->HandleMessage(hwnd, message, wParam, lParam);
-        } catch (...) {
-            // Nothing a handler throws may unwind through the window system.
-        }
-    }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    DestroyObjectWindow();  // the next ShowInstructions makes a fresh window
 }
 
 // `hwnd` rather than hwnd_: while the window is being destroyed hwnd_ is already empty.

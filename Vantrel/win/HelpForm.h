@@ -12,26 +12,21 @@
 #include "Instructions.h"
 #include "ProgramState.h"
 #include "UniqueWin.h"
+#include "WindowObject.h"
 #include "Win32FileSystem.h"
 
 namespace qel {
 
-class HelpForm final : public Instructions {
+class HelpForm final : public pellucor::WindowObject, public Instructions {
 public:
     HelpForm(HINSTANCE instance, const ProgramState& state);
-    HelpForm(const HelpForm&) = delete;
-    HelpForm& operator=(const HelpForm&) = delete;
     ~HelpForm() override;
 
     // Instructions
     void ShowInstructions(const std::string& startMarker, const std::string& endMarker) override;
 
-    // The window while it is open, null otherwise.
-    HWND Handle() const { return hwnd_.get(); }
-
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
     void Create();
     void Form_Load();
     void Form_Resize();
@@ -47,7 +42,6 @@ private:
     pellucor::UniqueFont buttonFont_;
     UniqueIcon bigIcon_;
     UniqueIcon smallIcon_;
-    pellucor::UniqueWindow hwnd_;
     // The text box's size in twips, kept when the window is too small to change it.
     int textWidth_ = 0;
     int textHeight_ = 0;

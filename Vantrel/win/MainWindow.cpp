@@ -20,23 +20,6 @@ constexpr COLORREF kGrey =
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
 
-void RegisterWindowClass(HINSTANCE instance, WNDPROC procedure) {
-    WNDCLASSEXA existing{};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(instance, kClassName, &existing)) {
-        return;
-    }
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = procedure;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIcon(instance, MAKEINTRESOURCE(1));
-    wc.hbrBackground = nullptr;  // painted by the window, whose brush lives with it
-    wc.lpszClassName = kClassName;
-    RegisterClassExA(&wc);
-}
-
 }  // namespace
 
 MainWindow::MainWindow(HINSTANCE instance, EndProcess endProcess)
@@ -48,14 +31,10 @@ MainWindow::MainWindow(HINSTANCE instance, EndProcess endProcess)
     tppX_ = tpp.x;
     tppY_ = tpp.y;
 
-    RegisterWindowClass(instance_, &MainWindow::WindowProc);
-    RECT outer{0, 0, pellucor::TwipsToPixels(layout::kClientWidth, tppX_),
-               pellucor::TwipsToPixels(layout::kClientHeight, tppY_)};
-    AdjustWindowRectEx(&outer, kWindowStyle, TRUE, kWindowExStyle);
-    CreateWindowExA(kWindowExStyle, kClassName, layout::kDesignCaption, kWindowStyle, CW_USEDEFAULT,
-                    CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr,
-                    nullptr, instance_, this);
-    if (!hwnd_) {
+    RegisterObjectClass(instance_, kClassName, LoadIcon(instance_, MAKEINTRESOURCE(1)));
+    if (!CreateObjectWindow(instance_, kClassName, layout::kDesignCaption, kWindowStyle,
+                            kWindowExStyle, pellucor::TwipsToPixels(layout::kClientWidth, tppX_),
+                            pellucor::TwipsToPixels(layout::kClientHeight, tppY_), nullptr, true)) {
         return;
     }
     CreateMenus();
@@ -68,7 +47,6 @@ MainWindow::MainWindow(HINSTANCE instance, EndProcess endProcess)
 MainWindow::~MainWindow() {
     if (hwnd_) {
         KillTimer(hwnd_.get(), kTimer1);
-        SetWindowLongPtrA(hwnd_.get(), GWLP_USERDATA, 0);
     }
 }
 
@@ -105,28 +83,7 @@ void MainWindow::CreateControls() {
     pellucor::CreateControls(hwnd_.get(), layout::kControls, {tppX_, tppY_}, font_);
 }
 
-LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (message == WM_NCCREATE) {
-        self = static_cast<MainWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->hwnd_.reset(hwnd);
-    } else if (message == WM_NCDESTROY && self) {
-        self->hwnd_.release();  // the window is gone already
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        self = nullptr;
-    }
-    if (self) {
-        try {
-            return self->HandleMessage(message, wParam, lParam);
-        } catch (...) {
-            // Nothing a handler throws may unwind through the window system.
-        }
-    }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
-LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MainWindow::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_TIMER:
             if (wParam == kTimer1 && form_) {
@@ -148,7 +105,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             Shutdown();
             return 0;
         default:
-            return DefWindowProcA(hwnd_.get(), message, wParam, lParam);
+            return DefWindowProcA(hwnd, message, wParam, lParam);
     }
 }
 

@@ -11,20 +11,18 @@
 #include "MainView.h"
 #include "SecondaryWindows.h"
 #include "UniqueWin.h"
+#include "WindowObject.h"
 
 namespace qel {
 
-class MainWindow final : public qel::MainView {
+class MainWindow final : public pellucor::WindowObject, public qel::MainView {
 public:
     // Ends the program at once; the real program exits the process, tests record the call.
     using EndProcess = std::function<void()>;
 
     MainWindow(HINSTANCE instance, EndProcess endProcess);
-    MainWindow(const MainWindow&) = delete;
-    MainWindow& operator=(const MainWindow&) = delete;
     ~MainWindow() override;
 
-    HWND Handle() const { return hwnd_.get(); }
     void Attach(qel::MainForm& form) { form_ = &form; }
     // The windows the Configure Host, Instructions and About menu items open.
     void Attach(SecondaryWindows& windows) { windows_ = &windows; }
@@ -53,8 +51,7 @@ public:
     void DoEvents() override;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
     void CreateControls();
     void CreateMenus();
     void OnCommand(int id, int notification);
@@ -69,7 +66,6 @@ private:
     EndProcess endProcess_;
     pellucor::UniqueBrush background_;
     pellucor::UniqueAccel accelerators_;
-    pellucor::UniqueWindow hwnd_;
     HFONT font_ = nullptr;  // a stock object: never deleted
     int tppX_ = 15;
     int tppY_ = 15;

@@ -12,79 +12,19 @@
 #include "MainFormLayout.h"
 #include "Polling.h"
 #include "QelProcess.h"
+#include "WindowDriver.h"
 
 namespace {
 
+using qeltest::MessageBoxText;
 using qeltest::QelProcess;
 using qeltest::ShippedFile;
+using qeltest::TextOf;
+using qeltest::WaitForProcessWindow;
 using qeltest::WaitUntil;
 
 constexpr char kStubFolder[] = "C:\\Program Files\\Stub Browser\\";
 constexpr char kProgId[] = "PellucorTest.StubBrowser";
-
-std::string SentText(HWND hwnd) {
-    char text[16384] = {};
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
-                        5000, &copied);
-    return std::string(text, copied);
-}
-
-struct WindowSearch {
-    DWORD processId;
-    std::string className;
-    std::string title;  // empty: any
-    HWND found;
-};
-
-// A visible top-level window of the process, by class and (optionally) title.
-HWND FindProcessWindow(HWND processWindow, const std::string& className,
-                       const std::string& title = {}) {
-    WindowSearch search{0, className, title, nullptr};
-    GetWindowThreadProcessId(processWindow, &search.processId);
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<WindowSearch*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            char cls[64] = {};
-            GetClassNameA(hwnd, cls, sizeof cls);
-            if (owner == s->processId && s->className == cls && IsWindowVisible(hwnd) &&
-                (s->title.empty() || SentText(hwnd) == s->title)) {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-HWND WaitForProcessWindow(HWND processWindow, const std::string& className,
-                          const std::string& title = {}) {
-    HWND found = nullptr;
-    WaitUntil([&] {
-        found = FindProcessWindow(processWindow, className, title);
-        return found != nullptr;
-    });
-    return found;
-}
-
-// The longest static text of a window: a message box's message.
-std::string MessageText(HWND box) {
-    std::string longest;
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        char cls[32] = {};
-        GetClassNameA(child, cls, sizeof cls);
-        if (lstrcmpiA(cls, "Static") == 0) {
-            const std::string text = SentText(child);
-            if (text.size() > longest.size()) {
-                longest = text;
-            }
-        }
-    }
-    return longest;
-}
 
 void SetDefaultValue(HKEY root, const std::string& key, const std::string& value) {
     HKEY opened = nullptr;
@@ -153,17 +93,17 @@ TEST(HelpMenu, InstructionsShowTheWholeFileBesideTheMainWindow) {
     QelProcess qel({{"Qel.txt", instructions}});
     ASSERT_TRUE(qel.Start());
     qel.Menu(qel::layout::IDM_mnuInstructions);
-    HWND help = WaitForProcessWindow(qel.MainWindow(), "PellucorQelHelp");
+    HWND help = WaitForProcessWindow(qel.ProcessId(), "Pellucor Help", 10000);
     ASSERT_NE(help, nullptr);
     HWND text = GetDlgItem(help, qel::helpform::IDC_Text1);
-    ASSERT_TRUE(WaitUntil([&] { return SentText(text) == instructions; }));
-    EXPECT_EQ(SentText(help), "Pellucor Help");
+    ASSERT_TRUE(WaitUntil([&] { return TextOf(text) == instructions; }));
+    EXPECT_EQ(TextOf(help), "Pellucor Help");
     EXPECT_TRUE(GetWindowLongPtrA(help, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_TRUE(IsWindowVisible(qel.MainWindow()));
 
     // "&Ok" closes it; the main window stays.
     HWND ok = GetDlgItem(help, qel::helpform::IDC_Command1);
-    EXPECT_EQ(SentText(ok), "&Ok");
+    EXPECT_EQ(TextOf(ok), "&Ok");
     SendMessageTimeoutA(ok, BM_CLICK, 0, 0, SMTO_NORMAL, 5000, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(help); }));
     EXPECT_TRUE(IsWindowVisible(qel.MainWindow()));
@@ -181,17 +121,17 @@ TEST(HelpMenu, AboutReplacesTheMainWindowAndItsLinkStartsTheBrowserQuoted) {
 
     ASSERT_TRUE(qel.Start());
     qel.Menu(qel::layout::IDM_mnuAbout);
-    HWND about = WaitForProcessWindow(qel.MainWindow(), "PellucorQelAbout");
+    HWND about = WaitForProcessWindow(qel.ProcessId(), "About Pellucor", 10000);
     ASSERT_NE(about, nullptr);
     using namespace qel::aboutbox;
-    ASSERT_TRUE(WaitUntil([&] { return SentText(GetDlgItem(about, IDC_Label1)) == "Pellucor"; }));
+    ASSERT_TRUE(WaitUntil([&] { return TextOf(GetDlgItem(about, IDC_Label1)) == "Pellucor"; }));
     EXPECT_FALSE(IsWindowVisible(qel.MainWindow()));
-    EXPECT_EQ(SentText(about), "About Pellucor");
-    EXPECT_EQ(SentText(GetDlgItem(about, IDC_Label5)), "Version 1.2");
-    EXPECT_EQ(SentText(GetDlgItem(about, IDC_Label4)), "pellucor.example");
-    EXPECT_FALSE(SentText(GetDlgItem(about, IDC_Label2)).empty());
-    EXPECT_FALSE(SentText(GetDlgItem(about, IDC_Label3)).empty());
-    EXPECT_EQ(SentText(GetDlgItem(about, IDC_Command1)), "&Ok");
+    EXPECT_EQ(TextOf(about), "About Pellucor");
+    EXPECT_EQ(TextOf(GetDlgItem(about, IDC_Label5)), "Version 1.2");
+    EXPECT_EQ(TextOf(GetDlgItem(about, IDC_Label4)), "pellucor.example");
+    EXPECT_FALSE(TextOf(GetDlgItem(about, IDC_Label2)).empty());
+    EXPECT_FALSE(TextOf(GetDlgItem(about, IDC_Label3)).empty());
+    EXPECT_EQ(TextOf(GetDlgItem(about, IDC_Command1)), "&Ok");
     EXPECT_TRUE(GetWindowLongPtrA(GetDlgItem(about, IDC_Label4), GWL_STYLE) & SS_NOTIFY);
     RECT r{};
     GetWindowRect(about, &r);
@@ -212,9 +152,9 @@ TEST(HelpMenu, AboutReplacesTheMainWindowAndItsLinkStartsTheBrowserQuoted) {
     DeleteFileA((qel.Folder() + "Pointer.html").c_str());
     DeleteFileA(StubBrowserAssociation::Output().c_str());
     clickLink();
-    HWND error = WaitForProcessWindow(qel.MainWindow(), "#32770", "Error");
+    HWND error = WaitForProcessWindow(qel.ProcessId(), "Error", 10000);
     ASSERT_NE(error, nullptr);
-    const std::string message = MessageText(error);
+    const std::string message = MessageBoxText(error);
     EXPECT_GT(message.size(), 6u);
     EXPECT_EQ(message.substr(message.size() - 6), " with ") << message;
     PostMessageA(error, WM_COMMAND, IDOK, 0);
@@ -228,10 +168,9 @@ TEST(HelpMenu, AboutReplacesTheMainWindowAndItsLinkStartsTheBrowserQuoted) {
                         nullptr);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(about) && IsWindowVisible(qel.MainWindow()); }));
     qel.Menu(qel::layout::IDM_mnuAbout);
-    about = WaitForProcessWindow(qel.MainWindow(), "PellucorQelAbout");
+    about = WaitForProcessWindow(qel.ProcessId(), "About Pellucor", 10000);
     ASSERT_NE(about, nullptr);
-    EXPECT_TRUE(
-        WaitUntil([&] { return SentText(GetDlgItem(about, IDC_Label5)) == "Version 1.2"; }));
+    EXPECT_TRUE(WaitUntil([&] { return TextOf(GetDlgItem(about, IDC_Label5)) == "Version 1.2"; }));
     EXPECT_FALSE(IsWindowVisible(qel.MainWindow()));
 }
 
