@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "ControlSpec.h"
+#include "ControlTable.h"
 
 namespace qel::aboutbox {
 

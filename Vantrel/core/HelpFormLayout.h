@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "ControlSpec.h"
+#include "ControlTable.h"
 #include "WindowPlacement.h"
 
 namespace qel::helpform {

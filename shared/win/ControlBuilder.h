@@ -6,7 +6,7 @@
 
 #include <span>
 
-#include "ControlSpec.h"
+#include "ControlTable.h"
 #include "UniqueWin.h"
 
 namespace pellucor {
