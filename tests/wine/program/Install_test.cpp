@@ -242,3 +242,31 @@ TEST_F(Installer, WithoutTheUninstallerItSaysSoMakesNoEntryAndInstallsTheRest) {
 }
 
 }  // namespace
+
+namespace {
+
+// The manifest a program carries, read from its resources without running it.
+std::string ManifestOf(const std::string& exe) {
+    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) {
+        return {};
+    }
+    std::string text;
+    if (HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24))) {
+        const auto* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+        text.assign(bytes, SizeofResource(module, found));
+    }
+    FreeLibrary(module);
+    return text;
+}
+
+TEST(InstallSet, InstallerAndUninstallerAskForAdministratorRightsAndQelDoesNot) {
+    const std::string set = qeltest::InstallSetFolder();
+    for (const char* exe : {"SetupQel.exe", "RemoveQel.exe"}) {
+        EXPECT_NE(ManifestOf(set + exe).find("level=\"requireAdministrator\""), std::string::npos)
+            << exe;
+    }
+    EXPECT_NE(ManifestOf(set + "Qel.exe").find("level=\"asInvoker\""), std::string::npos);
+}
+
+}  // namespace
