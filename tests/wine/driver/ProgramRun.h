@@ -23,6 +23,7 @@ public:
     bool WaitForExit(unsigned deadlineMs = 20000);
     DWORD ExitCode() const;
     void Terminate();
+    HANDLE Process() const { return process_.hProcess; }
 
     // A visible top-level window of the program with that class whose child `childId` exists
     // (0: any); null when none came before the deadline.
