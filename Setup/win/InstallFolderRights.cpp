@@ -74,9 +74,9 @@ DWORD GrantUsersModify(const std::string& folder) {
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    // `existing` points into the descriptor, which is freed after the new list is built.
+    // `existing` points into the descriptor.
+    const pellucor::LocalMemory<void> owner(descriptor);
     const UniqueAcl combined = WithUsersModify(existing);
-    LocalFree(descriptor);
     if (!combined) {
         return ERROR_NOT_ENOUGH_MEMORY;
     }

@@ -5,8 +5,9 @@
 
 #include <windows.h>
 
-#include <memory>
 #include <string>
+
+#include "OwnedHandle.h"
 
 namespace setup {
 
@@ -15,10 +16,7 @@ constexpr DWORD kModifyRights =
     FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE;
 constexpr BYTE kInheritedBySubfoldersAndFiles = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
 
-struct LocalFree_ {
-    void operator()(void* memory) const { LocalFree(memory); }
-};
-using UniqueAcl = std::unique_ptr<ACL, LocalFree_>;
+using UniqueAcl = pellucor::LocalMemory<ACL>;
 
 // The given access list with an entry that grants Users modify rights, inherited by the
 // folder's subfolders and files; null when the list could not be built.

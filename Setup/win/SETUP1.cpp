@@ -4,11 +4,13 @@
 #include <vector>
 
 #include "AddRemoveProgram.h"
+#include "DoEvents.h"
 #include "DesktopShortcut.h"
 #include "FolderPath.h"
 #include "HelpForm.h"
 #include "InstallFolderRights.h"
 #include "InstallNames.h"
+#include "OwnedHandle.h"
 #include "SystemErrorText.h"
 #include "WaitForm.h"
 
@@ -42,32 +44,20 @@ std::string OwnFolder() {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const pellucor::OwnedHandle file =
+        pellucor::OwnFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         return false;
     }
     bytes.clear();
     char buffer[4096];
     DWORD got = 0;
     bool ok = true;
-    while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr) != FALSE) && got > 0) {
+    while ((ok = ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) != FALSE) && got > 0) {
         bytes.append(buffer, got);
     }
-    CloseHandle(file);
     return ok;
-}
-
-void DoEvents() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
 }
 
 int SETUP1::Main() {
@@ -113,7 +103,7 @@ int SETUP1::Main() {
     }
     Tick(wait);
 
-    DoEvents();
+    pellucor::DoEvents();
     for (const std::string& path : CleanUpPaths(ownFolder)) {
         KillIfExists(path);
     }

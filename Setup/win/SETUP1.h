@@ -48,7 +48,4 @@ std::string OwnFolder();
 // Reads a whole file as it is; false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
 
-// Lets the window messages already waiting be handled.
-void DoEvents();
-
 }  // namespace setup

@@ -2,10 +2,12 @@
 #include "Remove.h"
 
 #include "AddRemoveProgram.h"
+#include "DoEvents.h"
 #include "FindStartupBas.h"
 #include "FolderListing.h"
 #include "FolderSearch.h"
 #include "InstallNames.h"
+#include "OwnedHandle.h"
 #include "RemovalTexts.h"
 #include "SystemErrorText.h"
 #include "WaitForm.h"
@@ -19,18 +21,6 @@ namespace {
 constexpr int kDesktops[] = {0x00, 0x10, 0x19};
 constexpr const char* kSearchedDrive = "C:\\";
 
-void DoEvents() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
 std::string WithoutTrailingBackslash(std::string folder) {
     if (!folder.empty() && folder.back() == '\\') {
         folder.pop_back();
@@ -41,15 +31,15 @@ std::string WithoutTrailingBackslash(std::string folder) {
 }  // namespace
 
 void Remove::WriteTrace(const std::string& text) {
-    HANDLE file = CreateFileA(kTraceFile, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    const pellucor::OwnedHandle file =
+        pellucor::OwnFile(CreateFileA(kTraceFile, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         return;
     }
     const std::string line = text + "\r\n";
     DWORD written = 0;
-    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    CloseHandle(file);
+    WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
 void Remove::LogFailure(bool succeeded) {
@@ -71,8 +61,8 @@ int Remove::Main() {
         MessageBoxA(nullptr, kAbortedText, kAbortedTitle, MB_OK);
         return kExitAborted;
     }
-    DoEvents();
-    DoEvents();
+    pellucor::DoEvents();
+    pellucor::DoEvents();
     WaitForm wait(instance_);
     wait.Show();
 
@@ -105,14 +95,14 @@ int Remove::Main() {
         WriteTrace(KillingLine(path));
         LogFailure(DeleteFileA(path.c_str()) != FALSE);
     }
-    DoEvents();
+    pellucor::DoEvents();
     WriteTrace(kChangingDirectory);
     // The folder cannot be removed while it is the current one.
     LogFailure(SetCurrentDirectoryA(folders.WindowsDir.c_str()) != FALSE);
     WriteTrace(kKillingDirectory.trace);
     wait.ShowDoing(kKillingDirectory.shown);
     LogFailure(RemoveDirectoryA(WithoutTrailingBackslash(installDir).c_str()) != FALSE);
-    DoEvents();
+    pellucor::DoEvents();
 
     pellucor::RemoveFromAddRemoveList(pellucor::kProductName);
     WriteTrace(kUnloading);

@@ -5,6 +5,7 @@
 #include <objidl.h>
 #include <shlobj.h>
 
+#include "AddRemoveProgram.h"
 #include "FindStartupBas.h"
 #include "InstallNames.h"
 #include "QelProcess.h"
@@ -106,16 +107,7 @@ std::optional<std::map<std::string, std::string>> UninstallEntry() {
 }
 
 void WriteUninstallEntry() {
-    HKEY key = nullptr;
-    RegCreateKeyA(HKEY_LOCAL_MACHINE, pellucor::UninstallKey(pellucor::kProductName).c_str(), &key);
-    const std::string name = pellucor::kProductName;
-    const std::string command = InstalledUninstaller();
-    RegSetValueExA(key, pellucor::kDisplayNameValue, 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>(name.c_str()), static_cast<DWORD>(name.size()));
-    RegSetValueExA(key, pellucor::kUninstallStringValue, 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>(command.c_str()),
-                   static_cast<DWORD>(command.size()));
-    RegCloseKey(key);
+    pellucor::AddToAddRemoveList(pellucor::kProductName, InstalledUninstaller());
 }
 
 std::optional<ShortcutFacts> ReadShortcut(const std::string& linkPath) {
