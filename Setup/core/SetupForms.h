@@ -43,14 +43,14 @@ constexpr std::array<FormControlSpec, 3> kHelpControls{{
 }};
 
 // WaitForm: no caption, light grey, two big status lines and the row of progress dots.
-constexpr int kWaitClientWidth = 6000;
+constexpr int kWaitClientWidth = 7200;
 constexpr int kWaitClientHeight = 2400;
 constexpr std::array<FormControlSpec, 3> kWaitControls{{
-    {IDC_Label1, "Label1", FormControlKind::CentredLabel, "Working", 120, 240, 5760, 615, kBigBold,
+    {IDC_Label1, "Label1", FormControlKind::CentredLabel, "Working", 120, 240, 6960, 615, kBigBold,
      pellucor::kBlue},
-    {IDC_Label2, "Label2", FormControlKind::CentredLabel, "Please Wait", 120, 960, 5760, 615,
+    {IDC_Label2, "Label2", FormControlKind::CentredLabel, "Please Wait", 120, 960, 6960, 615,
      kBigBold, pellucor::kRed},
-    {IDC_lblDots, "lblDots", FormControlKind::CentredLabel, "", 120, 1800, 5760, 375, kHelpFont,
+    {IDC_lblDots, "lblDots", FormControlKind::CentredLabel, "", 120, 1800, 6960, 375, kHelpFont,
      pellucor::kBlack},
 }};
 
