@@ -1,0 +1,66 @@
+// What the installer does, as data: its message texts and titles, the files it copies and
+// where, the files it cleans out of its own folder, the desktop shortcut, and the progress
+// dots. The Win32 layer carries these out.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace setup {
+
+// Messages, each text and title exactly as the user sees it.
+std::string InformationCaption();  // "Pellucor Information"
+std::string ConfirmationText();
+std::string ConfirmationTitle();
+std::string InstallingText();  // the progress window's status line
+std::string FolderFailureText(const std::string& description, const std::string& installDir);
+constexpr const char* kFolderFailureTitle = "Serious problem. Aborting setup.";
+std::string UninstallerMissingText();
+constexpr const char* kUninstallerMissingTitle = "Small problem";
+
+// Exit codes of SetupQel.
+constexpr int kExitInstalled = 0;
+constexpr int kExitStoppedByUser = 1;
+constexpr int kExitAborted = 2;
+
+struct FileCopy {
+    std::string source;  // a bare name: looked up in the current folder
+    std::string destination;
+};
+
+// The files copied into the install folder, in order: instruction text, browser-lookup page,
+// program. Each copy replaces a file of the same name.
+std::vector<FileCopy> ProgramCopies(const std::string& installDir);
+
+// The uninstaller's source beside the installer and its destination in the Windows folder.
+FileCopy UninstallerCopy(const std::string& ownFolder, const std::string& windowsDir);
+
+// The delivered files deleted from the installer's own folder once installed, in order.
+std::vector<std::string> CleanUpPaths(const std::string& ownFolder);
+
+struct Shortcut {
+    std::string linkPath;
+    std::string target;
+    std::string workingFolder;
+    std::string description;
+};
+
+// The shortcut `name`.lnk in the desktop folder, to folder + fileName, started in folder.
+Shortcut DesktopShortcut(const std::string& desktopFolder, const std::string& name,
+                         const std::string& folder, const std::string& fileName);
+
+// The progress window's growing row of " ." pairs: each tick adds one and gives the text to
+// show; past 100 characters the row starts again.
+class ProgressDots {
+public:
+    std::string Tick();
+
+private:
+    std::string dots_;
+};
+
+// A complete run ticks this often: twice after the folder, once per copy, once after the step
+// that registered controls in earlier builds, once after the uninstaller.
+constexpr int kTicksPerRun = 7;
+
+}  // namespace setup

@@ -1,0 +1,45 @@
+// The uninstaller's texts: its messages and titles, what its progress window shows at each step,
+// and the lines it writes to its trace file.
+#pragma once
+
+#include <string>
+
+namespace removal {
+
+constexpr const char* kWarningText =
+    "This program will uninstall Pellucor. Gone! No more Pellucor. Are you sure you want to "
+    "continue?";
+constexpr const char* kWarningTitle = "*** WARNING ***";
+constexpr const char* kAbortedText = "Uninstall aborted.";
+constexpr const char* kAbortedTitle = "Alert";
+constexpr const char* kCompleteText = "Uninstall of Qel is complete.";
+constexpr const char* kCompleteTitle = "Finished.";
+
+// The trace file: one line per step, appended, never emptied.
+constexpr const char* kTraceFile = "C:\\gcur.txt";
+
+// Steps: the trace line and the progress window's text.
+struct Step {
+    const char* trace;
+    const char* shown;
+};
+constexpr Step kKillingLinks{"Killing links", "Killing links."};
+constexpr Step kMapping{"Mapping directories", "Mapping directories."};
+constexpr const char* kDoneMapping = "Done mapping";
+constexpr Step kEmptying{"Emptying app directory", "Emptying app directory."};
+constexpr const char* kChangingDirectory = "Changing directory";
+constexpr Step kKillingDirectory{"Killing directory", "Killing app directory."};
+constexpr const char* kUnloading = "Unloading wait form";
+
+inline std::string UnlockingLine(const std::string& path) {
+    return "Unlocking " + path;
+}
+inline std::string KillingLine(const std::string& path) {
+    return "Killing " + path;
+}
+
+// Exit codes of RemoveQel.
+constexpr int kExitRemoved = 0;
+constexpr int kExitAborted = 1;
+
+}  // namespace removal

@@ -1,0 +1,80 @@
+// A plain top-level window built from a table of controls placed in twips (FormLayout.h): the
+// installer's and the uninstaller's forms. It owns its fonts and background brush, colours its
+// labels, and hands the messages its owner cares about (commands, size, close) to a handler.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "FormLayout.h"
+
+namespace pellucor {
+
+struct FormSpec {
+    const char* className;
+    const char* caption;
+    DWORD style;
+    int clientWidth, clientHeight;  // twips
+    Colour background;
+    std::span<const FormControlSpec> controls;
+};
+
+class FormWindow {
+public:
+    // Return true when the message was handled; `result` is then the window procedure's answer.
+    using Handler = std::function<bool(UINT message, WPARAM, LPARAM, LRESULT& result)>;
+
+    // Creates the window hidden, with all its controls; Handle() is null when that failed.
+    FormWindow(HINSTANCE instance, const FormSpec& spec);
+    FormWindow(const FormWindow&) = delete;
+    FormWindow& operator=(const FormWindow&) = delete;
+    ~FormWindow();
+
+    void SetHandler(Handler handler) { handler_ = std::move(handler); }
+
+    HWND Handle() const { return hwnd_; }
+    HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
+    void SetText(int id, const std::string& text);
+    void SetCaption(const std::string& text);
+
+    // Paints the window and its controls now, without waiting for the message loop.
+    void Repaint();
+    // Destroys the window (a form's unload); the object stays, without a window.
+    void Destroy();
+
+    int TwipsPerPixelX() const { return tppX_; }
+    int TwipsPerPixelY() const { return tppY_; }
+    // A control's place in twips within the client area.
+    void MoveControl(int id, long long left, long long top, long long width, long long height);
+    // The control's width or height in twips.
+    int ControlWidth(int id) const;
+    int ControlHeight(int id) const;
+    int ControlLeft(int id) const;
+    int ControlTop(int id) const;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    RECT ControlRect(int id) const;
+
+    struct GdiDelete {
+        void operator()(HGDIOBJ object) const { DeleteObject(object); }
+    };
+    using UniqueGdi = std::unique_ptr<std::remove_pointer_t<HGDIOBJ>, GdiDelete>;
+
+    HWND hwnd_ = nullptr;
+    int tppX_ = 15;
+    int tppY_ = 15;
+    UniqueGdi background_;
+    COLORREF backgroundColour_ = 0;
+    std::vector<UniqueGdi> fonts_;
+    std::vector<std::pair<HWND, COLORREF>> labelColours_;
+    Handler handler_;
+};
+
+}  // namespace pellucor

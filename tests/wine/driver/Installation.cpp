@@ -1,0 +1,149 @@
+// What the installer leaves on the machine, seen from a test.
+#include "Installation.h"
+
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
+
+#include "AddRemoveProgram.h"
+#include "FindStartupBas.h"
+#include "InstallNames.h"
+#include "QelProcess.h"
+
+namespace qeltest {
+
+namespace {
+
+constexpr const char* kInstallSetFiles[] = {"SetupQel.exe", "Qel.exe", "Qel.txt", "Pointer.html",
+                                            "RemoveQel.exe"};
+constexpr const char* kTracePath = "C:\\gcur.txt";
+
+}  // namespace
+
+std::string InstallSetFolder() {
+    return FromUnixPath(INSTALL_SET_UNIX_PATH) + "\\";
+}
+
+InstallSetCopy::InstallSetCopy(const std::set<std::string>& leaveOut) {
+    for (const char* name : kInstallSetFiles) {
+        if (!leaveOut.count(name)) {
+            CopyFileA((InstallSetFolder() + name).c_str(), (Folder() + name).c_str(), FALSE);
+        }
+    }
+}
+
+bool InstallSetCopy::Has(const std::string& name) const {
+    return GetFileAttributesA((Folder() + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string InstalledUninstaller() {
+    return pellucor::FindSystemFolders().WindowsDir + pellucor::kInstalledUninstallerName;
+}
+
+std::string UserDesktopShortcut() {
+    return pellucor::SpecialFolderPath(CSIDL_DESKTOPDIRECTORY) + pellucor::ShortcutFileName();
+}
+
+void RemoveTree(const std::string& folder) {
+    const std::string base = folder.back() == '\\' ? folder : folder + "\\";
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((base + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            const std::string path = base + name;
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(path);
+            } else {
+                DeleteFileA(path.c_str());
+            }
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(base.substr(0, base.size() - 1).c_str());
+}
+
+void ClearInstallation() {
+    RemoveTree(pellucor::InstallDir());
+    const std::string folder = pellucor::InstallDir();
+    SetFileAttributesA(folder.substr(0, folder.size() - 1).c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(folder.substr(0, folder.size() - 1).c_str());  // a file in the folder's place
+    DeleteFileA(InstalledUninstaller().c_str());
+    for (int desktop : {CSIDL_DESKTOP, CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY}) {
+        DeleteFileA((pellucor::SpecialFolderPath(desktop) + pellucor::ShortcutFileName()).c_str());
+    }
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, pellucor::UninstallKey(pellucor::kProductName).c_str());
+}
+
+std::optional<std::map<std::string, std::string>> UninstallEntry() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, pellucor::UninstallKey(pellucor::kProductName).c_str(), 0,
+                      KEY_READ, &key) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    std::map<std::string, std::string> values;
+    for (DWORD index = 0;; ++index) {
+        char name[256] = {};
+        DWORD nameLength = sizeof name;
+        BYTE data[1024] = {};
+        DWORD dataLength = sizeof data;
+        DWORD type = 0;
+        if (RegEnumValueA(key, index, name, &nameLength, nullptr, &type, data, &dataLength) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        std::string text(reinterpret_cast<char*>(data), dataLength);
+        while (!text.empty() && text.back() == '\0') {
+            text.pop_back();
+        }
+        values[name] = (type == REG_SZ ? "" : "(not REG_SZ) ") + text;
+    }
+    RegCloseKey(key);
+    return values;
+}
+
+void WriteUninstallEntry() {
+    pellucor::AddToAddRemoveList(pellucor::kProductName, InstalledUninstaller());
+}
+
+std::optional<ShortcutFacts> ReadShortcut(const std::string& linkPath) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IShellLinkA* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&link)))) {
+        return std::nullopt;
+    }
+    std::optional<ShortcutFacts> facts;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        wchar_t wide[MAX_PATH] = {};
+        MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
+        if (SUCCEEDED(file->Load(wide, STGM_READ))) {
+            char target[MAX_PATH] = {}, folder[MAX_PATH] = {}, description[MAX_PATH] = {};
+            link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+            link->GetWorkingDirectory(folder, MAX_PATH);
+            link->GetDescription(description, MAX_PATH);
+            facts = ShortcutFacts{target, folder, description};
+        }
+        file->Release();
+    }
+    link->Release();
+    return facts;
+}
+
+TraceFile::TraceFile() : mark_(All().size()) {}
+
+std::string TraceFile::All() const {
+    return wintest::ReadBytes(kTracePath).value_or("");
+}
+
+std::string TraceFile::SinceMark() const {
+    const std::string all = All();
+    return all.size() >= mark_ ? all.substr(mark_) : all;
+}
+
+}  // namespace qeltest

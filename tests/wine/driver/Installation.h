@@ -1,0 +1,59 @@
+// What the installer leaves on the machine, seen from a test: the install folder, the
+// uninstaller in the Windows folder, the Add/Remove Programs entry, the desktop shortcut and
+// the uninstaller's trace file. Also the install set the build made, to install from.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "WinTestSupport.h"
+
+namespace qeltest {
+
+// The build's install set folder (SetupQel.exe, Qel.exe, Qel.txt, Pointer.html, RemoveQel.exe),
+// ending in "\".
+std::string InstallSetFolder();
+// A fresh folder holding the install set less the files named in `leaveOut`.
+class InstallSetCopy {
+public:
+    explicit InstallSetCopy(const std::set<std::string>& leaveOut = {});
+    const std::string& Folder() const { return scratch_.Path(); }
+    std::string SetupExe() const { return Folder() + "SetupQel.exe"; }
+    bool Has(const std::string& name) const;
+
+private:
+    wintest::ScratchFolder scratch_;
+};
+
+std::string InstalledUninstaller();  // the Windows folder's RemoveQel.EXE
+std::string UserDesktopShortcut();   // Pellucor.lnk on the user's desktop folder
+
+// Removes every trace of an installation, so each test starts from a clean machine.
+void ClearInstallation();
+// Removes a folder with all it holds.
+void RemoveTree(const std::string& folder);
+
+// The values of the Add/Remove Programs entry (name → text); nullopt when there is no entry.
+std::optional<std::map<std::string, std::string>> UninstallEntry();
+// Writes the entry as the installer does.
+void WriteUninstallEntry();
+
+struct ShortcutFacts {
+    std::string target, workingFolder, description;
+};
+std::optional<ShortcutFacts> ReadShortcut(const std::string& linkPath);
+
+// The uninstaller's trace file: what was appended after the mark.
+class TraceFile {
+public:
+    TraceFile();
+    std::string SinceMark() const;
+    std::string All() const;
+
+private:
+    std::size_t mark_;
+};
+
+}  // namespace qeltest

@@ -1,0 +1,272 @@
+// SetupQel.exe as a user meets it, run from a folder holding the install set: the information
+// window or the Yes/No prompt, what ends up where, a second run from the same folder, and the
+// ways the installer stops or carries on when something is missing.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <aclapi.h>
+
+#include "FindStartupBas.h"
+#include "InstallFolderRights.h"
+#include "InstallNames.h"
+#include "Installation.h"
+#include "Polling.h"
+#include "ProgramRun.h"
+#include "SetupForms.h"
+
+namespace {
+
+using namespace setup::forms;
+using qeltest::InstallSetCopy;
+using qeltest::MessageBoxText;
+using qeltest::Press;
+using qeltest::ProgramRun;
+using qeltest::WindowText;
+
+std::string Bytes(const std::string& path) {
+    return wintest::ReadBytes(path).value_or("<missing " + path + ">");
+}
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string Installed(const std::string& name) {
+    return pellucor::InstallDir() + name;
+}
+
+RECT ChildRect(HWND parent, int id) {
+    RECT rect{};
+    HWND child = GetDlgItem(parent, id);
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// The Users entry on the install folder, where the platform keeps folder access lists at all
+// (Wine folds them into Unix mode bits and reads back a list of its own making).
+void ExpectUsersMayModify(const std::string& folder) {
+    wintest::ScratchFolder probe;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(setup::GrantUsersModify(probe.Path()), DWORD{ERROR_SUCCESS});
+    ASSERT_EQ(GetNamedSecurityInfoA(probe.Path().c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                    nullptr, nullptr, &dacl, nullptr, &descriptor),
+              DWORD{ERROR_SUCCESS});
+    const bool platformKeepsAcls = setup::GrantsUsersModify(dacl);
+    LocalFree(descriptor);
+    ASSERT_EQ(GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                    nullptr, nullptr, &dacl, nullptr, &descriptor),
+              DWORD{ERROR_SUCCESS});
+    if (platformKeepsAcls) {
+        EXPECT_TRUE(setup::GrantsUsersModify(dacl)) << "Users may not modify " << folder;
+    } else {
+        std::cout << "[   NOTE   ] this platform does not keep folder access lists\n";
+    }
+    LocalFree(descriptor);
+}
+
+class Installer : public ::testing::Test {
+protected:
+    void SetUp() override { qeltest::ClearInstallation(); }
+    void TearDown() override { qeltest::ClearInstallation(); }
+
+    // Nothing of an installation is on the machine, and the install set is untouched.
+    static void ExpectNothingInstalled(const InstallSetCopy& set) {
+        EXPECT_FALSE(Exists(pellucor::InstallDir()));
+        EXPECT_FALSE(Exists(qeltest::InstalledUninstaller()));
+        EXPECT_FALSE(Exists(qeltest::UserDesktopShortcut()));
+        EXPECT_FALSE(qeltest::UninstallEntry().has_value());
+        for (const char* name : {"Qel.exe", "Pointer.html", "RemoveQel.exe"}) {
+            EXPECT_TRUE(set.Has(name)) << name;
+        }
+    }
+};
+
+TEST_F(Installer, InstallsFromTheInstallSetAndASecondRunFromTheSameFolderFindsItEmptied) {
+    InstallSetCopy set;
+    const std::string windowsDir = pellucor::FindSystemFolders().WindowsDir;
+    ProgramRun run;
+    ASSERT_TRUE(run.Start(set.SetupExe(), set.Folder()));
+    HWND help = run.WaitForWindow(kHelpFormClass, IDC_Command2);
+    ASSERT_TRUE(help);
+    EXPECT_EQ(WindowText(help), "Pellucor Information");
+    EXPECT_EQ(WindowText(GetDlgItem(help, IDC_Text1)), Bytes(set.Folder() + "Qel.txt"));
+    EXPECT_EQ(WindowText(GetDlgItem(help, IDC_Command1)), "&Install");
+    EXPECT_EQ(WindowText(GetDlgItem(help, IDC_Command2)), "&Cancel");
+    EXPECT_FALSE(Exists(pellucor::InstallDir())) << "nothing is done while the window waits";
+
+    // Resized, the buttons stand below the text box at a third and two thirds of the free width.
+    SetWindowPos(help, nullptr, 0, 0, 500, 300, SWP_NOMOVE | SWP_NOZORDER);
+    ASSERT_TRUE(qeltest::WaitUntil([&] {
+        RECT client{};
+        GetClientRect(help, &client);
+        return ChildRect(help, IDC_Text1).right < client.right;
+    }));
+    RECT client{};
+    GetClientRect(help, &client);
+    const RECT text = ChildRect(help, IDC_Text1), install = ChildRect(help, IDC_Command1),
+               cancel = ChildRect(help, IDC_Command2);
+    EXPECT_NEAR(text.right, client.right - text.left, 1);
+    EXPECT_NEAR(install.top, text.bottom + text.top, 1);
+    EXPECT_EQ(cancel.top, install.top);
+    EXPECT_NEAR(install.left, (client.right - (install.right - install.left)) / 3, 1);
+    EXPECT_NEAR(cancel.left, 2 * install.left, 1);
+
+    Press(help, IDC_Command1);
+    ASSERT_TRUE(run.WaitForExit());
+    EXPECT_EQ(run.ExitCode(), 0u);
+
+    for (const char* name : {"Qel.exe", "Qel.txt", "Pointer.html"}) {
+        EXPECT_EQ(Bytes(Installed(name)), Bytes(qeltest::InstallSetFolder() + name)) << name;
+        EXPECT_FALSE(set.Has(name)) << name << " is cleaned out of the installer's folder";
+    }
+    EXPECT_EQ(Bytes(windowsDir + "RemoveQel.EXE"),
+              Bytes(qeltest::InstallSetFolder() + "RemoveQel.exe"));
+    EXPECT_FALSE(set.Has("RemoveQel.exe"));
+    EXPECT_TRUE(set.Has("SetupQel.exe"));
+    using Values = std::map<std::string, std::string>;
+    EXPECT_EQ(
+        qeltest::UninstallEntry(),
+        (Values{{"DisplayName", "Pellucor"}, {"UninstallString", windowsDir + "RemoveQel.EXE"}}));
+    const auto shortcut = qeltest::ReadShortcut(qeltest::UserDesktopShortcut());
+    ASSERT_TRUE(shortcut);
+    EXPECT_EQ(shortcut->target, "C:\\Program Files\\Pellucor\\Qel.exe");
+    EXPECT_EQ(shortcut->workingFolder, "C:\\Program Files\\Pellucor\\");
+    EXPECT_EQ(shortcut->description, "Pellucor");
+    ExpectUsersMayModify(pellucor::InstallDir());
+
+    // Again from the same folder: the delivered files are gone, so the prompt comes, the copies
+    // fail without a word, the uninstaller is missed, and the shortcut is made again.
+    ASSERT_TRUE(DeleteFileA(qeltest::UserDesktopShortcut().c_str()));
+    ProgramRun again;
+    ASSERT_TRUE(again.Start(set.SetupExe(), set.Folder()));
+    HWND prompt = again.WaitForMessageBox("Preparing to install Pellucor");
+    ASSERT_TRUE(prompt);
+    EXPECT_EQ(MessageBoxText(prompt),
+              "This program will install Pellucor on your computer.\r\nDo you wish to continue?");
+    Press(prompt, IDYES);
+    HWND problem = again.WaitForMessageBox("Small problem");
+    ASSERT_TRUE(problem);
+    EXPECT_EQ(MessageBoxText(problem),
+              "Pellucor uninstall file not found, and therefore not installed.");
+    HWND wait = again.WaitForWindow(kWaitFormClass, IDC_lblDots);
+    ASSERT_TRUE(wait);
+    EXPECT_EQ(WindowText(wait), "");
+    EXPECT_EQ(WindowText(GetDlgItem(wait, IDC_Label1)), "Installing Pellucor");
+    EXPECT_EQ(WindowText(GetDlgItem(wait, IDC_Label2)), "Please Wait");
+    EXPECT_EQ(WindowText(GetDlgItem(wait, IDC_lblDots)), " . . . . . .");
+    Press(problem, IDOK);
+    ASSERT_TRUE(again.WaitForExit());
+    EXPECT_EQ(again.ExitCode(), 0u);
+    EXPECT_TRUE(qeltest::ReadShortcut(qeltest::UserDesktopShortcut()).has_value());
+    EXPECT_EQ(Bytes(Installed("Qel.exe")), Bytes(qeltest::InstallSetFolder() + "Qel.exe"));
+    EXPECT_TRUE(qeltest::UninstallEntry().has_value()) << "the first run's entry stays";
+}
+
+TEST_F(Installer, StopsBeforeChangingAnythingWhenTheUserSaysSoOrTheFolderCannotBeMade) {
+    InstallSetCopy set;
+    // "&Cancel", and closing the window from its frame, which means the same.
+    for (const bool fromFrame : {false, true}) {
+        ProgramRun run;
+        ASSERT_TRUE(run.Start(set.SetupExe(), set.Folder()));
+        HWND help = run.WaitForWindow(kHelpFormClass, IDC_Command2);
+        ASSERT_TRUE(help);
+        if (fromFrame) {
+            PostMessageA(help, WM_CLOSE, 0, 0);
+        } else {
+            Press(help, IDC_Command2);
+        }
+        ASSERT_TRUE(run.WaitForExit()) << "closed from the frame: " << fromFrame;
+        EXPECT_EQ(run.ExitCode(), 1u);
+    }
+    ExpectNothingInstalled(set);
+    EXPECT_TRUE(set.Has("Qel.txt"));
+
+    // Without the instruction text the user is asked; No changes nothing.
+    ASSERT_TRUE(DeleteFileA((set.Folder() + "Qel.txt").c_str()));
+    ProgramRun no;
+    ASSERT_TRUE(no.Start(set.SetupExe(), set.Folder()));
+    HWND prompt = no.WaitForMessageBox("Preparing to install Pellucor");
+    ASSERT_TRUE(prompt);
+    Press(prompt, IDNO);
+    ASSERT_TRUE(no.WaitForExit());
+    EXPECT_EQ(no.ExitCode(), 1u);
+    ExpectNothingInstalled(set);
+
+    // A file where the install folder belongs: the folder cannot be made and setup stops.
+    const std::string folder = pellucor::InstallDir();
+    ASSERT_TRUE(wintest::WriteBytes(folder.substr(0, folder.size() - 1), "in the way"));
+    ProgramRun blocked;
+    ASSERT_TRUE(blocked.Start(set.SetupExe(), set.Folder()));
+    prompt = blocked.WaitForMessageBox("Preparing to install Pellucor");
+    ASSERT_TRUE(prompt);
+    Press(prompt, IDYES);
+    HWND serious = blocked.WaitForMessageBox("Serious problem. Aborting setup.");
+    ASSERT_TRUE(serious);
+    const std::string text = MessageBoxText(serious);
+    const std::string ending = " making C:\\Program Files\\Pellucor\\";
+    ASSERT_GT(text.size(), ending.size()) << text;
+    EXPECT_EQ(text.substr(text.size() - ending.size()), ending);
+    Press(serious, IDOK);
+    ASSERT_TRUE(blocked.WaitForExit());
+    EXPECT_EQ(blocked.ExitCode(), 2u);
+    EXPECT_FALSE(Exists(qeltest::InstalledUninstaller()));
+    EXPECT_FALSE(Exists(qeltest::UserDesktopShortcut()));
+    EXPECT_FALSE(qeltest::UninstallEntry().has_value());
+    EXPECT_TRUE(set.Has("Qel.exe") && set.Has("RemoveQel.exe"));
+}
+
+TEST_F(Installer, WithoutTheUninstallerItSaysSoMakesNoEntryAndInstallsTheRest) {
+    InstallSetCopy set({"RemoveQel.exe"});
+    ProgramRun run;
+    ASSERT_TRUE(run.Start(set.SetupExe(), set.Folder()));
+    HWND help = run.WaitForWindow(kHelpFormClass, IDC_Command1);
+    ASSERT_TRUE(help);
+    Press(help, IDC_Command1);
+    HWND problem = run.WaitForMessageBox("Small problem");
+    ASSERT_TRUE(problem);
+    EXPECT_EQ(MessageBoxText(problem),
+              "Pellucor uninstall file not found, and therefore not installed.");
+    Press(problem, IDOK);
+    ASSERT_TRUE(run.WaitForExit());
+    EXPECT_EQ(run.ExitCode(), 0u);
+    EXPECT_FALSE(qeltest::UninstallEntry().has_value());
+    EXPECT_FALSE(Exists(qeltest::InstalledUninstaller()));
+    for (const char* name : {"Qel.exe", "Qel.txt", "Pointer.html"}) {
+        EXPECT_TRUE(Exists(Installed(name))) << name;
+        EXPECT_FALSE(set.Has(name)) << name;
+    }
+    EXPECT_TRUE(qeltest::ReadShortcut(qeltest::UserDesktopShortcut()).has_value());
+}
+
+}  // namespace
+
+namespace {
+
+// The manifest a program carries, read from its resources without running it.
+std::string ManifestOf(const std::string& exe) {
+    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) {
+        return {};
+    }
+    std::string text;
+    if (HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24))) {
+        const auto* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+        text.assign(bytes, SizeofResource(module, found));
+    }
+    FreeLibrary(module);
+    return text;
+}
+
+TEST(InstallSet, InstallerAndUninstallerAskForAdministratorRightsAndQelDoesNot) {
+    const std::string set = qeltest::InstallSetFolder();
+    for (const char* exe : {"SetupQel.exe", "RemoveQel.exe"}) {
+        EXPECT_NE(ManifestOf(set + exe).find("level=\"requireAdministrator\""), std::string::npos)
+            << exe;
+    }
+    EXPECT_NE(ManifestOf(set + "Qel.exe").find("level=\"asInvoker\""), std::string::npos);
+}
+
+}  // namespace
