@@ -7,12 +7,12 @@
 #include "DoEvents.h"
 #include "DesktopShortcut.h"
 #include "FolderPath.h"
-#include "HelpForm.h"
+#include "SetupHelpForm.h"
 #include "InstallFolderRights.h"
 #include "InstallNames.h"
 #include "OwnedHandle.h"
 #include "SystemErrorText.h"
-#include "WaitForm.h"
+#include "SetupWaitForm.h"
 
 namespace setup {
 

@@ -10,7 +10,7 @@
 #include "OwnedHandle.h"
 #include "RemovalTexts.h"
 #include "SystemErrorText.h"
-#include "WaitForm.h"
+#include "RemoveWaitForm.h"
 
 namespace removal {
 

@@ -6,7 +6,7 @@
 #include <map>
 
 #include "FolderSearch.h"
-#include "HelpFormLayout.h"
+#include "SetupHelpFormLayout.h"
 #include "InstallPlan.h"
 
 namespace {

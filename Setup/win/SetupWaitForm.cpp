@@ -1,5 +1,5 @@
 // The installer's progress window.
-#include "WaitForm.h"
+#include "SetupWaitForm.h"
 
 #include "FindStartupBas.h"
 #include "SetupForms.h"

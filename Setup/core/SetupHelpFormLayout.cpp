@@ -1,5 +1,5 @@
 // Where the information window's controls go on a resize.
-#include "HelpFormLayout.h"
+#include "SetupHelpFormLayout.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // The uninstaller's progress window.
-#include "WaitForm.h"
+#include "RemoveWaitForm.h"
 
 #include "FindStartupBas.h"
 #include "RemoveForms.h"

@@ -1,8 +1,8 @@
 // The installer's information window.
-#include "HelpForm.h"
+#include "SetupHelpForm.h"
 
 #include "FindStartupBas.h"
-#include "HelpFormLayout.h"
+#include "SetupHelpFormLayout.h"
 #include "SetupForms.h"
 
 namespace setup {
