@@ -19,22 +19,10 @@ BOOL CALLBACK MatchCaption(HWND hwnd, LPARAM param) {
     auto* search = reinterpret_cast<CaptionSearch*>(param);
     DWORD owner = 0;
     GetWindowThreadProcessId(hwnd, &owner);
-    if (owner == search->processId && IsWindowVisible(hwnd) && TextOf(hwnd) == *search->caption) {
+    if (owner == search->processId && IsWindowVisible(hwnd) &&
+        WindowText(hwnd) == *search->caption) {
         search->found = hwnd;
         return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK FindStaticText(HWND hwnd, LPARAM param) {
-    char className[32] = {};
-    GetClassNameA(hwnd, className, sizeof className);
-    if (lstrcmpiA(className, "Static") == 0) {
-        const std::string text = TextOf(hwnd);
-        if (!text.empty()) {
-            *reinterpret_cast<std::string*>(param) = text;
-            return FALSE;
-        }
     }
     return TRUE;
 }
@@ -62,15 +50,6 @@ HWND WaitForProcessWindow(DWORD processId, const std::string& caption, unsigned 
 
 bool WaitForNoProcessWindow(DWORD processId, const std::string& caption, unsigned deadlineMs) {
     return WaitUntil([&] { return FindProcessWindow(processId, caption) == nullptr; }, deadlineMs);
-}
-
-std::string TextOf(HWND window) {
-    const auto length = static_cast<std::size_t>(Send(window, WM_GETTEXTLENGTH, 0, 0));
-    std::string text(length + 1, '\0');
-    const auto copied = static_cast<std::size_t>(
-        Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data())));
-    text.resize(copied <= length ? copied : length);
-    return text;
 }
 
 void SetTextOf(HWND window, const std::string& text) {
@@ -127,17 +106,6 @@ std::vector<std::string> ComboEntries(HWND combo) {
 
 bool IsShown(HWND window) {
     return (GetWindowLongPtrA(window, GWL_STYLE) & WS_VISIBLE) != 0;
-}
-
-std::string MessageBoxText(HWND box) {
-    std::string text;
-    EnumChildWindows(box, FindStaticText, reinterpret_cast<LPARAM>(&text));
-    return text;
-}
-
-void Answer(HWND box, int button) {
-    PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(box, button)));
 }
 
 }  // namespace qeltest

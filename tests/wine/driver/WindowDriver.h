@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "ProgramRun.h"  // WindowText, MessageBoxText, Press
+
 namespace qeltest {
 
 // A visible top-level window of the process with exactly this caption; null when none.
@@ -17,7 +19,6 @@ HWND WaitForProcessWindow(DWORD processId, const std::string& caption, unsigned 
 // Waits until no such window exists.
 bool WaitForNoProcessWindow(DWORD processId, const std::string& caption, unsigned deadlineMs);
 
-std::string TextOf(HWND window);
 // Types a text into a box (the box tells its window of the change, as typing does).
 void SetTextOf(HWND window, const std::string& text);
 // A click on the control: posts the button's notification to its parent.
@@ -27,9 +28,5 @@ bool PickComboEntry(HWND parent, int comboId, const std::string& entry);
 // The entries of a combo box's list, in order.
 std::vector<std::string> ComboEntries(HWND combo);
 bool IsShown(HWND window);
-
-// The text of a message box (its static text), and an answer to it (IDOK, IDYES, IDNO).
-std::string MessageBoxText(HWND box);
-void Answer(HWND box, int button);
 
 }  // namespace qeltest

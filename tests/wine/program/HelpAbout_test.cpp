@@ -19,9 +19,9 @@ namespace {
 using qeltest::MessageBoxText;
 using qeltest::QelProcess;
 using qeltest::ShippedFile;
-using qeltest::TextOf;
 using qeltest::WaitForProcessWindow;
 using qeltest::WaitUntil;
+using qeltest::WindowText;
 
 constexpr char kStubFolder[] = "C:\\Program Files\\Stub Browser\\";
 constexpr char kProgId[] = "PellucorTest.StubBrowser";
@@ -96,14 +96,14 @@ TEST(HelpMenu, InstructionsShowTheWholeFileBesideTheMainWindow) {
     HWND help = WaitForProcessWindow(qel.ProcessId(), "Pellucor Help", 10000);
     ASSERT_NE(help, nullptr);
     HWND text = GetDlgItem(help, qel::helpform::IDC_Text1);
-    ASSERT_TRUE(WaitUntil([&] { return TextOf(text) == instructions; }));
-    EXPECT_EQ(TextOf(help), "Pellucor Help");
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(text) == instructions; }));
+    EXPECT_EQ(WindowText(help), "Pellucor Help");
     EXPECT_TRUE(GetWindowLongPtrA(help, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_TRUE(IsWindowVisible(qel.MainWindow()));
 
     // "&Ok" closes it; the main window stays.
     HWND ok = GetDlgItem(help, qel::helpform::IDC_Command1);
-    EXPECT_EQ(TextOf(ok), "&Ok");
+    EXPECT_EQ(WindowText(ok), "&Ok");
     SendMessageTimeoutA(ok, BM_CLICK, 0, 0, SMTO_NORMAL, 5000, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(help); }));
     EXPECT_TRUE(IsWindowVisible(qel.MainWindow()));
@@ -124,14 +124,14 @@ TEST(HelpMenu, AboutReplacesTheMainWindowAndItsLinkStartsTheBrowserQuoted) {
     HWND about = WaitForProcessWindow(qel.ProcessId(), "About Pellucor", 10000);
     ASSERT_NE(about, nullptr);
     using namespace qel::aboutbox;
-    ASSERT_TRUE(WaitUntil([&] { return TextOf(GetDlgItem(about, IDC_Label1)) == "Pellucor"; }));
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(GetDlgItem(about, IDC_Label1)) == "Pellucor"; }));
     EXPECT_FALSE(IsWindowVisible(qel.MainWindow()));
-    EXPECT_EQ(TextOf(about), "About Pellucor");
-    EXPECT_EQ(TextOf(GetDlgItem(about, IDC_Label5)), "Version 1.2");
-    EXPECT_EQ(TextOf(GetDlgItem(about, IDC_Label4)), "pellucor.example");
-    EXPECT_FALSE(TextOf(GetDlgItem(about, IDC_Label2)).empty());
-    EXPECT_FALSE(TextOf(GetDlgItem(about, IDC_Label3)).empty());
-    EXPECT_EQ(TextOf(GetDlgItem(about, IDC_Command1)), "&Ok");
+    EXPECT_EQ(WindowText(about), "About Pellucor");
+    EXPECT_EQ(WindowText(GetDlgItem(about, IDC_Label5)), "Version 1.2");
+    EXPECT_EQ(WindowText(GetDlgItem(about, IDC_Label4)), "pellucor.example");
+    EXPECT_FALSE(WindowText(GetDlgItem(about, IDC_Label2)).empty());
+    EXPECT_FALSE(WindowText(GetDlgItem(about, IDC_Label3)).empty());
+    EXPECT_EQ(WindowText(GetDlgItem(about, IDC_Command1)), "&Ok");
     EXPECT_TRUE(GetWindowLongPtrA(GetDlgItem(about, IDC_Label4), GWL_STYLE) & SS_NOTIFY);
     RECT r{};
     GetWindowRect(about, &r);
@@ -170,7 +170,8 @@ TEST(HelpMenu, AboutReplacesTheMainWindowAndItsLinkStartsTheBrowserQuoted) {
     qel.Menu(qel::layout::IDM_mnuAbout);
     about = WaitForProcessWindow(qel.ProcessId(), "About Pellucor", 10000);
     ASSERT_NE(about, nullptr);
-    EXPECT_TRUE(WaitUntil([&] { return TextOf(GetDlgItem(about, IDC_Label5)) == "Version 1.2"; }));
+    EXPECT_TRUE(
+        WaitUntil([&] { return WindowText(GetDlgItem(about, IDC_Label5)) == "Version 1.2"; }));
     EXPECT_FALSE(IsWindowVisible(qel.MainWindow()));
 }
 

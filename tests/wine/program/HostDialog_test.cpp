@@ -23,12 +23,12 @@
 namespace {
 
 using namespace qel::config_layout;
-using qeltest::Answer;
 using qeltest::MessageBoxText;
 using qeltest::PostClick;
+using qeltest::Press;
 using qeltest::QelProcess;
 using qeltest::SetTextOf;
-using qeltest::TextOf;
+using qeltest::WindowText;
 
 constexpr unsigned kDeadlineMs = 10000;
 constexpr char kNotSet[] = "Data as changed but not set. Are you sure you want to exit?";
@@ -47,7 +47,7 @@ protected:
         ASSERT_TRUE(qeltest::WaitUntil([&] { return Box(IDC_lblFilename) != nullptr; }));
     }
     HWND Box(int id) const { return GetDlgItem(dialog_, id); }
-    std::string Text(int id) const { return TextOf(Box(id)); }
+    std::string Text(int id) const { return WindowText(Box(id)); }
     void Type(int id, const std::string& text) { SetTextOf(Box(id), text); }
     void Click(int id) { PostClick(dialog_, id); }
     bool Shown(int id) const { return qeltest::IsShown(Box(id)); }
@@ -62,7 +62,7 @@ protected:
         HWND box = qeltest::WaitForProcessWindow(qel_.ProcessId(), title, kDeadlineMs);
         ASSERT_TRUE(box) << "no \"" << title << "\" box for: " << text;
         EXPECT_EQ(MessageBoxText(box), text);
-        Answer(box, answer);
+        Press(box, answer);
         ASSERT_TRUE(qeltest::WaitForNoProcessWindow(qel_.ProcessId(), title, kDeadlineMs));
     }
     // Nothing more is asked: the dialog goes, or stays when `staysOpen`.
@@ -78,7 +78,7 @@ protected:
 
 TEST_F(HostDialog, ExitWarnsOfEditsNeitherSetNorSaved) {
     StartQel();
-    EXPECT_EQ(TextOf(dialog_), "Configure Web Host Data");
+    EXPECT_EQ(WindowText(dialog_), "Configure Web Host Data");
     EXPECT_TRUE(Masked(IDC_txtUserName));
     EXPECT_TRUE(Masked(IDC_txtPassword));
     Click(IDC_Check1);  // Unhide the password, then mask it again
@@ -167,7 +167,7 @@ TEST_F(HostDialog, ProfilesAreSavedListedAndPicked) {
     const auto end = instructions.find(qel::kDialogHelpEnd);
     ASSERT_TRUE(start != std::string::npos && end != std::string::npos && start < end);
     EXPECT_TRUE(qeltest::WaitUntil([&] {
-        return TextOf(GetDlgItem(help, qel::helpform::IDC_Text1)) ==
+        return WindowText(GetDlgItem(help, qel::helpform::IDC_Text1)) ==
                instructions.substr(start, end - start);
     }));
     PostMessageA(help, WM_CLOSE, 0, 0);
