@@ -32,22 +32,6 @@ COLORREF ToColorRef(Colour colour) {
     return RGB(colour.red, colour.green, colour.blue);
 }
 
-void RegisterFormClass(HINSTANCE instance, const char* className, WNDPROC procedure) {
-    WNDCLASSEXA existing{};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(instance, className, &existing)) {
-        return;
-    }
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = procedure;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = nullptr;  // painted by the window, whose brush lives with it
-    wc.lpszClassName = className;
-    RegisterClassExA(&wc);
-}
-
 }  // namespace
 
 FormWindow::FormWindow(HINSTANCE instance, const FormSpec& spec)
@@ -60,14 +44,10 @@ FormWindow::FormWindow(HINSTANCE instance, const FormSpec& spec)
     tppX_ = TwipsPerPixel(dpiX);
     tppY_ = TwipsPerPixel(dpiY);
 
-    RegisterFormClass(instance, spec.className, &FormWindow::WindowProc);
-    RECT outer{0, 0, TwipsToPixels(spec.clientWidth, tppX_),
-               TwipsToPixels(spec.clientHeight, tppY_)};
-    AdjustWindowRectEx(&outer, spec.style, FALSE, WS_EX_CONTROLPARENT);
-    CreateWindowExA(WS_EX_CONTROLPARENT, spec.className, spec.caption, spec.style, CW_USEDEFAULT,
-                    CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top, nullptr,
-                    nullptr, instance, this);
-    if (!hwnd_) {
+    RegisterObjectClass(instance, spec.className);
+    if (!CreateObjectWindow(instance, spec.className, spec.caption, spec.style, WS_EX_CONTROLPARENT,
+                            TwipsToPixels(spec.clientWidth, tppX_),
+                            TwipsToPixels(spec.clientHeight, tppY_))) {
         return;
     }
     for (const FormControlSpec& control : spec.controls) {
@@ -75,7 +55,7 @@ FormWindow::FormWindow(HINSTANCE instance, const FormSpec& spec)
         HWND child = CreateWindowExA(
             cls.exStyle, cls.className, control.caption, WS_CHILD | WS_VISIBLE | cls.style,
             TwipsToPixels(control.left, tppX_), TwipsToPixels(control.top, tppY_),
-            TwipsToPixels(control.width, tppX_), TwipsToPixels(control.height, tppY_), hwnd_,
+            TwipsToPixels(control.width, tppX_), TwipsToPixels(control.height, tppY_), hwnd_.get(),
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance, nullptr);
         HFONT font = CreateFontA(FontPixelHeight(control.font.twentiethsOfPoint, dpiY), 0, 0, 0,
                                  control.font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
@@ -92,9 +72,7 @@ FormWindow::~FormWindow() {
 }
 
 void FormWindow::Destroy() {
-    if (hwnd_) {
-        DestroyWindow(hwnd_);  // WM_NCDESTROY forgets the handle
-    }
+    DestroyObjectWindow();
 }
 
 void FormWindow::SetText(int id, const std::string& text) {
@@ -102,12 +80,12 @@ void FormWindow::SetText(int id, const std::string& text) {
 }
 
 void FormWindow::SetCaption(const std::string& text) {
-    SetWindowTextA(hwnd_, text.c_str());
+    SetWindowTextA(hwnd_.get(), text.c_str());
 }
 
 void FormWindow::Repaint() {
-    if (hwnd_) {
-        RedrawWindow(hwnd_, nullptr, nullptr,
+    if (hwnd_.get()) {
+        RedrawWindow(hwnd_.get(), nullptr, nullptr,
                      RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     }
 }
@@ -115,7 +93,7 @@ void FormWindow::Repaint() {
 RECT FormWindow::ControlRect(int id) const {
     RECT rect{};
     GetWindowRect(Control(id), &rect);
-    MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&rect), 2);
+    MapWindowPoints(nullptr, hwnd_.get(), reinterpret_cast<POINT*>(&rect), 2);
     return rect;
 }
 
@@ -142,28 +120,7 @@ void FormWindow::MoveControl(int id, long long left, long long top, long long wi
                TwipsToPixels(static_cast<int>(height), tppY_), TRUE);
 }
 
-LRESULT CALLBACK FormWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<FormWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (message == WM_NCCREATE) {
-        self = static_cast<FormWindow*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->hwnd_ = hwnd;
-    } else if (message == WM_NCDESTROY && self) {
-        self->hwnd_ = nullptr;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        self = nullptr;
-    }
-    if (self) {
-        try {
-            return self->HandleMessage(message, wParam, lParam);
-        } catch (...) {
-            // Nothing a handler throws may unwind through the window system.
-        }
-    }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
-}
-
-LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT FormWindow::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     if (handler_ && handler_(message, wParam, lParam, result)) {
         return result;
@@ -171,7 +128,7 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_ERASEBKGND: {
             RECT client;
-            GetClientRect(hwnd_, &client);
+            GetClientRect(hwnd_.get(), &client);
             FillRect(reinterpret_cast<HDC>(wParam), &client,
                      static_cast<HBRUSH>(background_.get()));
             return 1;
@@ -187,7 +144,7 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return reinterpret_cast<LRESULT>(background_.get());
         }
         default:
-            return DefWindowProcA(hwnd_, message, wParam, lParam);
+            return DefWindowProcA(hwnd, message, wParam, lParam);
     }
 }
 

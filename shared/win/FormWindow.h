@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "FormLayout.h"
+#include "WindowObject.h"
 
 namespace pellucor {
 
@@ -24,21 +25,18 @@ struct FormSpec {
     std::span<const FormControlSpec> controls;
 };
 
-class FormWindow {
+class FormWindow final : public WindowObject {
 public:
     // Return true when the message was handled; `result` is then the window procedure's answer.
     using Handler = std::function<bool(UINT message, WPARAM, LPARAM, LRESULT& result)>;
 
     // Creates the window hidden, with all its controls; Handle() is null when that failed.
     FormWindow(HINSTANCE instance, const FormSpec& spec);
-    FormWindow(const FormWindow&) = delete;
-    FormWindow& operator=(const FormWindow&) = delete;
-    ~FormWindow();
+    ~FormWindow() override;
 
     void SetHandler(Handler handler) { handler_ = std::move(handler); }
 
-    HWND Handle() const { return hwnd_; }
-    HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
+    HWND Control(int id) const { return GetDlgItem(hwnd_.get(), id); }
     void SetText(int id, const std::string& text);
     void SetCaption(const std::string& text);
 
@@ -58,8 +56,7 @@ public:
     int ControlTop(int id) const;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
     RECT ControlRect(int id) const;
 
     struct GdiDelete {
@@ -67,7 +64,6 @@ private:
     };
     using UniqueGdi = std::unique_ptr<std::remove_pointer_t<HGDIOBJ>, GdiDelete>;
 
-    HWND hwnd_ = nullptr;
     int tppX_ = 15;
     int tppY_ = 15;
     UniqueGdi background_;
