@@ -339,9 +339,9 @@ void MainForm::FTPMethod2() {
         return Fail("No destination file name set");
     }
     Tell("Attempting transmission");
-    const TransferRequest request{"ftp://" + state_.DestURL, state_.UserName, state_.Password,
-                                  "PUT " + state_.WebFilePath + " " + state_.DestPath +
-                                      state_.DestFileName};
+    const TransferRequest request{
+        "ftp://" + state_.DestURL, state_.UserName, state_.Password,
+        "PUT " + state_.WebFilePath + " " + state_.DestPath + state_.DestFileName};
     if (Inet1_.StillExecuting()) {
         // Only the newest page is worth sending: it replaces any page already waiting.
         waitingTransfer_ = request;

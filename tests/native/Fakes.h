@@ -152,16 +152,16 @@ public:
     std::map<std::string, std::string> files;
     std::map<std::string, FileError> openErrors;  // OpenForOutput fails for these paths
     std::map<std::string, WriteFailure> writeErrors;
-    std::map<std::string, FileError> closeErrors;  // Close fails: the old content stays
-    std::map<std::string, FileError> readErrors;   // ReadAll fails (FileExists still true)
+    std::map<std::string, FileError> closeErrors;   // Close fails: the old content stays
+    std::map<std::string, FileError> readErrors;    // ReadAll fails (FileExists still true)
     std::map<std::string, FileError> renameErrors;  // Rename fails for these source paths
-    std::map<int, std::string> specialFolders;     // csidl -> folder ending in "\"
+    std::map<int, std::string> specialFolders;      // csidl -> folder ending in "\"
 
     std::vector<std::string> openedForOutput;  // every OpenForOutput call, failed ones too
     std::vector<std::string> closedPaths;      // every Close call
     std::vector<std::string> readPaths;        // every ReadAll call
     std::vector<std::pair<std::string, std::string>> renames;  // every Rename call
-    int openOutputFiles = 0;                   // opened and not yet closed or destroyed
+    int openOutputFiles = 0;  // opened and not yet closed or destroyed
 
 private:
     class File : public OutputFile {
