@@ -29,6 +29,7 @@ public:
     bool WaitForExit(unsigned deadlineMs);
 
     HWND MainWindow() const { return window_; }
+    HANDLE ProcessHandle() const { return process_.hProcess; }
     std::string Caption() const;
     std::string Text(int controlId) const;
     void SetText(int controlId, const std::string& text);
