@@ -118,6 +118,10 @@ bool MainForm::PortOpenAttemptDue() {
     return !portRetryAt_ || clock_.Milliseconds() >= *portRetryAt_;
 }
 
+void MainForm::RetryPortLater() {
+    portRetryAt_ = clock_.Milliseconds() + kPortRetryMs;
+}
+
 void MainForm::PortLost() {
     // A device that was unplugged leaves a port that never delivers again: close it, so that a
     // later tick opens it anew once the device is back.
@@ -127,13 +131,13 @@ void MainForm::PortLost() {
         MSComm1_.SetPortOpen(false);
     }
     state_.PortIsOpen = false;
-    portRetryAt_ = clock_.Milliseconds() + kPortRetryMs;
+    RetryPortLater();
 }
 
 void MainForm::ReadStepMethod1() {
     // The device file is opened on first use and, unlike a port that stays unusable until the
-    // program restarts, again on every tick while it is not open: a device plugged in or a port
-    // number corrected after Run was checked is picked up without a restart.
+    // program restarts, again about once a second while it is not open: a device plugged in (or
+    // back) or a port number corrected after Run was checked is picked up without a restart.
     if (CommFileNum == 0 || !commFile_.IsOpen()) {
         if (!PortOpenAttemptDue()) {
             return;
@@ -226,13 +230,13 @@ void MainForm::SetUpPort() {
         }
         if (error) {
             Fail(error->description + " opening com");
-            portRetryAt_ = clock_.Milliseconds() + kPortRetryMs;
+            RetryPortLater();
             return;
         }
     } else {
         const auto failed = [this](const std::string& description) {
             Fail(description);
-            portRetryAt_ = clock_.Milliseconds() + kPortRetryMs;
+            RetryPortLater();
         };
         const auto port = RoundToInt16(value);
         if (!port) {

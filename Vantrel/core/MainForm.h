@@ -87,6 +87,7 @@ private:
     void StartTransfer(const TransferRequest& request);
     void TransferFinished(const std::optional<std::string>& failure);
     bool PortOpenAttemptDue();
+    void RetryPortLater();
     void PortLost();
     void Fail(const std::string& text) {
         view_.ShowStatus(text, StatusColour::Failure);
