@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Runs the benchmarks and prints their figures: the cost of a quiet timer tick against the size
-# of the waiting text (native, optimised build), and the latency from the device's last "@" to
-# the complete page, locally and on the FTP server (Qel under Wine), and the processor time the
-# installer uses while its information window waits.
+# of the waiting text (native, optimised build), the latency from the device's last "@" to
+# the complete page, locally and on the FTP server (Qel under Wine), the processor time the
+# installer uses while its information window waits, and a soak: a block every tick for
+# PELLUCOR_SOAK_MINUTES (default 5) while the FTP host goes down and up and the device is
+# unplugged and back at random moments (Qel under Wine).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -20,7 +22,7 @@ cmake --build "$build/bench-native" -j "$jobs" --target tick_cost_bench >/dev/nu
 echo "== latency (Qel under Wine)"
 cmake -S "$root" -B "$build/win64" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null
-cmake --build "$build/win64" -j "$jobs" --target latency_bench installer_idle_bench >/dev/null
+cmake --build "$build/win64" -j "$jobs" --target latency_bench installer_idle_bench soak_bench >/dev/null
 session=$build/bench-session
 trap '"$root/tests/harness/wine-session" stop "$session" >/dev/null || true' EXIT
 "$root/tests/harness/wine-session" start "$session" >/dev/null
@@ -28,3 +30,6 @@ trap '"$root/tests/harness/wine-session" stop "$session" >/dev/null || true' EXI
 
 echo "== installer at rest (SetupQel under Wine)"
 "$root/tests/harness/wine-exec" "$session" "$build/win64/bench/installer_idle_bench.exe"
+echo "== soak (Qel under Wine)"
+"$root/tests/harness/wine-exec" "$session" "$build/win64/bench/soak_bench.exe" \
+    "${PELLUCOR_SOAK_MINUTES:-5}"

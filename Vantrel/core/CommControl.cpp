@@ -100,17 +100,22 @@ CommControl::Error CommControl::SetPortOpen(bool open) {
     return std::nullopt;
 }
 
-std::string CommControl::Input() {
+std::string CommControl::Input(Error& error) {
+    error.reset();
     std::string received;
     if (!device_.IsOpen()) {
         return received;
     }
     char chunk[4096];
     for (;;) {
-        std::optional<SerialError> error;
-        const std::size_t n = device_.Read(chunk, sizeof chunk, error);
+        std::optional<SerialError> readError;
+        const std::size_t n = device_.Read(chunk, sizeof chunk, readError);
         received.append(chunk, n);
-        if (error || n == 0) {
+        if (readError) {
+            error = readError->description;
+            return received;
+        }
+        if (n == 0) {
             return received;
         }
     }

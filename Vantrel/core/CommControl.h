@@ -26,7 +26,9 @@ public:
     Error SetPortOpen(bool open);
     bool PortOpen() const { return device_.IsOpen(); }
     // Everything received since the previous call; "" when nothing came or the port is closed.
-    std::string Input();
+    // A port that fails while it is read (a device unplugged) sets `error` to the failure's
+    // description; what came before the failure is still returned.
+    std::string Input(Error& error);
 
 private:
     SerialDevice& device_;

@@ -16,7 +16,10 @@ struct FileError {
     std::string description;
 };
 
-// A file opened for writing text; each write is checked so a failure names its step.
+// A file opened for writing text; each write is checked so a failure names its step. What is
+// written becomes the file's content only when Close succeeds: until then, and for good when
+// a write or the close fails or the file is dropped unclosed, the file keeps its old content
+// (or stays absent). A full disk or a failed save never leaves an emptied or half-written file.
 class OutputFile {
 public:
     virtual ~OutputFile() = default;
@@ -27,9 +30,11 @@ public:
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
-    // Creates the file or truncates an existing one.
+    // Starts a new content for the file; an existing file is replaced when it is closed.
     virtual std::unique_ptr<OutputFile> OpenForOutput(const std::string& path,
                                                       FileError& error) = 0;
+    // Renames a file, replacing any file of the new name.
+    virtual std::optional<FileError> Rename(const std::string& from, const std::string& to) = 0;
     // The whole file, byte for byte; nullopt with the error set when it cannot be read.
     virtual std::optional<std::string> ReadAll(const std::string& path, FileError& error) = 0;
     // The names (without folder) of the ordinary files matching a pattern such as

@@ -87,8 +87,7 @@ std::optional<FileError> SaveHostProfile(FileSystem& fileSystem, const std::stri
                                  Scramble(password), Scramble(path)};
     for (const std::string& line : lines) {
         if (std::optional<FileError> error = file->Write(line + "\r\n")) {
-            file->Close();
-            return error;
+            return error;  // unclosed, the new text is dropped and an older profile stays whole
         }
     }
     return file->Close();

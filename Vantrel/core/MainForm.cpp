@@ -105,18 +105,43 @@ void MainForm::Timer1_Timer() {
         SplitCase();
     } else {
         if (!state_.PortIsOpen) {
-            SetUpPort();
+            if (PortOpenAttemptDue()) {
+                SetUpPort();
+            }
             return;
         }
         ReadStepMethod2();
     }
 }
 
+bool MainForm::PortOpenAttemptDue() {
+    return !portRetryAt_ || clock_.Milliseconds() >= *portRetryAt_;
+}
+
+void MainForm::RetryPortLater() {
+    portRetryAt_ = clock_.Milliseconds() + kPortRetryMs;
+}
+
+void MainForm::PortLost() {
+    // A device that was unplugged leaves a port that never delivers again: close it, so that a
+    // later tick opens it anew once the device is back.
+    if (state_.CommMethod == 0) {
+        commFile_.Close();
+    } else {
+        MSComm1_.SetPortOpen(false);
+    }
+    state_.PortIsOpen = false;
+    RetryPortLater();
+}
+
 void MainForm::ReadStepMethod1() {
     // The device file is opened on first use and, unlike a port that stays unusable until the
-    // program restarts, again on every tick while it is not open: a device plugged in or a port
-    // number corrected after Run was checked is picked up without a restart.
+    // program restarts, again about once a second while it is not open: a device plugged in (or
+    // back) or a port number corrected after Run was checked is picked up without a restart.
     if (CommFileNum == 0 || !commFile_.IsOpen()) {
+        if (!PortOpenAttemptDue()) {
+            return;
+        }
         SetUpPort();
         view_.DoEvents();
         if (!commFile_.IsOpen()) {
@@ -129,6 +154,7 @@ void MainForm::ReadStepMethod1() {
         const std::size_t n = commFile_.Read(&c, 1, error);
         if (error) {
             Fail(error->description + " inputting from com");
+            PortLost();
             return;
         }
         // Code 0 means nothing more is waiting; it is never stored.
@@ -141,13 +167,17 @@ void MainForm::ReadStepMethod1() {
 }
 
 void MainForm::ReadStepMethod2() {
-    const std::string input = MSComm1_.Input();
-    if (input.empty()) {
-        return;
+    CommControl::Error error;
+    const std::string input = MSComm1_.Input(error);
+    if (!input.empty()) {
+        InBuffer += input;
+        EndMarkerCase();
+        SplitCase();
     }
-    InBuffer += input;
-    EndMarkerCase();
-    SplitCase();
+    if (error) {
+        Fail(*error);
+        PortLost();
+    }
 }
 
 void MainForm::EndMarkerCase() {
@@ -200,26 +230,29 @@ void MainForm::SetUpPort() {
         }
         if (error) {
             Fail(error->description + " opening com");
+            RetryPortLater();
             return;
         }
     } else {
+        const auto failed = [this](const std::string& description) {
+            Fail(description);
+            RetryPortLater();
+        };
         const auto port = RoundToInt16(value);
         if (!port) {
-            Fail("Overflow");
-            return;
+            return failed("Overflow");
         }
         if (auto error = MSComm1_.SetCommPort(*port)) {
-            Fail(*error);
-            return;
+            return failed(*error);
         }
         const auto settingsError = MSComm1_.SetSettings(kCommSettings);
         const auto openError = MSComm1_.SetPortOpen(true);
         if (settingsError || openError) {
-            Fail(openError ? *openError : *settingsError);
-            return;
+            return failed(openError ? *openError : *settingsError);
         }
     }
     state_.PortIsOpen = true;
+    portRetryAt_.reset();
     Tell("Serial communication established");
 }
 
@@ -236,8 +269,12 @@ void MainForm::SendWebPage() {
     view_.SetOutputText(InBuffer);
     InBuffer = ConvertLineBreaks(InBuffer);
     GetInfo();
-    WritePageFile(BuildPageText(view_.PageTitleText(), view_.RefreshText(), InBuffer));
+    const bool written =
+        WritePageFile(BuildPageText(view_.PageTitleText(), view_.RefreshText(), InBuffer));
     view_.DoEvents();
+    if (!written) {
+        return;  // the older page stays, here and on the host: a failed write uploads nothing
+    }
     if (!files_.FileExists(state_.WebFilePath)) {
         Fail("Web file not found - " + clock_.LongTime());
         return;
@@ -246,7 +283,7 @@ void MainForm::SendWebPage() {
     view_.DoEvents();
 }
 
-void MainForm::WritePageFile(const std::string& pageText) {
+bool MainForm::WritePageFile(const std::string& pageText) {
     // A folder that cannot be written makes way for the next one: the user's application data,
     // then the documents shared by all users, then the program's own folder.
     auto error = WritePageAttempt(files_.SpecialFolderPath(kCsidlAppData), pageText);
@@ -258,7 +295,9 @@ void MainForm::WritePageFile(const std::string& pageText) {
     }
     if (error) {
         Fail(error->description + " saving Web file");
+        return false;
     }
+    return true;
 }
 
 std::optional<FileError> MainForm::WritePageAttempt(const std::string& folder,
@@ -304,17 +343,41 @@ void MainForm::FTPMethod2() {
         return Fail("No destination file name set");
     }
     Tell("Attempting transmission");
-    Inet1_.SetURL("ftp://" + state_.DestURL);
-    Inet1_.SetUserName(state_.UserName);
-    Inet1_.SetPassword(state_.Password);
-    // Success is reported only once the file is really stored (TransferFinished).
-    if (auto error = Inet1_.Execute("PUT " + state_.WebFilePath + " " + state_.DestPath +
-                                    state_.DestFileName)) {
-        Fail(*error + " doing FTP");
+    const TransferRequest request{
+        "ftp://" + state_.DestURL, state_.UserName, state_.Password,
+        "PUT " + state_.WebFilePath + " " + state_.DestPath + state_.DestFileName};
+    if (Inet1_.StillExecuting()) {
+        // Only the newest page is worth sending: it replaces any page already waiting.
+        waitingTransfer_ = request;
+        return;
     }
+    StartTransfer(request);
+}
+
+void MainForm::StartTransfer(const TransferRequest& request) {
+    Inet1_.SetURL(request.url);
+    Inet1_.SetUserName(request.userName);
+    Inet1_.SetPassword(request.password);
+    // Success is reported only once the file is really stored (TransferFinished).
+    if (auto error = Inet1_.Execute(request.operation)) {
+        Fail(*error + " doing FTP");
+        return;
+    }
+    ++transfersStarted_;
 }
 
 void MainForm::TransferFinished(const std::optional<std::string>& failure) {
+    ++transfersEnded_;
+    if (waitingTransfer_) {
+        // A newer page waits: it goes out now and reports for both.
+        const TransferRequest next = std::move(*waitingTransfer_);
+        waitingTransfer_.reset();
+        StartTransfer(next);
+        return;
+    }
+    if (transfersEnded_ != transfersStarted_ || statusMustStay_) {
+        return;  // a newer transfer will report, or a newer failure or "Run stopped" stands
+    }
     if (failure) {
         Fail(*failure + " doing FTP");
     } else {

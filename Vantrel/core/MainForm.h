@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "Clock.h"
@@ -38,6 +39,10 @@ public:
     // The shell folders the page file is written to, first choice then fallback.
     static constexpr int kCsidlAppData = 0x1A;
     static constexpr int kCsidlCommonDocuments = 0x2E;
+    // After a port failed to open or was lost, the next attempt to open it waits this long, so
+    // that a port that is slow to refuse cannot stall every tick (about once a second, with
+    // room for a timer that falls due a little early).
+    static constexpr std::uint64_t kPortRetryMs = 900;
 
     explicit MainForm(const MainFormParts& parts);
 
@@ -71,13 +76,27 @@ private:
     void EndMarkerCase();
     void SplitCase();
     void Publish(std::string block, std::string remainder);
-    void WritePageFile(const std::string& pageText);
+    // False when the page could not be written (reported on the status line).
+    bool WritePageFile(const std::string& pageText);
     std::optional<FileError> WritePageAttempt(const std::string& folder,
                                               const std::string& pageText);
     void Upload();
+    struct TransferRequest {
+        std::string url, userName, password, operation;
+    };
+    void StartTransfer(const TransferRequest& request);
     void TransferFinished(const std::optional<std::string>& failure);
-    void Fail(const std::string& text) { view_.ShowStatus(text, StatusColour::Failure); }
-    void Tell(const std::string& text) { view_.ShowStatus(text, StatusColour::Highlight); }
+    bool PortOpenAttemptDue();
+    void RetryPortLater();
+    void PortLost();
+    void Fail(const std::string& text) {
+        view_.ShowStatus(text, StatusColour::Failure);
+        statusMustStay_ = true;
+    }
+    void Tell(const std::string& text) {
+        view_.ShowStatus(text, StatusColour::Highlight);
+        statusMustStay_ = text == "Run stopped";
+    }
 
     ProgramState& state_;
     MainView& view_;
@@ -93,6 +112,16 @@ private:
     // How much of InBuffer is known to hold no marker: a tick that reads nothing new must not
     // search a long buffer from its start again.
     std::size_t markerFreeLength_ = 0;
+    // When the port may next be opened after a failure; nullopt when nothing failed.
+    std::optional<std::uint64_t> portRetryAt_;
+    // Upload method 2: the newest page the transfer component could not take because it was
+    // still busy; it goes out as soon as the running transfer ends.
+    std::optional<TransferRequest> waitingTransfer_;
+    std::uint64_t transfersStarted_ = 0;
+    std::uint64_t transfersEnded_ = 0;
+    // The status line shows a failure or "Run stopped", which a transfer's late report must
+    // not hide.
+    bool statusMustStay_ = false;
 };
 
 }  // namespace qel

@@ -25,6 +25,10 @@ struct ProgramState {
     std::string ProgramFolder;  // the program's own folder, ending in "\"
     std::string AppVersion;     // major "." minor
 
+    // The settings file could not be read at start-up: it is kept aside before a new one is
+    // written, so that what it held is not lost to the empty values that stood in for it.
+    bool SettingsFileUnreadable = false;
+
     // All four host values are needed before an upload can succeed.
     bool HostConfigurationComplete() const {
         return !UserName.empty() && !DestURL.empty() && !Password.empty() && !DestPath.empty();

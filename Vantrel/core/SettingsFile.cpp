@@ -22,6 +22,13 @@ void ReportFailure(StatusLine& status, const FileError& error, std::string_view 
     status.ShowStatus(error.description + std::string(step), StatusColour::Failure);
 }
 
+// A load that fails is reported, and the file it could not read is marked to be kept.
+void ReportUnreadable(ProgramState& state, StatusLine& status, const FileError& error,
+                      std::string_view step) {
+    ReportFailure(status, error, step);
+    state.SettingsFileUnreadable = true;
+}
+
 // A numeric field that must fit an unsigned 8-bit value; nullopt when it cannot be read or does
 // not fit.
 std::optional<std::uint8_t> ReadByteField(SequentialReader& reader) {
@@ -52,14 +59,14 @@ void LoadSettings(ProgramState& state, MainView& view, FileSystem& fileSystem) {
     FileError openError;
     std::optional<std::string> bytes = fileSystem.ReadAll(path, openError);
     if (!bytes) {
-        ReportFailure(view, openError, " opening ini file");
+        ReportUnreadable(state, view, openError, " opening ini file");
         return;
     }
     SequentialReader reader(std::move(*bytes));
 
     ReadResult<std::string> read = reader.DelimitedField();
     if (!read.Ok()) {
-        ReportFailure(view, *read.error, " loading current file name");
+        ReportUnreadable(state, view, *read.error, " loading current file name");
         return;
     }
     state.CurrentFile = read.value;
@@ -77,7 +84,7 @@ void LoadSettings(ProgramState& state, MainView& view, FileSystem& fileSystem) {
     for (const TextLine& line : kTextLines) {
         read = reader.LineInput();
         if (!read.Ok()) {
-            ReportFailure(view, *read.error, line.failureStep);
+            ReportUnreadable(state, view, *read.error, line.failureStep);
             return;
         }
         (view.*line.set)(read.value);
@@ -102,7 +109,17 @@ void LoadSettings(ProgramState& state, MainView& view, FileSystem& fileSystem) {
     }
 }
 
-void SaveSettings(const ProgramState& state, MainView& view, FileSystem& fileSystem) {
+void SaveSettings(ProgramState& state, MainView& view, FileSystem& fileSystem) {
+    if (state.SettingsFileUnreadable) {
+        // What could not be read may still be worth something to its owner.
+        const auto error = fileSystem.Rename(
+            SettingsPath(state), state.ProgramFolder + std::string(kUnreadableSettingsFileName));
+        if (error && error->kind != FileError::Kind::NotFound) {
+            ReportFailure(view, *error, " opening ini file to save");
+            return;  // the unreadable file stays where it is rather than be overwritten
+        }
+        state.SettingsFileUnreadable = false;
+    }
     FileError openError;
     std::unique_ptr<OutputFile> file = fileSystem.OpenForOutput(SettingsPath(state), openError);
     if (!file) {
@@ -122,14 +139,15 @@ void SaveSettings(const ProgramState& state, MainView& view, FileSystem& fileSys
     for (const auto& line : checkedLines) {
         if (const std::optional<FileError> error = file->Write(line.text + "\r\n")) {
             ReportFailure(view, *error, line.failureStep);
-            file->Close();
-            return;
+            return;  // unclosed, the new text is dropped and the old file stays whole
         }
     }
 
-    // The method lines and the close are not checked.
-    file->Write(MethodLine(state.FTPMethod));
-    file->Write(MethodLine(state.CommMethod));
+    // The method lines and the close have no report of their own; a failure among them still
+    // keeps the old file whole rather than leave one without its method lines.
+    if (file->Write(MethodLine(state.FTPMethod)) || file->Write(MethodLine(state.CommMethod))) {
+        return;
+    }
     file->Close();
 }
 

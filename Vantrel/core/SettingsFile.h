@@ -12,14 +12,18 @@
 namespace qel {
 
 inline constexpr std::string_view kSettingsFileName = "Leq.ini";
+// Where a settings file that could not be read at start-up is kept when a new one is saved.
+inline constexpr std::string_view kUnreadableSettingsFileName = "Leq.ini.bad";
 inline constexpr std::string_view kProgramCaption = "Pellucor";
 
 // Sets the caption, then reads the settings file into the program state, the page settings of
 // the main window and the method menus' check marks. Reports failures on the status line;
-// values read before a failure are kept.
+// values read before a failure are kept, and state.SettingsFileUnreadable is set.
 void LoadSettings(ProgramState& state, MainView& view, FileSystem& fileSystem);
 
-// Writes the settings file, replacing any earlier content. Reports failures on the status line.
-void SaveSettings(const ProgramState& state, MainView& view, FileSystem& fileSystem);
+// Writes the settings file, replacing any earlier content only once the whole new text is
+// written. A file that could not be read at start-up is first renamed to "Leq.ini.bad"
+// (replacing an older one). Reports failures on the status line.
+void SaveSettings(ProgramState& state, MainView& view, FileSystem& fileSystem);
 
 }  // namespace qel

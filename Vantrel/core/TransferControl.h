@@ -23,6 +23,8 @@ public:
     // started (a request still running, a malformed URL or operation); nullopt when started.
     virtual std::optional<std::string> Execute(const std::string& operation) = 0;
     virtual void SetCompletion(Completion completion) = 0;
+    // True from a successful Execute until the transfer has ended; Execute refuses meanwhile.
+    virtual bool StillExecuting() const = 0;
 };
 
 }  // namespace qel

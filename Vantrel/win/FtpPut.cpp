@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "InternetWaits.h"
 #include "Win32Error.h"
 
 namespace qel {
@@ -17,18 +18,6 @@ struct InternetClose {
 using UniqueInternet = std::unique_ptr<void, InternetClose>;
 
 constexpr char kAgent[] = "Qel";
-
-// A server that stops answering must not hold the transfer (and whoever joins it) for ever.
-constexpr DWORD kWaitLimitMilliseconds = 30000;
-
-void LimitWaits(HINTERNET session) {
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                         INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT,
-                         INTERNET_OPTION_DATA_RECEIVE_TIMEOUT}) {
-        DWORD limit = kWaitLimitMilliseconds;
-        InternetSetOptionA(session, option, &limit, sizeof limit);  // best effort
-    }
-}
 
 // Multi-line replies become one line for the status line.
 std::string OneLine(std::string text) {
@@ -93,7 +82,8 @@ std::optional<std::string> PutFileByFtp(const FtpPutRequest& request) {
     if (!session) {
         return Failure();
     }
-    LimitWaits(session.get());
+    // A server that stops answering must not hold the transfer (and whoever joins it) for ever.
+    LimitInternetWaits(session.get());
     // Passive mode: the data connection goes out from us, which firewalls and NAT let through.
     const UniqueInternet connection(InternetConnectA(
         session.get(), request.host.c_str(), INTERNET_DEFAULT_FTP_PORT, request.userName.c_str(),

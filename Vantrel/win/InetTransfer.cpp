@@ -20,6 +20,22 @@ bool LocalFileExists(const std::string& path) {
     return pellucor::FileExists(path);
 }
 
+// A copy of the file in the temporary folder under a name of its own; "" when none could be
+// made (the transfer then reads the file itself, and reports it if that fails too).
+std::string TemporaryCopyOf(const std::string& path) {
+    char folder[MAX_PATH + 1] = {};
+    char copy[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathA(sizeof folder, folder);
+    if (length == 0 || length > MAX_PATH || GetTempFileNameA(folder, "qel", 0, copy) == 0) {
+        return {};
+    }
+    if (!CopyFileA(path.c_str(), copy, FALSE)) {
+        DeleteFileA(copy);
+        return {};
+    }
+    return copy;
+}
+
 }  // namespace
 
 bool InetTransfer::RegisterWindowClass() {
@@ -98,19 +114,30 @@ std::optional<std::string> InetTransfer::Start(FtpPutRequest request) {
     if (worker_.joinable()) {
         worker_.join();
     }
+    // The copy is taken here, before Execute returns, so the page that was asked for is the
+    // one sent, and the caller may write the next one at once.
+    std::string copy = TemporaryCopyOf(request.localPath);
     busy_.store(true);
     try {
-        worker_ = std::thread(&InetTransfer::Transfer, this, std::move(request), window_.get());
+        worker_ =
+            std::thread(&InetTransfer::Transfer, this, std::move(request), copy, window_.get());
     } catch (const std::exception& e) {
         busy_.store(false);
+        DeleteFileA(copy.c_str());
         return std::string("The transfer could not be started: ") + e.what();
     }
     return std::nullopt;
 }
 
-void InetTransfer::Transfer(FtpPutRequest request, HWND notify) noexcept {
+void InetTransfer::Transfer(FtpPutRequest request, std::string copy, HWND notify) noexcept {
     try {
+        if (!copy.empty()) {
+            request.localPath = copy;
+        }
         std::optional<std::string> outcome = PutFileByFtp(request);
+        if (!copy.empty()) {
+            DeleteFileA(copy.c_str());
+        }
         const std::lock_guard lock(finishedMutex_);
         finished_.push_back(std::move(outcome));
     } catch (...) {

@@ -104,6 +104,18 @@ LRESULT MainWindow::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         case WM_CLOSE:
             Shutdown();
             return 0;
+        case WM_QUERYENDSESSION:
+            // Windows is logging off or shutting down: the settings are saved now, as File,
+            // Exit saves them, since the process may be ended without another word.
+            if (form_) {
+                form_->Form_Unload();
+            }
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wParam) {
+                Shutdown();
+            }
+            return 0;
         default:
             return DefWindowProcA(hwnd, message, wParam, lParam);
     }

@@ -1,4 +1,5 @@
-// The current local date and time in the user's short date and long time formats.
+// The current local date and time in the user's short date and long time formats, and the
+// system's tick count for intervals.
 #include "Win32Clock.h"
 
 #include <windows.h>
@@ -34,6 +35,10 @@ std::string Win32Clock::ShortDate() {
 
 std::string Win32Clock::LongTime() {
     return FormatNow(&GetTimeFormatA, 0);
+}
+
+std::uint64_t Win32Clock::Milliseconds() {
+    return GetTickCount64();
 }
 
 }  // namespace qel

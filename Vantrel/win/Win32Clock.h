@@ -1,6 +1,8 @@
-// The current local date and time in the user's short date and long time formats.
+// The current local date and time in the user's short date and long time formats, and the
+// system's tick count for intervals.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "Clock.h"
@@ -11,6 +13,7 @@ class Win32Clock : public Clock {
 public:
     std::string ShortDate() override;
     std::string LongTime() override;
+    std::uint64_t Milliseconds() override;
 };
 
 }  // namespace qel

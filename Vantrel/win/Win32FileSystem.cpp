@@ -1,5 +1,6 @@
-// The file operations Qel needs, on the Windows file API: byte-exact writes and reads, and
-// errors sorted into the kinds the page builder acts on.
+// The file operations Qel needs, on the Windows file API: byte-exact writes that replace a file
+// only once the whole new content is on disk, reads, and errors sorted into the kinds the page
+// builder acts on.
 #include "Win32FileSystem.h"
 
 #include <windows.h>
@@ -49,9 +50,28 @@ bool IsReadOnlyFile(const std::string& path) {
 // Chunks stay well below what one WriteFile or ReadFile call can take.
 constexpr std::size_t kChunk = 1 << 20;
 
+bool IsFolder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The new content is written beside the file under a name of its own, and replaces the file
+// in one step when it is complete: a full disk or a failed write leaves the old file whole,
+// and a reader never sees a half-written one.
 class Win32OutputFile : public OutputFile {
 public:
-    explicit Win32OutputFile(UniqueHandle file) : file_(std::move(file)) {}
+    Win32OutputFile(UniqueHandle file, std::string temporaryPath, std::string path)
+        : file_(std::move(file)),
+          temporaryPath_(std::move(temporaryPath)),
+          path_(std::move(path)) {}
+    Win32OutputFile(const Win32OutputFile&) = delete;
+    Win32OutputFile& operator=(const Win32OutputFile&) = delete;
+    ~Win32OutputFile() override {
+        if (!committed_) {
+            file_.Close();
+            DeleteFileA(temporaryPath_.c_str());
+        }
+    }
 
     std::optional<FileError> Write(const std::string& bytes) override {
         if (!file_) {
@@ -75,32 +95,57 @@ public:
         if (!file_) {
             return std::nullopt;
         }
+        // On disk before it replaces the old file, so a power cut leaves one or the other.
+        const bool flushed = FlushFileBuffers(file_.Get()) != FALSE;
+        const DWORD flushError = GetLastError();
         if (!file_.Close()) {
             return LastError();
         }
+        if (!flushed) {
+            return ErrorFromCode(flushError);
+        }
+        if (!MoveFileExA(temporaryPath_.c_str(), path_.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return LastError();
+        }
+        committed_ = true;
         return std::nullopt;
     }
 
 private:
     UniqueHandle file_;
+    std::string temporaryPath_;
+    std::string path_;
+    bool committed_ = false;
 };
 
 }  // namespace
 
 std::unique_ptr<OutputFile> Win32FileSystem::OpenForOutput(const std::string& path,
                                                            FileError& error) {
-    if (IsReadOnlyFile(path)) {
+    if (IsReadOnlyFile(path) || IsFolder(path)) {
         error = ErrorFromCode(ERROR_ACCESS_DENIED);
         return nullptr;
     }
-    // Others may read the page while it is being written, never write it.
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    // One temporary name per file: a second writer of the same file is refused as the file
+    // itself would refuse it, and a copy left by a program that was killed is simply reused.
+    // Others may read it meanwhile, never write it.
+    std::string temporaryPath = path + ".tmp";
+    UniqueHandle file(CreateFileA(temporaryPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         error = LastError();
         return nullptr;
     }
-    return std::make_unique<Win32OutputFile>(std::move(file));
+    return std::make_unique<Win32OutputFile>(std::move(file), std::move(temporaryPath), path);
+}
+
+std::optional<FileError> Win32FileSystem::Rename(const std::string& from, const std::string& to) {
+    if (!MoveFileExA(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return LastError();
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string> Win32FileSystem::ReadAll(const std::string& path, FileError& error) {

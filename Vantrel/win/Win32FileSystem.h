@@ -1,5 +1,6 @@
-// The file operations Qel needs, on the Windows file API: byte-exact writes and reads, and
-// errors sorted into the kinds the page builder acts on.
+// The file operations Qel needs, on the Windows file API: byte-exact writes that replace a file
+// only once the whole new content is on disk, reads, and errors sorted into the kinds the page
+// builder acts on.
 #pragma once
 
 #include <memory>
@@ -12,7 +13,10 @@ namespace qel {
 
 class Win32FileSystem : public FileSystem {
 public:
+    // The new content goes to "<path>.tmp" in the same folder, which replaces the file on Close
+    // and is deleted when the file is dropped unclosed.
     std::unique_ptr<OutputFile> OpenForOutput(const std::string& path, FileError& error) override;
+    std::optional<FileError> Rename(const std::string& from, const std::string& to) override;
     std::optional<std::string> ReadAll(const std::string& path, FileError& error) override;
     std::vector<std::string> ListFiles(const std::string& pattern) override;
     bool FileExists(const std::string& path) override;

@@ -145,6 +145,15 @@ std::size_t Win32SerialDevice::Read(char* buffer, std::size_t capacity,
         error = ErrorOfKind(SerialError::Kind::Other, GetLastError());
         return 0;
     }
+    if (got == 0) {
+        // A port whose device has gone (a USB adapter unplugged, the far end of a line closed)
+        // may go on reading as empty; asking for its state tells the two apart.
+        DWORD lineErrors = 0;
+        COMSTAT status{};
+        if (!ClearCommError(port_.Get(), &lineErrors, &status)) {
+            error = ErrorOfKind(SerialError::Kind::Other, GetLastError());
+        }
+    }
     return got;
 }
 

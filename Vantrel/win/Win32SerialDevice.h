@@ -23,7 +23,8 @@ public:
     std::optional<SerialError> Open(int port, const std::string& mode) override;
     void Close() override;
     bool IsOpen() const override;
-    // Returns at once with what is waiting, 0 bytes when nothing is.
+    // Returns at once with what is waiting, 0 bytes when nothing is; an error when the device
+    // has gone.
     std::size_t Read(char* buffer, std::size_t capacity,
                      std::optional<SerialError>& error) override;
     // Sends all the bytes; false when the port is closed or the write fails.

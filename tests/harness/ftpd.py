@@ -9,6 +9,10 @@ PORT from PASV and count logins. A second socket takes one-line commands from th
     UP                 listen again
     CLEAR              empty the command log
     PASSIVE-ONLY on    refuse PORT/EPRT with a 500 reply (off: accept them again)
+    SLOW <seconds>     a slow host: each upload is confirmed that long after its data came
+                       (SLOW 0: at once again)
+    STALL on           the second address (--stall-host) accepts new connections and never
+                       answers them, as a host that hangs does (off: it serves FTP again)
 
 Each command is answered "OK\\n" once it has taken effect, or "ERR <reason>\\n".
 Runs until killed.
@@ -20,7 +24,7 @@ import os
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import DTPHandler, FTPHandler
 from pyftpdlib.ioloop import Acceptor, AsyncChat, IOLoop
 from pyftpdlib.servers import FTPServer
 
@@ -49,12 +53,41 @@ class Policy:
 
     def __init__(self):
         self.passive_only = False
+        self.slow_s = 0.0
+        self.stall = False
 
 
-def make_handler(authorizer, command_log, policy):
-    """An FTPHandler class that logs every command and obeys the policy."""
+def make_handler(authorizer, command_log, policy, stalling=False):
+    """An FTPHandler class that logs every command and obeys the policy; a stalling one stays
+    silent on the connections it accepts while the policy says so."""
+
+    class SlowDTPHandler(DTPHandler):
+        """Confirms an upload (226) policy.slow_s after its data has all come."""
+
+        _delayed = False
+
+        def handle_close(self):
+            if self.receive and policy.slow_s > 0 and not self._delayed:
+                self._delayed = True
+                self.del_channel()  # the closed socket must not wake the loop meanwhile
+                self.ioloop.call_later(policy.slow_s, lambda: DTPHandler.handle_close(self))
+                return
+            super().handle_close()
+
+    held = []  # silent connections, kept open until the client gives up
 
     class Handler(FTPHandler):
+        def handle(self):
+            if stalling and policy.stall:
+                held.append(self)
+                return
+            super().handle()
+
+        def handle_close(self):
+            if self in held:
+                held.remove(self)
+            super().handle_close()
+
         def pre_process_command(self, line, cmd, arg):
             command_log.write(line)
             super().pre_process_command(line, cmd, arg)
@@ -71,6 +104,7 @@ def make_handler(authorizer, command_log, policy):
                 return
             super().ftp_EPRT(line)
 
+    Handler.dtp_handler = SlowDTPHandler
     Handler.authorizer = authorizer
     Handler.auth_failed_timeout = AUTH_FAILED_DELAY_S
     Handler.banner = "Test FTP server ready."
@@ -112,7 +146,7 @@ class Commands:
         verb, args = words[0].upper(), [w.lower() for w in words[1:]]
         try:
             return self._dispatch(verb, args)
-        except OSError as error:
+        except (OSError, ValueError) as error:
             return "ERR %s" % error
 
     def _dispatch(self, verb, args):
@@ -124,6 +158,10 @@ class Commands:
             self._log.clear()
         elif verb == "PASSIVE-ONLY" and args in (["on"], ["off"]):
             self._policy.passive_only = args == ["on"]
+        elif verb == "SLOW" and len(args) == 1:
+            self._policy.slow_s = max(0.0, float(args[0]))
+        elif verb == "STALL" and args in (["on"], ["off"]):
+            self._policy.stall = args == ["on"]
         else:
             return "ERR unknown command"
         return "OK"
@@ -174,6 +212,8 @@ def parse_args(argv):
     parser.add_argument("--host", default="127.0.0.1")
     parser.add_argument("--port", type=int, default=21)
     parser.add_argument("--control-port", type=int, default=2121)
+    parser.add_argument("--stall-host", help="a second address for the same server, which "
+                        "STALL makes hang (port --port)")
     return parser.parse_args(argv)
 
 
@@ -192,6 +232,9 @@ def main(argv):
     listener = FtpListener((args.host, args.port),
                            make_handler(authorizer, command_log, policy), ioloop)
     listener.up()
+    if args.stall_host:
+        FTPServer((args.stall_host, args.port),
+                  make_handler(authorizer, command_log, policy, stalling=True), ioloop=ioloop)
     ControlServer((args.host, args.control_port),
                   Commands(listener, command_log, policy), ioloop)
 

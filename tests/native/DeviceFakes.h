@@ -27,6 +27,9 @@ public:
         if (!availablePorts.count(port)) {
             return SerialError{SerialError::Kind::NoSuchPort, "File not found."};
         }
+        if (openError) {
+            return openError;
+        }
         isOpen = true;
         openPort = port;
         openMode = mode;
@@ -56,6 +59,7 @@ public:
     std::set<int> busyPorts;
     std::string waiting;  // sent by the device, not read yet
     std::optional<SerialError> readError;
+    std::optional<SerialError> openError;  // an existing port refuses to open with this
     bool isOpen = false;
     int openPort = 0;
     std::string openMode;
@@ -114,14 +118,22 @@ public:
     void SetPassword(const std::string& value) override { password = value; }
     std::optional<std::string> Execute(const std::string& operation) override {
         operations.push_back(operation);
+        if (!executeError) {
+            busy = true;
+        }
         return executeError;
     }
     void SetCompletion(Completion value) override { completion = std::move(value); }
-    void Finish(const std::optional<std::string>& failure) { completion(failure); }
+    bool StillExecuting() const override { return busy; }
+    void Finish(const std::optional<std::string>& failure) {
+        busy = false;
+        completion(failure);
+    }
 
     std::string url, userName, password;
     std::vector<std::string> operations;
     std::optional<std::string> executeError;
+    bool busy = false;  // a transfer started and not finished
     Completion completion;
 };
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -107,8 +108,21 @@ public:
             error = it->second;
             return nullptr;
         }
-        files[path].clear();
         return std::make_unique<File>(*this, path);
+    }
+
+    std::optional<FileError> Rename(const std::string& from, const std::string& to) override {
+        renames.emplace_back(from, to);
+        if (const auto it = renameErrors.find(from); it != renameErrors.end()) {
+            return it->second;
+        }
+        const auto it = files.find(from);
+        if (it == files.end()) {
+            return FileError{FileError::Kind::NotFound, "File not found"};
+        }
+        files[to] = std::move(it->second);
+        files.erase(from);
+        return std::nullopt;
     }
 
     std::optional<std::string> ReadAll(const std::string& path, FileError& error) override {
@@ -166,15 +180,17 @@ public:
     std::map<std::string, std::string> files;
     std::map<std::string, FileError> openErrors;  // OpenForOutput fails for these paths
     std::map<std::string, WriteFailure> writeErrors;
-    std::map<std::string, FileError> closeErrors;  // Close reports these (the data stays)
-    std::map<std::string, FileError> readErrors;   // ReadAll fails (FileExists still true)
-    std::map<int, std::string> specialFolders;     // csidl -> folder ending in "\"
-    std::set<std::string> hiddenFiles;             // listed by no ListFiles
+    std::map<std::string, FileError> closeErrors;   // Close fails: the old content stays
+    std::map<std::string, FileError> readErrors;    // ReadAll fails (FileExists still true)
+    std::map<std::string, FileError> renameErrors;  // Rename fails for these source paths
+    std::map<int, std::string> specialFolders;      // csidl -> folder ending in "\"
+    std::set<std::string> hiddenFiles;              // listed by no ListFiles
 
     std::vector<std::string> openedForOutput;  // every OpenForOutput call, failed ones too
     std::vector<std::string> closedPaths;      // every Close call
     std::vector<std::string> readPaths;        // every ReadAll call
-    int openOutputFiles = 0;                   // opened and not yet closed or destroyed
+    std::vector<std::pair<std::string, std::string>> renames;  // every Rename call
+    int openOutputFiles = 0;  // opened and not yet closed or destroyed
 
 private:
     class File : public OutputFile {
@@ -193,24 +209,28 @@ private:
                 it != fs_.writeErrors.end() && writes_ >= it->second.fromWrite) {
                 return it->second.error;
             }
-            fs_.files[path_] += bytes;
+            written_ += bytes;
             return std::nullopt;
         }
+        // The file takes the new content only when the close succeeds, as on disk.
         std::optional<FileError> Close() override {
             fs_.closedPaths.push_back(path_);
-            if (!closed_) {
-                closed_ = true;
-                --fs_.openOutputFiles;
+            if (closed_) {
+                return std::nullopt;
             }
+            closed_ = true;
+            --fs_.openOutputFiles;
             if (const auto it = fs_.closeErrors.find(path_); it != fs_.closeErrors.end()) {
                 return it->second;
             }
+            fs_.files[path_] = written_;
             return std::nullopt;
         }
 
     private:
         FakeFileSystem& fs_;
         std::string path_;
+        std::string written_;
         std::size_t writes_ = 0;
         bool closed_ = false;
     };
@@ -220,9 +240,11 @@ class FakeClock : public Clock {
 public:
     std::string ShortDate() override { return shortDate; }
     std::string LongTime() override { return longTime; }
+    std::uint64_t Milliseconds() override { return milliseconds; }
 
     std::string shortDate = "12/07/2026";
     std::string longTime = "10:11:12 AM";
+    std::uint64_t milliseconds = 0;
 };
 
 }  // namespace qel

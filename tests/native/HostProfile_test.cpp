@@ -91,16 +91,18 @@ TEST_F(HostProfileTest, SaveReturnsTheOpenError) {
     EXPECT_EQ(error->description, "Path/File access error");
 }
 
-TEST_F(HostProfileTest, SaveReturnsTheWriteErrorAndCloses) {
+TEST_F(HostProfileTest, SaveReturnsTheWriteErrorAndKeepsTheOldProfile) {
     for (std::size_t failingWrite = 1; failingWrite <= 5; ++failingWrite) {
         FakeFileSystem failing;
+        failing.files[ProfilePath("Lab")] = "older profile";
         failing.writeErrors[ProfilePath("Lab")] = {failingWrite,
                                                    FakeFileSystem::OtherError("Disk full")};
         const auto error = SaveHostProfile(failing, kFolder, "Lab", "u", "h", "p", "d");
         ASSERT_TRUE(error.has_value()) << "write " << failingWrite;
         EXPECT_EQ(error->description, "Disk full");
         EXPECT_EQ(failing.openOutputFiles, 0);
-        EXPECT_EQ(failing.closedPaths.size(), 1u);
+        EXPECT_TRUE(failing.closedPaths.empty());
+        EXPECT_EQ(failing.files[ProfilePath("Lab")], "older profile");
     }
 }
 

@@ -35,7 +35,11 @@ protected:
     }
 
     void Run() { view.runChecked = true; }
-    void Tick() { form.Timer1_Timer(); }
+    // One timer tick, 500 ms after the previous one.
+    void Tick() {
+        clock.milliseconds += 500;
+        form.Timer1_Timer();
+    }
     void Send(const std::string& text) {
         commFile.waiting += text;
         controlPort.waiting += text;

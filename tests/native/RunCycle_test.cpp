@@ -175,7 +175,7 @@ TEST_F(RunCycle, TickFallingDueDuringATickIsSkipped) {
     EXPECT_EQ(PageFile(), PageFor("abc"));
 }
 
-TEST_F(RunCycle, DeviceFileThatWillNotOpenIsReportedAndRetriedEachTick) {
+TEST_F(RunCycle, DeviceFileThatWillNotOpenIsReportedAndRetriedEverySecond) {
     view.portText = "";
     Run();
     Tick();
@@ -183,10 +183,13 @@ TEST_F(RunCycle, DeviceFileThatWillNotOpenIsReportedAndRetriedEachTick) {
               StatusMessage("File not found. opening com", StatusColour::Failure));
     EXPECT_FALSE(state.PortIsOpen);
     Tick();
+    EXPECT_EQ(commFile.openAttempts, (std::vector<int>{0}));
+    Tick();
     EXPECT_EQ(commFile.openAttempts, (std::vector<int>{0, 0}));
     // The user corrects the port number: the next tick opens it and reads.
     view.portText = "3";
     Send("ok@@@@");
+    Tick();
     Tick();
     EXPECT_TRUE(state.PortIsOpen);
     EXPECT_EQ(PageFile(), PageFor("ok"));
@@ -229,10 +232,11 @@ TEST_F(RunCycle, ControlMethodOpensInATickOfItsOwnAndReadsInTheNext) {
     EXPECT_TRUE(commFile.openAttempts.empty());
 }
 
-TEST_F(RunCycle, ControlMethodRetriesAMissingPortEveryTick) {
+TEST_F(RunCycle, ControlMethodRetriesAMissingPortEverySecond) {
     state.CommMethod = 1;
     view.portText = "9";
     Run();
+    Tick();
     Tick();
     Tick();
     EXPECT_EQ(controlPort.openAttempts, (std::vector<int>{9, 9}));
@@ -247,6 +251,7 @@ TEST_F(RunCycle, ControlMethodRejectsPortNumbersItCannotHold) {
     Tick();
     EXPECT_EQ(view.LastStatus(), StatusMessage("Overflow", StatusColour::Failure));
     view.portText = "0";
+    clock.milliseconds += 500;  // the next attempt comes a second after a failed one
     Tick();
     EXPECT_EQ(view.LastStatus(), StatusMessage("Invalid port number", StatusColour::Failure));
     EXPECT_TRUE(controlPort.openAttempts.empty());
@@ -264,6 +269,7 @@ TEST_F(RunCycle, ControlRefusesANewPortNumberWhileItsPortIsOpen) {
     EXPECT_FALSE(state.PortIsOpen);
     // ...and the control, asked to set up its port again, refuses while it holds one.
     form.mnuCommMethod2_Click();
+    clock.milliseconds += 500;  // the next attempt comes a second after a failed one
     Tick();
     EXPECT_EQ(view.LastStatus(), StatusMessage("Port already open", StatusColour::Failure));
     EXPECT_TRUE(controlPort.isOpen);

@@ -243,11 +243,12 @@ TEST_F(SettingsFileTest, SaveReportsAnOpenFailure) {
     EXPECT_FALSE(fileSystem.FileExists(kIniPath));
 }
 
-TEST_F(SettingsFileTest, SaveNamesTheLineWhoseWriteFailedAndCloses) {
+TEST_F(SettingsFileTest, SaveNamesTheLineWhoseWriteFailedAndKeepsTheOldFile) {
     const std::string steps[] = {" saving current file name", " saving destination file name",
                                  " saving Web pge title", " saving refresh ratee"};
     for (std::size_t line = 1; line <= 4; ++line) {
         FakeFileSystem failing;
+        failing.files[kIniPath] = "old settings\r\n";
         failing.writeErrors[kIniPath] = {line, FakeFileSystem::OtherError("Disk full")};
         FakeMainView failingView;
         SaveSettings(state, failingView, failing);
@@ -255,7 +256,8 @@ TEST_F(SettingsFileTest, SaveNamesTheLineWhoseWriteFailedAndCloses) {
                   StatusMessage("Disk full" + steps[line - 1], StatusColour::Failure))
             << "line " << line;
         EXPECT_EQ(failingView.statusHistory.size(), 1u);
-        EXPECT_EQ(failing.closedPaths, std::vector<std::string>{kIniPath});
+        EXPECT_TRUE(failing.closedPaths.empty());
+        EXPECT_EQ(failing.files[kIniPath], "old settings\r\n");
         EXPECT_EQ(failing.openOutputFiles, 0);
     }
 }
@@ -265,7 +267,7 @@ TEST_F(SettingsFileTest, FailuresOfTheMethodLinesAndTheCloseAreNotReported) {
     fileSystem.closeErrors[kIniPath] = FakeFileSystem::OtherError();
     SaveSettings(state, view, fileSystem);
     EXPECT_TRUE(view.statusHistory.empty());
-    EXPECT_EQ(fileSystem.files[kIniPath], "\r\n\r\n\r\n\r\n");
+    EXPECT_FALSE(fileSystem.FileExists(kIniPath));  // never a file without its method lines
     EXPECT_EQ(fileSystem.openOutputFiles, 0);
 }
 

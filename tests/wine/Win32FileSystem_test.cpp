@@ -81,14 +81,23 @@ TEST_F(Win32FileSystemTest, OpenErrorsComeWithTheirKind) {
 
 TEST_F(Win32FileSystemTest, AFileBeingWrittenCannotBeOpenedForWritingAgain) {
     const std::string path = scratch / "page.html";
+    ASSERT_TRUE(wintest::WriteBytes(path, "old page"));
     FileError error;
     auto writing = files.OpenForOutput(path, error);
     ASSERT_NE(writing, nullptr);
+    ASSERT_EQ(writing->Write("new page"), std::nullopt);
 
     FileError second;
     EXPECT_EQ(files.OpenForOutput(path, second), nullptr);
     EXPECT_EQ(second.kind, Kind::Access);
-    EXPECT_TRUE(files.ReadAll(path, error).has_value()) << "readers are let in";
+    // Readers are let in, and see the old page whole until the new one is complete.
+    EXPECT_EQ(files.ReadAll(path, error), "old page");
+    writing.reset();  // dropped unclosed, as after a failed write
+    EXPECT_EQ(files.ReadAll(path, error), "old page");
+    EXPECT_FALSE(wintest::ReadBytes(path + ".tmp").has_value());
+    ASSERT_EQ(WritePieces(path, {"new page"}), std::nullopt);
+    EXPECT_EQ(files.ReadAll(path, error), "new page");
+    EXPECT_FALSE(wintest::ReadBytes(path + ".tmp").has_value());
 }
 
 TEST_F(Win32FileSystemTest, ReadErrorsComeWithTheirKind) {

@@ -2,6 +2,7 @@
 // reads. The harness links COM<n> to COM<n+30> (COM3 to COM33, COM4 to COM34, ...).
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "Win32SerialDevice.h"
@@ -17,6 +18,12 @@ public:
     bool Send(const std::string& text) { return device_.Write(text.data(), text.size()); }
 
     static bool LinkedPortsAvailable();
+    // The device behind `qelPort` goes away as an unplugged one does (the port Qel holds stops
+    // working and cannot be opened again), or comes back; true once it has. An open DevicePort
+    // on that pair must be opened anew after a replug.
+    // `whileWaiting` runs again and again until then.
+    static bool Unplug(int qelPort, const std::function<void()>& whileWaiting = {});
+    static bool Replug(int qelPort);
 
 private:
     qel::Win32SerialDevice device_;

@@ -137,6 +137,15 @@ bool QelProcess::Checked(int controlId) const {
     return state == BST_CHECKED;
 }
 
+std::optional<LRESULT> QelProcess::SendWithin(UINT message, WPARAM wParam, LPARAM lParam,
+                                              unsigned timeoutMs) const {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(window_, message, wParam, lParam, SMTO_NORMAL, timeoutMs, &result)) {
+        return std::nullopt;
+    }
+    return static_cast<LRESULT>(result);
+}
+
 void QelProcess::Menu(int commandId) {
     PostMessageA(window_, WM_COMMAND, MAKEWPARAM(commandId, 0), 0);
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <map>
+#include <optional>
 #include <string>
 
 #include "WinTestSupport.h"
@@ -29,6 +30,7 @@ public:
 
     HWND MainWindow() const { return window_; }
     DWORD ProcessId() const { return process_.dwProcessId; }
+    HANDLE ProcessHandle() const { return process_.hProcess; }
     std::string Caption() const;
     std::string Text(int controlId) const;
     void SetText(int controlId, const std::string& text);
@@ -36,6 +38,9 @@ public:
     void Menu(int commandId);   // a menu command
     void Close();               // the window's close box
     bool Checked(int controlId) const;
+    // Sends a message to the main window; nullopt when no answer came within the time.
+    std::optional<LRESULT> SendWithin(UINT message, WPARAM wParam, LPARAM lParam,
+                                      unsigned timeoutMs) const;
 
     // Waits until the control's text equals / contains the given text.
     bool WaitForText(int controlId, const std::string& text, unsigned deadlineMs = 10000) const;

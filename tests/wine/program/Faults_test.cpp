@@ -1,0 +1,360 @@
+// Qel keeps publishing through the faults an unattended machine meets: a slow host, a host that
+// hangs, a full disk, a device unplugged and plugged back, Windows ending the session, and a
+// settings file that cannot be read. One group per fault, each driving the whole program.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <memory>
+#include <vector>
+
+#include "DevicePort.h"
+#include "FindStartupBas.h"
+#include "FtpServerControl.h"
+#include "HostProfile.h"
+#include "MainFormLayout.h"
+#include "PageBuilder.h"
+#include "Polling.h"
+#include "QelProcess.h"
+#include "Win32Error.h"
+#include "Win32FileSystem.h"
+
+namespace {
+
+using namespace qel::layout;
+using qeltest::DevicePort;
+using qeltest::QelProcess;
+
+constexpr char kPage[] = "index.html";
+
+std::string PageBytes(const std::string& body) {
+    return qel::PageFileBytes(qel::BuildPageText("Lab", "10", body));
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+// Qel with a host profile on the harness's FTP server, uploading into a folder of the test's
+// own, reading COM`port`.
+class Faults : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ftp_ = qeltest::FtpServerControl::FromEnvironment();
+        if (!ftp_ || !DevicePort::LinkedPortsAvailable()) {
+            GTEST_SKIP() << "no FTP server or linked COM ports in this session";
+        }
+        folder_ = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        for (char& c : folder_) {
+            c = (c == '/') ? '_' : c;
+        }
+        CreateDirectoryA((ftp_->Server().root + folder_).c_str(), nullptr);
+        DeleteFileA(RemotePage().c_str());
+        DeleteFileA(qeltest::AppDataFile(kPage).c_str());
+        DeleteFileA(SharedDocumentsPage().c_str());
+    }
+    void TearDown() override {
+        if (ftp_) {
+            for (const char* command : {"UP", "SLOW 0", "STALL off"}) {
+                ftp_->Command(command);
+            }
+        }
+    }
+
+    void Configure(int ftpMethod, const std::string& host) {
+        const std::string settings = "home\r\n" + std::string(kPage) + "\r\nLab\r\n10\r\n " +
+                                     std::to_string(ftpMethod) + " \r\n 0 \r\n";
+        wintest::WriteBytes(qel_.Folder() + "Leq.ini", settings);
+        qel::Win32FileSystem files;
+        ASSERT_FALSE(qel::SaveHostProfile(files, qel_.Folder(), "home", ftp_->Server().user, host,
+                                          ftp_->Server().password, "/" + folder_ + "/"));
+    }
+
+    void StartRunning(int port) {
+        ASSERT_TRUE(qel_.Start());
+        qel_.SetText(IDC_txtPort, " " + std::to_string(port));
+        qel_.Click(IDC_ckkRun);
+    }
+
+    std::string RemotePage() const { return ftp_->Server().root + folder_ + "\\" + kPage; }
+    static std::string SharedDocumentsPage() { return pellucor::SpecialFolderPath(0x2E) + kPage; }
+    std::string Status() const { return qel_.Text(IDC_lblStatus); }
+
+    bool WaitForFile(const std::string& path, const std::string& bytes, unsigned ms = 15000) {
+        return qeltest::WaitUntil([&] { return wintest::ReadBytes(path).value_or("") == bytes; },
+                                  ms);
+    }
+
+    std::optional<qeltest::FtpServerControl> ftp_;
+    std::string folder_;
+    QelProcess qel_;
+};
+
+// Upload method 2 against a host slower than the blocks: the newest page always goes out, no
+// page strays into another folder, and success is never claimed while a newer page waits.
+TEST_F(Faults, SlowHostGetsTheNewestPageAndNoStaleSuccess) {
+    DevicePort device(3);
+    ASSERT_TRUE(device.Opened());
+    Configure(2, ftp_->Server().host);
+    ASSERT_TRUE(ftp_->Command("SLOW 1.5"));
+    StartRunning(3);
+
+    // A stale success: "Transfer Complete" while the host holds an older page than the one the
+    // output box shows (read between two equal looks at the status, so no tick came between).
+    std::vector<std::string> stale;
+    const auto watch = [&] {
+        const std::string before = Status();
+        const std::string shown = qel_.Text(IDC_Text1);
+        const std::string remote = wintest::ReadBytes(RemotePage()).value_or("");
+        if (before.rfind("Transfer Complete", 0) == 0 && Status() == before &&
+            remote != PageBytes(shown)) {
+            stale.push_back(shown);
+        }
+        return false;
+    };
+    const int kBlocks = 8;
+    for (int i = 1; i <= kBlocks; ++i) {
+        ASSERT_TRUE(device.Send("reading " + std::to_string(i) + "@@@@"));
+        qeltest::WaitUntil(watch, 500);  // a block every tick
+    }
+    const std::string last = PageBytes("reading " + std::to_string(kBlocks));
+    EXPECT_TRUE(qeltest::WaitUntil(
+        [&] {
+            watch();
+            return wintest::ReadBytes(RemotePage()).value_or("") == last &&
+                   Status().rfind("Transfer Complete", 0) == 0;
+        },
+        20000))
+        << Status();
+    EXPECT_TRUE(stale.empty()) << "success claimed while reading " << stale.front()
+                               << " was waiting";
+    EXPECT_EQ(wintest::ReadBytes(qeltest::AppDataFile(kPage)).value_or(""), last);
+    EXPECT_FALSE(wintest::ReadBytes(SharedDocumentsPage()).has_value())
+        << "a page was moved to the shared documents folder";
+}
+
+// Upload method 1 against a host that accepts and never answers: the window is back within
+// the wait limit, and the next block goes out once the host answers again.
+TEST_F(Faults, StalledHostFreesTheWindowWithinTheLimit) {
+    const auto stallHost = wintest::EnvVar("PELLUCOR_FTP_STALL_HOST");
+    if (!stallHost) {
+        GTEST_SKIP() << "the FTP server has no stalling address";
+    }
+    DevicePort device(4);
+    ASSERT_TRUE(device.Opened());
+    Configure(1, *stallHost);
+    ASSERT_TRUE(ftp_->Command("STALL on"));
+    StartRunning(4);
+    ASSERT_TRUE(device.Send("while stalled@@@@"));
+    const auto sent = std::chrono::steady_clock::now();
+    // The limit is 30 s; the block waits up to a tick before its upload starts.
+    EXPECT_TRUE(qel_.WaitForText(IDC_lblStatus, "No FTP connection", 32000)) << Status();
+    const auto waited = std::chrono::steady_clock::now() - sent;
+    EXPECT_LT(waited, std::chrono::milliseconds(31500));
+    EXPECT_TRUE(qel_.SendWithin(WM_NULL, 0, 0, 1000).has_value()) << "the window answers";
+
+    ASSERT_TRUE(ftp_->Command("STALL off"));
+    ASSERT_TRUE(device.Send("host back@@@@"));
+    EXPECT_TRUE(WaitForFile(RemotePage(), PageBytes("host back")));
+    EXPECT_TRUE(qeltest::WaitUntil([&] { return Status().rfind("Transfer Complete", 0) == 0; }));
+}
+
+// Points the user's application-data folder at another folder while it lives.
+class AppDataRedirect {
+public:
+    explicit AppDataRedirect(const std::string& folder) {
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key_) !=
+            ERROR_SUCCESS) {
+            key_ = nullptr;
+            return;
+        }
+        char old[MAX_PATH] = {};
+        DWORD size = sizeof old;
+        DWORD type = 0;
+        if (RegQueryValueExA(key_, "AppData", nullptr, &type, reinterpret_cast<BYTE*>(old),
+                             &size) == ERROR_SUCCESS) {
+            old_ = std::string(old);
+            oldType_ = type;
+        }
+        RegSetValueExA(key_, "AppData", 0, REG_EXPAND_SZ,
+                       reinterpret_cast<const BYTE*>(folder.c_str()),
+                       static_cast<DWORD>(folder.size() + 1));
+    }
+    AppDataRedirect(const AppDataRedirect&) = delete;
+    AppDataRedirect& operator=(const AppDataRedirect&) = delete;
+    ~AppDataRedirect() {
+        if (!key_) {
+            return;
+        }
+        if (old_) {
+            RegSetValueExA(key_, "AppData", 0, oldType_,
+                           reinterpret_cast<const BYTE*>(old_->c_str()),
+                           static_cast<DWORD>(old_->size() + 1));
+        } else {
+            RegDeleteValueA(key_, "AppData");
+        }
+        RegCloseKey(key_);
+    }
+
+private:
+    static constexpr char kKey[] =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    HKEY key_ = nullptr;
+    std::optional<std::string> old_;
+    DWORD oldType_ = REG_EXPAND_SZ;
+};
+
+// Writes a filler file until the disk is full; the file is removed when the filler goes.
+class DiskFiller {
+public:
+    explicit DiskFiller(std::string path) : path_(std::move(path)) {
+        HANDLE file = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        const std::string chunk(512, 'f');
+        DWORD written = 0;
+        while (file != INVALID_HANDLE_VALUE &&
+               WriteFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr) &&
+               written == chunk.size()) {
+        }
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+        }
+    }
+    DiskFiller(const DiskFiller&) = delete;
+    DiskFiller& operator=(const DiskFiller&) = delete;
+    ~DiskFiller() { DeleteFileA(path_.c_str()); }
+
+private:
+    std::string path_;
+};
+
+// A page that cannot be written for want of space: the old page stays whole, locally and on
+// the host, nothing is uploaded, and the next page goes out once there is room again.
+TEST_F(Faults, FullDiskKeepsTheOldPageAndUploadsNothing) {
+    const auto smallDisk = wintest::EnvVar("PELLUCOR_SMALL_DISK");
+    if (!smallDisk) {
+        GTEST_SKIP() << "no small disk in this session (mounting one needs root)";
+    }
+    const std::string folder = *smallDisk + "\\";
+    const std::string localPage = folder + kPage;
+    DeleteFileA(localPage.c_str());
+    AppDataRedirect redirect(folder);
+    ASSERT_EQ(pellucor::SpecialFolderPath(0x1A), folder);
+    auto log = wintest::FtpCommandLog::FromEnvironment();
+    ASSERT_TRUE(log);
+
+    DevicePort device(5);
+    ASSERT_TRUE(device.Opened());
+    Configure(1, ftp_->Server().host);
+    StartRunning(5);
+    ASSERT_TRUE(device.Send("before@@@@"));
+    ASSERT_TRUE(WaitForFile(RemotePage(), PageBytes("before")));
+    {
+        const DiskFiller filler(folder + "filler.bin");
+        log->Mark();
+        // Larger than the old page: no space it gives up could hold it.
+        ASSERT_TRUE(device.Send(std::string(6000, 'x') + "@@@@"));
+        EXPECT_TRUE(qel_.WaitForTextContaining(IDC_lblStatus, " saving Web file")) << Status();
+        EXPECT_EQ(wintest::ReadBytes(localPage).value_or(""), PageBytes("before"));
+        EXPECT_FALSE(wintest::ReadBytes(localPage + ".tmp").has_value());
+    }
+    ASSERT_TRUE(device.Send("after@@@@"));
+    EXPECT_TRUE(WaitForFile(RemotePage(), PageBytes("after")));
+    EXPECT_EQ(Count(log->SinceMark(), "STOR "), 1u) << log->SinceMark();
+    EXPECT_TRUE(WaitForFile(localPage, PageBytes("after")));
+    qel_.Menu(IDM_mnuExit);
+    qel_.WaitForExit(10000);
+    DeleteFileA(localPage.c_str());
+}
+
+// The device goes away mid-run and comes back: the loss is reported, the port is opened again
+// and blocks are published again, without a restart, under both communication methods.
+class UnpluggedDevice : public Faults, public ::testing::WithParamInterface<int> {};
+
+TEST_P(UnpluggedDevice, IsReportedAndReadAgainOnceItIsBack) {
+    const int commMethod = GetParam();
+    constexpr int kPort = 7;
+    auto device = std::make_unique<DevicePort>(kPort);
+    ASSERT_TRUE(device->Opened());
+    Configure(9, ftp_->Server().host);  // no upload: the local page shows what was read
+    ASSERT_TRUE(qel_.Start());
+    if (commMethod == 2) {
+        qel_.Menu(IDM_mnuCommMethod2);
+    }
+    qel_.SetText(IDC_txtPort, " 7");
+    qel_.Click(IDC_ckkRun);
+    const std::string page = qeltest::AppDataFile(kPage);
+    ASSERT_TRUE(device->Send("before@@@@"));
+    ASSERT_TRUE(WaitForFile(page, PageBytes("before")));
+
+    // The loss is reported at the next tick; the failed attempts to open the port again that
+    // follow about once a second replace the message.
+    // (A serial port whose device has gone answers "not ready".)
+    const std::string notReady = qel::ErrorDescription(ERROR_NOT_READY);
+    const std::string lossReport = commMethod == 1 ? notReady + " inputting from com" : notReady;
+    bool lossReported = false;
+    std::vector<std::string> seen;
+    const auto watch = [&] {
+        const std::string now = Status();
+        if (seen.empty() || seen.back() != now) {
+            seen.push_back(now);
+        }
+        lossReported = lossReported || now == lossReport;
+    };
+    device.reset();
+    ASSERT_TRUE(DevicePort::Unplug(kPort, watch));
+    EXPECT_TRUE(qeltest::WaitUntil([&] {
+        watch();
+        return lossReported;
+    })) << ::testing::PrintToString(seen);
+
+    ASSERT_TRUE(DevicePort::Replug(kPort));
+    device = std::make_unique<DevicePort>(kPort);
+    ASSERT_TRUE(device->Opened());
+    EXPECT_TRUE(qel_.WaitForText(IDC_lblStatus, "Serial communication established")) << Status();
+    ASSERT_TRUE(device->Send("after@@@@"));
+    EXPECT_TRUE(WaitForFile(page, PageBytes("after")));
+    DeleteFileA(page.c_str());
+}
+
+INSTANTIATE_TEST_SUITE_P(BothCommMethods, UnpluggedDevice, ::testing::Values(1, 2),
+                         [](const auto& info) { return "Method" + std::to_string(info.param); });
+
+// Windows logging off or shutting down saves the settings, as File, Exit does.
+TEST(SessionEnd, SavesTheSettingsAndEndsTheProgram) {
+    QelProcess qel;
+    ASSERT_TRUE(qel.Start());
+    qel.SetText(IDC_txtFileName, "live.html");
+    qel.SetText(IDC_txtPageTitle, "Tank");
+    qel.SendWithin(WM_COMMAND, MAKEWPARAM(IDM_mnuMethod2, 0), 0, 5000);
+    EXPECT_EQ(qel.SendWithin(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, 5000), TRUE);
+    EXPECT_EQ(qel.ReadFile("Leq.ini"), "\r\nlive.html\r\nTank\r\n\r\n 2 \r\n 0 \r\n");
+    qel.SendWithin(WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, 5000);
+    EXPECT_TRUE(qel.WaitForExit(10000));
+}
+
+// A settings file that cannot be read at start-up is kept as "Leq.ini.bad" (replacing an older
+// one) before the settings are saved, instead of being overwritten by the empty values.
+TEST(UnreadableSettings, AreKeptAsLeqIniBad) {
+    const std::string settings = "Lab\r\nlive.html\r\nTank\r\n10\r\n 2 \r\n 1 \r\n";
+    QelProcess qel({{"Leq.ini", settings}, {"Leq.ini.bad", "an older one\r\n"}});
+    HANDLE lock = CreateFileA((qel.Folder() + "Leq.ini").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    const bool started = qel.Start();
+    CloseHandle(lock);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(qel.Text(IDC_txtFileName), "");  // nothing could be read
+    qel.SetText(IDC_txtFileName, "new.html");
+    qel.Menu(IDM_mnuExit);
+    ASSERT_TRUE(qel.WaitForExit(10000));
+    EXPECT_EQ(qel.ReadFile("Leq.ini.bad"), settings);
+    EXPECT_EQ(qel.ReadFile("Leq.ini"), "\r\nnew.html\r\n\r\n\r\n 0 \r\n 0 \r\n");
+}
+
+}  // namespace
