@@ -28,7 +28,7 @@ enum ControlId : int {
 constexpr FontSpec kHelpFont{pellucor::kSansSerif, 195, true};  // 9.75 points, bold
 constexpr FontSpec kBigBold{pellucor::kSansSerif, 480, true};   // 24 points, bold
 
-// HelpForm: design caption "Help" (the installer names the window before showing it), text box
+// HelpForm: caption "Help" when made (the installer names the window before showing it), text box
 // above two buttons of the same size; the layout rule keeps them so on every resize.
 constexpr const char* kHelpDesignCaption = "Help";
 constexpr int kHelpClientWidth = 9000;

@@ -9,7 +9,7 @@ namespace setup {
 
 struct HelpFormMeasures {
     std::int64_t innerWidth, innerHeight;  // the window's client area
-    std::int64_t textLeft, textTop;        // the text box keeps its design place
+    std::int64_t textLeft, textTop;        // the text box keeps its laid-out place
     std::int64_t buttonWidth, buttonHeight;
 };
 

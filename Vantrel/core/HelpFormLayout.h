@@ -8,7 +8,7 @@
 
 namespace qel::helpform {
 
-// Client area as designed; the width is replaced by four fifths of the screen at load.
+// Client area as laid out; the width is replaced by four fifths of the screen at load.
 constexpr int kClientWidth = 14190;
 constexpr int kClientHeight = 8355;
 constexpr unsigned char kBackgroundGrey = 192;

@@ -15,7 +15,7 @@ using setup::HelpFormMeasures;
 using setup::LayOutHelpForm;
 
 TEST(HelpFormLayout, FillsTheWindowAndKeepsItsMinimaWhenSmall) {
-    // The design size: text box 120 twips in, buttons of 1455 x 495 below it.
+    // The form as laid out: text box 120 twips in, buttons of 1455 x 495 below it.
     auto places = LayOutHelpForm(HelpFormMeasures{9000, 6600, 120, 120, 1455, 495});
     EXPECT_EQ(places.textWidth, 8760);
     EXPECT_EQ(places.textHeight, 5745);
