@@ -4,6 +4,11 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <gtest/gtest.h>
+
+#include "HostProfile.h"
+#include "Win32FileSystem.h"
+
 namespace qeltest {
 
 namespace {
@@ -77,6 +82,26 @@ bool FtpServerControl::Command(const std::string& command) const {
     char reply[16] = {};
     const int got = recv(socket.Get(), reply, sizeof reply - 1, 0);
     return got >= 2 && std::string(reply, 2) == "OK";
+}
+
+std::string FtpServerControl::MakeTestFolder() const {
+    std::string folder = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    for (char& c : folder) {
+        c = (c == '/') ? '_' : c;  // parameterised tests are named "Case/0"
+    }
+    CreateDirectoryA((server_.root + folder).c_str(), nullptr);
+    return folder;
+}
+
+bool WriteHomeProfile(const std::string& qelFolder, int ftpMethod, const std::string& page,
+                      const wintest::FtpTestServer& server, const std::string& host,
+                      const std::string& remoteFolder) {
+    const std::string settings =
+        "home\r\n" + page + "\r\nLab\r\n10\r\n " + std::to_string(ftpMethod) + " \r\n 0 \r\n";
+    qel::Win32FileSystem files;
+    return wintest::WriteBytes(qelFolder + "Leq.ini", settings) &&
+           !qel::SaveHostProfile(files, qelFolder, "home", server.user, host, server.password,
+                                 remoteFolder);
 }
 
 }  // namespace qeltest

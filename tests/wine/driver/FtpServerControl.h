@@ -17,6 +17,8 @@ public:
     const wintest::FtpTestServer& Server() const { return server_; }
     // Sends one command ("DOWN", "UP", "CLEAR") to the control port; true when acknowledged.
     bool Command(const std::string& command) const;
+    // A folder on the server for the running test alone, named after it; made if missing.
+    std::string MakeTestFolder() const;
 
 private:
     FtpServerControl(wintest::FtpTestServer server, int controlPort)
@@ -25,5 +27,11 @@ private:
     wintest::FtpTestServer server_;
     int controlPort_;
 };
+
+// Qel's settings naming the host profile "home" (page `page`, title "Lab", refresh 10, the
+// given upload method, comm method 1), and that profile, in Qel's folder as Qel saves them.
+bool WriteHomeProfile(const std::string& qelFolder, int ftpMethod, const std::string& page,
+                      const wintest::FtpTestServer& server, const std::string& host,
+                      const std::string& remoteFolder);
 
 }  // namespace qeltest

@@ -49,11 +49,7 @@ protected:
         if (!ftp_ || !DevicePort::LinkedPortsAvailable()) {
             GTEST_SKIP() << "no FTP server or linked COM ports in this session";
         }
-        folder_ = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        for (char& c : folder_) {
-            c = (c == '/') ? '_' : c;
-        }
-        CreateDirectoryA((ftp_->Server().root + folder_).c_str(), nullptr);
+        folder_ = ftp_->MakeTestFolder();
         DeleteFileA(RemotePage().c_str());
         DeleteFileA(qeltest::AppDataFile(kPage).c_str());
         DeleteFileA(SharedDocumentsPage().c_str());
@@ -67,12 +63,8 @@ protected:
     }
 
     void Configure(int ftpMethod, const std::string& host) {
-        const std::string settings = "home\r\n" + std::string(kPage) + "\r\nLab\r\n10\r\n " +
-                                     std::to_string(ftpMethod) + " \r\n 0 \r\n";
-        wintest::WriteBytes(qel_.Folder() + "Leq.ini", settings);
-        qel::Win32FileSystem files;
-        ASSERT_FALSE(qel::SaveHostProfile(files, qel_.Folder(), "home", ftp_->Server().user, host,
-                                          ftp_->Server().password, "/" + folder_ + "/"));
+        ASSERT_TRUE(qeltest::WriteHomeProfile(qel_.Folder(), ftpMethod, kPage, ftp_->Server(), host,
+                                              "/" + folder_ + "/"));
     }
 
     void StartRunning(int port) {

@@ -77,11 +77,8 @@ TEST(RoundTrip, InstallPublishAndUninstall) {
     ASSERT_TRUE(Exists(dir + "Qel.exe"));
 
     // Qel keeps its settings and host profile beside itself, in the install folder.
-    ASSERT_TRUE(wintest::WriteBytes(
-        dir + "Leq.ini", std::string("home\r\n") + kPage + "\r\nLab\r\n10\r\n 1 \r\n 0 \r\n"));
-    qel::Win32FileSystem files;
-    ASSERT_FALSE(qel::SaveHostProfile(files, dir, "home", ftp->Server().user, ftp->Server().host,
-                                      ftp->Server().password, std::string("/") + kFolder + "/"));
+    ASSERT_TRUE(qeltest::WriteHomeProfile(dir, 1, kPage, ftp->Server(), ftp->Server().host,
+                                          std::string("/") + kFolder + "/"));
     ProgramRun qel;
     ASSERT_TRUE(qel.Start(dir + "Qel.exe", dir));
     HWND main = qel.WaitForWindow("PellucorQelMain", qel::layout::IDC_lblStatus);

@@ -35,11 +35,7 @@ protected:
             GTEST_SKIP() << "no FTP server or linked COM ports in this session";
         }
         // Each test uploads into a folder of its own on the server.
-        folder_ = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        for (char& c : folder_) {
-            c = (c == '/') ? '_' : c;
-        }
-        CreateDirectoryA((ftp_->Server().root + folder_).c_str(), nullptr);
+        folder_ = ftp_->MakeTestFolder();
         DeleteFileA(RemotePage().c_str());
         ASSERT_TRUE(ftp_->Command("UP"));
     }
@@ -56,12 +52,11 @@ protected:
 
     // Settings naming the profile "home", and the profile itself, saved as Qel saves them.
     void Configure(int ftpMethod, const Profile& profile) {
-        const std::string settings = "home\r\n" + std::string(kPage) + "\r\nLab\r\n10\r\n " +
-                                     std::to_string(ftpMethod) + " \r\n 0 \r\n";
-        wintest::WriteBytes(qel_.Folder() + "Leq.ini", settings);
-        qel::Win32FileSystem files;
-        ASSERT_FALSE(qel::SaveHostProfile(files, qel_.Folder(), "home", profile.user, profile.url,
-                                          profile.password, profile.folder));
+        wintest::FtpTestServer account = ftp_->Server();
+        account.user = profile.user;
+        account.password = profile.password;
+        ASSERT_TRUE(qeltest::WriteHomeProfile(qel_.Folder(), ftpMethod, kPage, account, profile.url,
+                                              profile.folder));
     }
 
     void StartRunning() {
