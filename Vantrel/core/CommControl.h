@@ -29,6 +29,8 @@ public:
     // A port that fails while it is read (a device unplugged) sets `error` to the failure's
     // description; what came before the failure is still returned.
     std::string Input(Error& error);
+    // Line errors met while the input was received (see SerialDevice::TakeLineError).
+    std::optional<std::string> TakeLineError() { return device_.TakeLineError(); }
 
 private:
     SerialDevice& device_;

@@ -4,7 +4,7 @@
 namespace qel {
 
 void FTPbyAPIModule3::UploadByApi() {
-    status_.ShowStatus("Starting transmission", StatusColour::Highlight);
+    status_->ShowStatus("Starting transmission", StatusColour::Highlight);
     // Each step reports for itself; a failed connection shows up as "No FTP connection".
     OpenConnection(state_.DestURL, state_.UserName, state_.Password);
     PutFile(state_.WebFilePath, state_.DestPath + state_.DestFileName, true);
@@ -25,23 +25,23 @@ bool FTPbyAPIModule3::OpenConnection(const std::string& server, const std::strin
         return false;
     }
     IsConnected = true;
-    status_.ShowStatus("Connection opened", StatusColour::Highlight);
+    status_->ShowStatus("Connection opened", StatusColour::Highlight);
     return true;
 }
 
 bool FTPbyAPIModule3::PutFile(const std::string& localPath, const std::string& remotePath,
                               bool binary) {
     if (!IsConnected) {
-        status_.ShowStatus("No FTP connection", StatusColour::Failure);
+        status_->ShowStatus("No FTP connection", StatusColour::Failure);
         return false;
     }
-    status_.ShowStatus("Attempting transmission", StatusColour::Highlight);
+    status_->ShowStatus("Attempting transmission", StatusColour::Highlight);
     const bool stored = api_.PutFile(ConnectionHandle, localPath, remotePath, binary);
     if (stored) {
-        status_.ShowStatus("Transfer Complete " + clock_.ShortDate() + "  " + clock_.LongTime(),
-                           StatusColour::Highlight);
+        status_->ShowStatus("Transfer Complete " + clock_.ShortDate() + "  " + clock_.LongTime(),
+                            StatusColour::Highlight);
     } else {
-        status_.ShowStatus("FTP transmission failed False", StatusColour::Failure);
+        status_->ShowStatus("FTP transmission failed False", StatusColour::Failure);
     }
     return stored;
 }

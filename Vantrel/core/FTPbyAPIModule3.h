@@ -17,10 +17,15 @@ public:
     static constexpr const char* kAgentName = "Qel";
 
     FTPbyAPIModule3(InternetApi& api, StatusLine& status, Clock& clock, const ProgramState& state)
-        : api_(api), status_(status), clock_(clock), state_(state) {}
+        : api_(api), status_(&status), clock_(clock), state_(state) {}
 
     // Sends WebFilePath to DestPath + DestFileName on DestURL; reports on the status line only.
     void UploadByApi();
+    // True while a WinINet call that an upload gave up waiting for still runs: no upload may
+    // start until it has ended.
+    bool StillWorking() const { return api_.StillWorking(); }
+    // Where the upload's messages go from now on (the owner's guarded status line).
+    void ReportTo(StatusLine& status) { status_ = &status; }
 
     bool OpenConnection(const std::string& server, const std::string& userName,
                         const std::string& password);
@@ -33,7 +38,7 @@ public:
 
 private:
     InternetApi& api_;
-    StatusLine& status_;
+    StatusLine* status_;
     Clock& clock_;
     const ProgramState& state_;
 };

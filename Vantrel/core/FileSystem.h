@@ -1,6 +1,7 @@
 // The file operations Qel needs, with errors that carry the system's description text.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,9 +10,11 @@
 namespace qel {
 
 struct FileError {
-    // Access errors (a folder that cannot be written, a file in use) make the page builder
-    // try its next folder; the other kinds are reported as they are.
-    enum class Kind { Access, NotFound, PathNotFound, EndOfFile, Other };
+    // Access errors (a folder that cannot be written) make the page builder try its next
+    // folder. Busy is a file that another program holds for a moment (a virus scanner, the
+    // search indexer, a viewer): it is tried again later in the same place, never elsewhere.
+    // The other kinds are reported as they are.
+    enum class Kind { Access, Busy, NotFound, PathNotFound, EndOfFile, Other };
     Kind kind = Kind::Other;
     std::string description;
 };
@@ -20,6 +23,7 @@ struct FileError {
 // written becomes the file's content only when Close succeeds: until then, and for good when
 // a write or the close fails or the file is dropped unclosed, the file keeps its old content
 // (or stays absent). A full disk or a failed save never leaves an emptied or half-written file.
+// Close waits a moment (about 100 ms) for a file that is busy before it reports it so.
 class OutputFile {
 public:
     virtual ~OutputFile() = default;
@@ -37,6 +41,9 @@ public:
     virtual std::optional<FileError> Rename(const std::string& from, const std::string& to) = 0;
     // The whole file, byte for byte; nullopt with the error set when it cannot be read.
     virtual std::optional<std::string> ReadAll(const std::string& path, FileError& error) = 0;
+    // ReadAll, tried again while the file is busy, for up to about patienceMs in all.
+    std::optional<std::string> ReadAllPatiently(const std::string& path, FileError& error,
+                                                std::uint32_t patienceMs);
     // The names (without folder) of the ordinary files matching a pattern such as
     // "C:\Qel\*.uci", in the order the directory listing gives them. Folders, hidden and
     // system files are left out; a folder that cannot be listed gives no names.
@@ -45,6 +52,8 @@ public:
     virtual bool FileExists(const std::string& path) = 0;
     // The folder a shell folder number (CSIDL) stands for, ending in "\"; "" when unknown.
     virtual std::string SpecialFolderPath(int csidl) = 0;
+    // Lets the time go by before a busy file is tried again.
+    virtual void Pause(std::uint32_t milliseconds) = 0;
 };
 
 }  // namespace qel

@@ -25,6 +25,8 @@ public:
                          const std::string& remotePath, bool binary) = 0;
     // InternetCloseHandle
     virtual void CloseHandle(Handle handle) = 0;
+    // True while a call that was given up on for taking too long still runs on its own.
+    virtual bool StillWorking() const = 0;
 };
 
 }  // namespace qel

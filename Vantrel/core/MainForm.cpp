@@ -49,6 +49,7 @@ MainForm::MainForm(const MainFormParts& parts)
       Inet1_(parts.Inet1) {
     Inet1_.SetCompletion(
         [this](const std::optional<std::string>& failure) { TransferFinished(failure); });
+    ftpApi_.ReportTo(uploadStatus_);
 }
 
 void MainForm::Form_Load() {
@@ -60,30 +61,57 @@ void MainForm::Form_Load() {
     if (!state_.HostConfigurationComplete()) {
         Fail("Configuration information required");
     }
+    settingsAtLoad_ = UserSettings();
 }
 
 void MainForm::Form_Unload() {
+    // A settings file that could not be opened at start-up may well be whole: rewriting it with
+    // the empty values that stood in for it would wipe the user's settings for nothing.
+    if (state_.SettingsFileNeverRead && !methodChosen_ && UserSettings() == settingsAtLoad_) {
+        return;
+    }
     SaveSettings(state_, view_, files_);
 }
 
+MainForm::Settings MainForm::UserSettings() const {
+    return {state_.CurrentFile,  view_.FileNameText(), view_.PageTitleText(),
+            view_.RefreshText(), state_.FTPMethod,     state_.CommMethod};
+}
+
 void MainForm::mnuMethod1_Click() {
+    UploadMethodChanging(1);
     state_.FTPMethod = 1;
     view_.CheckFtpMethodItem(MenuChoice::Method1);
+    methodChosen_ = true;
 }
 
 void MainForm::mnuMethod2_Click() {
+    UploadMethodChanging(2);
     state_.FTPMethod = 2;
     view_.CheckFtpMethodItem(MenuChoice::Method2);
+    methodChosen_ = true;
+}
+
+void MainForm::UploadMethodChanging(std::uint8_t method) {
+    const auto effective = [](std::uint8_t m) { return m == 0 ? std::uint8_t{1} : m; };
+    if (effective(method) != effective(state_.FTPMethod)) {
+        // A page waiting for the other method would land beside, or after, the pages the new
+        // method sends to the same file: the new method takes over with the next page.
+        waitingTransfer_.reset();
+        method1Waiting_ = false;
+    }
 }
 
 void MainForm::mnuCommMethod1_Click() {
     state_.CommMethod = 0;
     view_.CheckCommMethodItem(MenuChoice::Method1);
+    methodChosen_ = true;
 }
 
 void MainForm::mnuCommMethod2_Click() {
     state_.CommMethod = 1;
     view_.CheckCommMethodItem(MenuChoice::Method2);
+    methodChosen_ = true;
 }
 
 void MainForm::ckkRun_Click() {
@@ -95,6 +123,12 @@ void MainForm::Timer1_Timer() {
         return;
     }
     TickScope tick(tickRunning_);
+    if (pendingPage_) {
+        WritePendingPage();
+    }
+    if (method1Waiting_ && !ftpApi_.StillWorking()) {
+        Upload();  // the page that waited for the abandoned WinINet call
+    }
     if (state_.CommMethod == 0) {
         ReadStepMethod1();
         view_.DoEvents();
@@ -132,6 +166,36 @@ void MainForm::PortLost() {
     }
     state_.PortIsOpen = false;
     RetryPortLater();
+    // What came before the loss can never be completed: the device starts afresh when it is
+    // back, and the rest of an old block must not be glued to the first new one.
+    InBuffer.clear();
+    markerFreeLength_ = 0;
+    discardToMarker_ = false;
+}
+
+void MainForm::CheckLineErrors(std::optional<std::string> lineError) {
+    if (lineError) {
+        // Some of the text received since the last check was garbled on the line, and nothing
+        // says where: the block it belongs to cannot be trusted up to its end marker.
+        Fail("Serial data lost (" + *lineError + ")");
+        InBuffer.clear();
+        markerFreeLength_ = 0;
+        discardToMarker_ = true;
+        return;
+    }
+    if (!discardToMarker_) {
+        return;
+    }
+    const auto marker = InBuffer.find(kEndMarker);
+    if (marker == std::string::npos) {
+        // Kept: the start of a marker whose rest is still on its way.
+        const auto keep = std::min<std::size_t>(InBuffer.size(), kEndMarker.size() - 1);
+        InBuffer.erase(0, InBuffer.size() - keep);
+        return;
+    }
+    InBuffer.erase(0, marker + kEndMarker.size());
+    markerFreeLength_ = 0;
+    discardToMarker_ = false;
 }
 
 void MainForm::ReadStepMethod1() {
@@ -159,6 +223,7 @@ void MainForm::ReadStepMethod1() {
         }
         // Code 0 means nothing more is waiting; it is never stored.
         if (n == 0 || c == '\0') {
+            CheckLineErrors(commFile_.TakeLineError());
             return;
         }
         InBuffer += c;
@@ -171,6 +236,7 @@ void MainForm::ReadStepMethod2() {
     const std::string input = MSComm1_.Input(error);
     if (!input.empty()) {
         InBuffer += input;
+        CheckLineErrors(MSComm1_.TakeLineError());
         EndMarkerCase();
         SplitCase();
     }
@@ -275,6 +341,10 @@ void MainForm::SendWebPage() {
     if (!written) {
         return;  // the older page stays, here and on the host: a failed write uploads nothing
     }
+    UploadWrittenPage();
+}
+
+void MainForm::UploadWrittenPage() {
     if (!files_.FileExists(state_.WebFilePath)) {
         Fail("Web file not found - " + clock_.LongTime());
         return;
@@ -286,13 +356,26 @@ void MainForm::SendWebPage() {
 bool MainForm::WritePageFile(const std::string& pageText) {
     // A folder that cannot be written makes way for the next one: the user's application data,
     // then the documents shared by all users, then the program's own folder.
-    auto error = WritePageAttempt(files_.SpecialFolderPath(kCsidlAppData), pageText);
-    if (error && error->kind == FileError::Kind::Access) {
-        error = WritePageAttempt(files_.SpecialFolderPath(kCsidlCommonDocuments), pageText);
-        if (error && error->kind == FileError::Kind::Access) {
-            error = WritePageAttempt(state_.ProgramFolder, pageText);
+    const std::string folders[] = {files_.SpecialFolderPath(kCsidlAppData),
+                                   files_.SpecialFolderPath(kCsidlCommonDocuments),
+                                   state_.ProgramFolder};
+    std::optional<FileError> error;
+    for (const std::string& folder : folders) {
+        error = WritePageAttempt(folder, pageText);
+        if (!error || error->kind != FileError::Kind::Access) {
+            break;
         }
     }
+    if (error && error->kind == FileError::Kind::Busy) {
+        // Another program holds the page (or its temporary file) for a moment: the page waits
+        // to be written in the same place, rather than go where other users would see it. It
+        // replaces an older waiting page, whose wait it carries on.
+        const PendingPage older = pendingPage_.value_or(
+            PendingPage{std::string(), std::string(), clock_.Milliseconds(), false});
+        pendingPage_ = PendingPage{state_.WebFilePath, pageText, older.since, older.reported};
+        return false;
+    }
+    pendingPage_.reset();  // written, or failed for good: an older waiting page is out of date
     if (error) {
         Fail(error->description + " saving Web file");
         return false;
@@ -302,9 +385,14 @@ bool MainForm::WritePageFile(const std::string& pageText) {
 
 std::optional<FileError> MainForm::WritePageAttempt(const std::string& folder,
                                                     const std::string& pageText) {
-    state_.WebFilePath = pellucor::WithTrailingBackslash(folder) + state_.DestFileName;
+    return WritePageTo(pellucor::WithTrailingBackslash(folder) + state_.DestFileName, pageText);
+}
+
+std::optional<FileError> MainForm::WritePageTo(const std::string& path,
+                                               const std::string& pageText) {
+    state_.WebFilePath = path;
     FileError error;
-    auto file = files_.OpenForOutput(state_.WebFilePath, error);
+    auto file = files_.OpenForOutput(path, error);
     if (!file) {
         return error;
     }
@@ -314,10 +402,37 @@ std::optional<FileError> MainForm::WritePageAttempt(const std::string& folder,
     return file->Close();
 }
 
+void MainForm::WritePendingPage() {
+    PendingPage& page = *pendingPage_;
+    const auto error = WritePageTo(page.path, page.text);
+    if (error && error->kind == FileError::Kind::Busy) {
+        if (!page.reported && clock_.Milliseconds() - page.since >= kPendingPageReportMs) {
+            page.reported = true;
+            Fail(error->description + " saving Web file");
+        }
+        return;
+    }
+    pendingPage_.reset();
+    if (error) {
+        Fail(error->description + " saving Web file");
+        return;
+    }
+    view_.DoEvents();
+    UploadWrittenPage();
+}
+
 void MainForm::Upload() {
     switch (state_.FTPMethod) {
         case 0:
         case 1:
+            if (ftpApi_.StillWorking()) {
+                // A log-in or put that was given up on still runs: one such call at a time, so
+                // the newest page waits for it, and the status line keeps its time-out failure.
+                method1Waiting_ = true;
+                return;
+            }
+            method1Waiting_ = false;
+            ++uploadsAsked_;
             ftpApi_.UploadByApi();
             break;
         case 2:
@@ -345,8 +460,8 @@ void MainForm::FTPMethod2() {
     Tell("Attempting transmission");
     const TransferRequest request{
         "ftp://" + state_.DestURL, state_.UserName, state_.Password,
-        "PUT " + state_.WebFilePath + " " + state_.DestPath + state_.DestFileName};
-    if (Inet1_.StillExecuting()) {
+        "PUT " + state_.WebFilePath + " " + state_.DestPath + state_.DestFileName, ++uploadsAsked_};
+    if (runningTransfer_ || Inet1_.StillExecuting()) {
         // Only the newest page is worth sending: it replaces any page already waiting.
         waitingTransfer_ = request;
         return;
@@ -363,11 +478,11 @@ void MainForm::StartTransfer(const TransferRequest& request) {
         Fail(*error + " doing FTP");
         return;
     }
-    ++transfersStarted_;
+    runningTransfer_ = request.serial;
 }
 
 void MainForm::TransferFinished(const std::optional<std::string>& failure) {
-    ++transfersEnded_;
+    const std::optional<std::uint64_t> finished = std::exchange(runningTransfer_, std::nullopt);
     if (waitingTransfer_) {
         // A newer page waits: it goes out now and reports for both.
         const TransferRequest next = std::move(*waitingTransfer_);
@@ -375,8 +490,8 @@ void MainForm::TransferFinished(const std::optional<std::string>& failure) {
         StartTransfer(next);
         return;
     }
-    if (transfersEnded_ != transfersStarted_ || statusMustStay_) {
-        return;  // a newer transfer will report, or a newer failure or "Run stopped" stands
+    if (finished != uploadsAsked_ || statusMustStay_) {
+        return;  // a newer upload reports for itself, or a failure or "Run stopped" stands
     }
     if (failure) {
         Fail(*failure + " doing FTP");

@@ -43,6 +43,9 @@ public:
     // that a port that is slow to refuse cannot stall every tick (about once a second, with
     // room for a timer that falls due a little early).
     static constexpr std::uint64_t kPortRetryMs = 900;
+    // A page that another program keeps from being written for this long is reported in red;
+    // it is still tried on every tick until it is written or a newer page replaces it.
+    static constexpr std::uint64_t kPendingPageReportMs = 5000;
 
     explicit MainForm(const MainFormParts& parts);
 
@@ -71,24 +74,38 @@ public:
     std::int16_t CommFileNum = 0;
 
 private:
+    // What the settings file keeps, as the user can change it while Qel runs.
+    struct Settings {
+        std::string currentFile, fileName, pageTitle, refresh;
+        std::uint8_t ftpMethod = 0, commMethod = 0;
+        bool operator==(const Settings&) const = default;
+    };
+    Settings UserSettings() const;
+
     void ReadStepMethod1();
     void ReadStepMethod2();
     void EndMarkerCase();
     void SplitCase();
     void Publish(std::string block, std::string remainder);
-    // False when the page could not be written (reported on the status line).
+    // False when the page could not be written (reported on the status line) or waits to be.
     bool WritePageFile(const std::string& pageText);
     std::optional<FileError> WritePageAttempt(const std::string& folder,
                                               const std::string& pageText);
+    std::optional<FileError> WritePageTo(const std::string& path, const std::string& pageText);
+    void WritePendingPage();
+    void UploadWrittenPage();
     void Upload();
     struct TransferRequest {
         std::string url, userName, password, operation;
+        std::uint64_t serial;  // which upload this is, counted over both methods
     };
     void StartTransfer(const TransferRequest& request);
     void TransferFinished(const std::optional<std::string>& failure);
     bool PortOpenAttemptDue();
     void RetryPortLater();
     void PortLost();
+    void UploadMethodChanging(std::uint8_t method);
+    void CheckLineErrors(std::optional<std::string> lineError);
     void Fail(const std::string& text) {
         view_.ShowStatus(text, StatusColour::Failure);
         statusMustStay_ = true;
@@ -117,11 +134,43 @@ private:
     // Upload method 2: the newest page the transfer component could not take because it was
     // still busy; it goes out as soon as the running transfer ends.
     std::optional<TransferRequest> waitingTransfer_;
-    std::uint64_t transfersStarted_ = 0;
-    std::uint64_t transfersEnded_ = 0;
+    Settings settingsAtLoad_;
+    bool methodChosen_ = false;  // a method menu was used, even for the method in force
+    // The newest page that could not be written yet because another program held its file; it
+    // is tried again on each tick while Run is on, and dropped at exit.
+    struct PendingPage {
+        std::string path;
+        std::string text;
+        std::uint64_t since;
+        bool reported;
+    };
+    std::optional<PendingPage> pendingPage_;
+    // Uploads asked for so far, by either method; a transfer's late report is shown only when
+    // no newer upload was asked for since its own.
+    std::uint64_t uploadsAsked_ = 0;
+    // The upload the transfer component runs, from its start until its completion is handled.
+    std::optional<std::uint64_t> runningTransfer_;
+    // Upload method 1: the newest page waits for a WinINet call that was given up on.
+    bool method1Waiting_ = false;
+    // A line error garbled text of the block being received: what follows is dropped up to and
+    // including its end marker.
+    bool discardToMarker_ = false;
     // The status line shows a failure or "Run stopped", which a transfer's late report must
     // not hide.
     bool statusMustStay_ = false;
+    // Every upload message, method 1's included, goes through Fail and Tell, so that the
+    // guard above sees them all.
+    class GuardedStatus : public StatusLine {
+    public:
+        explicit GuardedStatus(MainForm& form) : form_(form) {}
+        void ShowStatus(const std::string& text, StatusColour colour) override {
+            colour == StatusColour::Failure ? form_.Fail(text) : form_.Tell(text);
+        }
+
+    private:
+        MainForm& form_;
+    };
+    GuardedStatus uploadStatus_{*this};
 };
 
 }  // namespace qel

@@ -28,6 +28,10 @@ struct ProgramState {
     // The settings file could not be read at start-up: it is kept aside before a new one is
     // written, so that what it held is not lost to the empty values that stood in for it.
     bool SettingsFileUnreadable = false;
+    // The settings file could not even be opened (held by another program throughout, or
+    // refused): none of its values are known, so it is rewritten only when the user changes a
+    // setting, and otherwise left as it is.
+    bool SettingsFileNeverRead = false;
 
     // All four host values are needed before an upload can succeed.
     bool HostConfigurationComplete() const {

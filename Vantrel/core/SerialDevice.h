@@ -25,6 +25,9 @@ public:
     // when nothing is waiting. Never blocks.
     virtual std::size_t Read(char* buffer, std::size_t capacity,
                              std::optional<SerialError>& error) = 0;
+    // The line errors (overrun, framing, parity) met since the last call, as a short text such
+    // as "overrun"; nullopt when the line was clean.
+    virtual std::optional<std::string> TakeLineError() = 0;
 };
 
 }  // namespace qel

@@ -13,6 +13,10 @@ namespace {
 
 constexpr std::uint8_t kDefaultFtpMethod = 1;
 constexpr std::uint8_t kDefaultCommMethod = 0;
+// A scanner or an indexer that holds the file as Qel starts lets go within this time; giving up
+// sooner would start Qel without the user's settings.
+constexpr std::uint32_t kBusySettingsPatienceMs = 2000;
+constexpr std::string_view kSaveFailureStep = " opening ini file to save";
 
 std::string SettingsPath(const ProgramState& state) {
     return state.ProgramFolder + std::string(kSettingsFileName);
@@ -57,9 +61,11 @@ void LoadSettings(ProgramState& state, MainView& view, FileSystem& fileSystem) {
     }
 
     FileError openError;
-    std::optional<std::string> bytes = fileSystem.ReadAll(path, openError);
+    std::optional<std::string> bytes =
+        fileSystem.ReadAllPatiently(path, openError, kBusySettingsPatienceMs);
     if (!bytes) {
         ReportUnreadable(state, view, openError, " opening ini file");
+        state.SettingsFileNeverRead = true;
         return;
     }
     SequentialReader reader(std::move(*bytes));
@@ -115,15 +121,16 @@ void SaveSettings(ProgramState& state, MainView& view, FileSystem& fileSystem) {
         const auto error = fileSystem.Rename(
             SettingsPath(state), state.ProgramFolder + std::string(kUnreadableSettingsFileName));
         if (error && error->kind != FileError::Kind::NotFound) {
-            ReportFailure(view, *error, " opening ini file to save");
+            ReportFailure(view, *error, kSaveFailureStep);
             return;  // the unreadable file stays where it is rather than be overwritten
         }
         state.SettingsFileUnreadable = false;
+        state.SettingsFileNeverRead = false;
     }
     FileError openError;
     std::unique_ptr<OutputFile> file = fileSystem.OpenForOutput(SettingsPath(state), openError);
     if (!file) {
-        ReportFailure(view, openError, " opening ini file to save");
+        ReportFailure(view, openError, kSaveFailureStep);
         return;
     }
 
@@ -143,12 +150,19 @@ void SaveSettings(ProgramState& state, MainView& view, FileSystem& fileSystem) {
         }
     }
 
-    // The method lines and the close have no report of their own; a failure among them still
-    // keeps the old file whole rather than leave one without its method lines.
-    if (file->Write(MethodLine(state.FTPMethod)) || file->Write(MethodLine(state.CommMethod))) {
-        return;
+    // The method lines and the close have no step text of their own; a failure among them
+    // keeps the old file whole rather than leave one without its method lines, and is still
+    // reported, so that settings that were not saved never pass for saved.
+    std::optional<FileError> error = file->Write(MethodLine(state.FTPMethod));
+    if (!error) {
+        error = file->Write(MethodLine(state.CommMethod));
     }
-    file->Close();
+    if (!error) {
+        error = file->Close();
+    }
+    if (error) {
+        ReportFailure(view, *error, kSaveFailureStep);
+    }
 }
 
 }  // namespace qel

@@ -18,7 +18,8 @@ inline constexpr std::string_view kProgramCaption = "Pellucor";
 
 // Sets the caption, then reads the settings file into the program state, the page settings of
 // the main window and the method menus' check marks. Reports failures on the status line;
-// values read before a failure are kept, and state.SettingsFileUnreadable is set.
+// values read before a failure are kept, and state.SettingsFileUnreadable is set. A file that
+// another program holds is tried again for about two seconds first.
 void LoadSettings(ProgramState& state, MainView& view, FileSystem& fileSystem);
 
 // Writes the settings file, replacing any earlier content only once the whole new text is

@@ -1,9 +1,11 @@
-// One FTP upload with WinINet from start to end: session, passive connection, binary put.
+// One FTP upload with WinINet from start to end: session, passive connection, binary put of
+// bytes held in memory.
 #include "FtpPut.h"
 
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "InternetWaits.h"
@@ -18,6 +20,7 @@ struct InternetClose {
 using UniqueInternet = std::unique_ptr<void, InternetClose>;
 
 constexpr char kAgent[] = "Qel";
+constexpr std::size_t kChunk = 64 * 1024;
 
 // Multi-line replies become one line for the status line.
 std::string OneLine(std::string text) {
@@ -91,9 +94,31 @@ std::optional<std::string> PutFileByFtp(const FtpPutRequest& request) {
     if (!connection) {
         return Failure();
     }
-    if (!FtpPutFileA(connection.get(), request.localPath.c_str(), request.remotePath.c_str(),
-                     FTP_TRANSFER_TYPE_BINARY, 0)) {
+    // Sent from memory: no temporary copy of the page is needed, so none can be left behind.
+    UniqueInternet file(FtpOpenFileA(connection.get(), request.remotePath.c_str(), GENERIC_WRITE,
+                                     FTP_TRANSFER_TYPE_BINARY, 0));
+    if (!file) {
         return Failure();
+    }
+    for (std::size_t sent = 0; sent < request.content.size();) {
+        const auto chunk =
+            static_cast<DWORD>(std::min<std::size_t>(request.content.size() - sent, kChunk));
+        DWORD written = 0;
+        if (!InternetWriteFile(file.get(), request.content.data() + sent, chunk, &written)) {
+            return Failure();
+        }
+        if (written == 0) {
+            return ErrorDescription(ERROR_INTERNET_CONNECTION_ABORTED);  // no progress: do not spin
+        }
+        sent += written;
+    }
+    // Closing the file ends the data connection and reads the server's verdict on the upload.
+    if (!InternetCloseHandle(file.release())) {
+        return Failure();
+    }
+    const std::string verdict = ServerReply();
+    if (!verdict.empty() && (verdict[0] == '4' || verdict[0] == '5')) {
+        return ErrorDescription(ERROR_INTERNET_EXTENDED_ERROR) + " (" + verdict + ")";
     }
     return std::nullopt;
 }

@@ -1,4 +1,5 @@
-// One FTP upload with WinINet from start to end: session, passive connection, binary put.
+// One FTP upload with WinINet from start to end: session, passive connection, binary put of
+// bytes held in memory.
 #pragma once
 
 #include <optional>
@@ -10,7 +11,7 @@ struct FtpPutRequest {
     std::string host;
     std::string userName;
     std::string password;
-    std::string localPath;
+    std::string content;  // the file's bytes, taken when the upload was asked for
     std::string remotePath;
 };
 

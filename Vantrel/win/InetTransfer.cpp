@@ -8,6 +8,7 @@
 
 #include "FindStartupBas.h"
 #include "TransferOperation.h"
+#include "Win32FileSystem.h"
 #include "Win32Error.h"
 
 namespace qel {
@@ -20,20 +21,14 @@ bool LocalFileExists(const std::string& path) {
     return pellucor::FileExists(path);
 }
 
-// A copy of the file in the temporary folder under a name of its own; "" when none could be
-// made (the transfer then reads the file itself, and reports it if that fails too).
-std::string TemporaryCopyOf(const std::string& path) {
-    char folder[MAX_PATH + 1] = {};
-    char copy[MAX_PATH + 1] = {};
-    const DWORD length = GetTempPathA(sizeof folder, folder);
-    if (length == 0 || length > MAX_PATH || GetTempFileNameA(folder, "qel", 0, copy) == 0) {
-        return {};
+// The whole file as it is now; nullopt with the system's description when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::string& path, std::string& failure) {
+    FileError error;
+    if (auto bytes = Win32FileSystem().ReadAll(path, error)) {
+        return bytes;
     }
-    if (!CopyFileA(path.c_str(), copy, FALSE)) {
-        DeleteFileA(copy);
-        return {};
-    }
-    return copy;
+    failure = error.description;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -106,7 +101,15 @@ std::optional<std::string> InetTransfer::Execute(const std::string& operation) {
     if (!put) {
         return std::string(kInvalidOperation);
     }
-    return Start(FtpPutRequest{*host, userName_, password_, put->localPath, put->remotePath});
+    // The page is read here, before Execute returns, so the page that was asked for is the one
+    // sent, and the caller may write the next one at once. It travels in memory: no copy of it
+    // is left in a temporary folder when the program ends during the transfer.
+    std::string failure;
+    std::optional<std::string> content = ReadWholeFile(put->localPath, failure);
+    if (!content) {
+        return failure;
+    }
+    return Start(FtpPutRequest{*host, userName_, password_, std::move(*content), put->remotePath});
 }
 
 std::optional<std::string> InetTransfer::Start(FtpPutRequest request) {
@@ -114,41 +117,33 @@ std::optional<std::string> InetTransfer::Start(FtpPutRequest request) {
     if (worker_.joinable()) {
         worker_.join();
     }
-    // The copy is taken here, before Execute returns, so the page that was asked for is the
-    // one sent, and the caller may write the next one at once.
-    std::string copy = TemporaryCopyOf(request.localPath);
     busy_.store(true);
     try {
-        worker_ =
-            std::thread(&InetTransfer::Transfer, this, std::move(request), copy, window_.get());
+        worker_ = std::thread(&InetTransfer::Transfer, this, std::move(request), window_.get());
     } catch (const std::exception& e) {
         busy_.store(false);
-        DeleteFileA(copy.c_str());
         return std::string("The transfer could not be started: ") + e.what();
     }
     return std::nullopt;
 }
 
-void InetTransfer::Transfer(FtpPutRequest request, std::string copy, HWND notify) noexcept {
+void InetTransfer::Transfer(FtpPutRequest request, HWND notify) noexcept {
     try {
-        if (!copy.empty()) {
-            request.localPath = copy;
-        }
         std::optional<std::string> outcome = PutFileByFtp(request);
-        if (!copy.empty()) {
-            DeleteFileA(copy.c_str());
-        }
         const std::lock_guard lock(finishedMutex_);
         finished_.push_back(std::move(outcome));
     } catch (...) {
-        // Out of memory: nothing can be reported, but the component must not stay busy.
+        // Out of memory: nothing can be reported; the notice below still frees the component.
     }
-    // Free before the notice goes out, so a completion may start the next transfer at once.
-    busy_.store(false);
+    // The component stays busy until the window has handled the outcome: a request made in
+    // between must wait for it, or the completion would find a newer transfer running.
     PostMessageA(notify, kTransferFinished, 0, 0);
 }
 
 void InetTransfer::DeliverFinished() noexcept {
+    // The worker has ended (its notice is its last act): free the component before the
+    // completion runs, so that the completion may start the next transfer at once.
+    busy_.store(false);
     for (;;) {
         std::optional<std::string> outcome;
         {

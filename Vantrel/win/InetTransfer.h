@@ -21,8 +21,8 @@ namespace qel {
 // Make, use and destroy it on the user-interface thread: its completions arrive through a
 // message-only window of that thread, so they need that thread's message loop. One transfer
 // runs at a time, each with its own WinINet session (nothing is shared with the worker). The
-// worker sends a copy of the local file taken when the transfer starts, so the file itself is
-// free to be written again while the transfer runs.
+// worker sends the local file's bytes as they were when the transfer started, held in memory,
+// so the file itself is free to be written again while the transfer runs.
 // Destroying it waits for a transfer under way; a completion must not destroy its own object.
 class InetTransfer : public TransferControl {
 public:
@@ -52,7 +52,7 @@ private:
                                             LPARAM lParam);
     static bool RegisterWindowClass();
     std::optional<std::string> Start(FtpPutRequest request);
-    void Transfer(FtpPutRequest request, std::string copy, HWND notify) noexcept;
+    void Transfer(FtpPutRequest request, HWND notify) noexcept;
     void DeliverFinished() noexcept;
 
     std::string url_;

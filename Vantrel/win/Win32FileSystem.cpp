@@ -17,10 +17,11 @@ namespace {
 FileError::Kind KindOf(DWORD code) {
     switch (code) {
         case ERROR_ACCESS_DENIED:
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION:
         case ERROR_WRITE_PROTECT:
             return FileError::Kind::Access;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return FileError::Kind::Busy;
         case ERROR_FILE_NOT_FOUND:
             return FileError::Kind::NotFound;
         case ERROR_PATH_NOT_FOUND:
@@ -45,6 +46,29 @@ bool IsReadOnlyFile(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
            !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsBusy(DWORD code) {
+    return KindOf(code) == FileError::Kind::Busy;
+}
+
+// Runs a file operation again while another program holds the file for a moment (a scanner
+// opening a file as it is closed, the search indexer): about 100 ms in all before it gives up.
+template <typename Operation>
+bool RetryWhileBusy(Operation operation) {
+    constexpr int kAttempts = 6;
+    constexpr DWORD kPauseMs = 20;
+    for (int attempt = 1;; ++attempt) {
+        if (operation()) {
+            return true;
+        }
+        const DWORD code = GetLastError();
+        if (!IsBusy(code) || attempt == kAttempts) {
+            SetLastError(code);
+            return false;
+        }
+        Sleep(kPauseMs);
+    }
 }
 
 // Chunks stay well below what one WriteFile or ReadFile call can take.
@@ -104,8 +128,7 @@ public:
         if (!flushed) {
             return ErrorFromCode(flushError);
         }
-        if (!MoveFileExA(temporaryPath_.c_str(), path_.c_str(),
-                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (!RetryWhileBusy([this] { return ReplaceWithTemporary(); })) {
             return LastError();
         }
         committed_ = true;
@@ -113,6 +136,28 @@ public:
     }
 
 private:
+    // Replacing a file that another program has open fails with "access denied", as a file we
+    // may not write does; only the first is worth another try. Opening the file for deletion
+    // tells them apart: a reader without delete sharing refuses it as a sharing violation.
+    bool ReplaceWithTemporary() {
+        if (MoveFileExA(temporaryPath_.c_str(), path_.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return true;
+        }
+        const DWORD code = GetLastError();
+        if (code == ERROR_ACCESS_DENIED) {
+            UniqueHandle probe(CreateFileA(path_.c_str(), DELETE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!probe && IsBusy(GetLastError())) {
+                SetLastError(ERROR_SHARING_VIOLATION);
+                return false;
+            }
+        }
+        SetLastError(code);
+        return false;
+    }
+
     UniqueHandle file_;
     std::string temporaryPath_;
     std::string path_;
@@ -128,11 +173,18 @@ std::unique_ptr<OutputFile> Win32FileSystem::OpenForOutput(const std::string& pa
         return nullptr;
     }
     // One temporary name per file: a second writer of the same file is refused as the file
-    // itself would refuse it, and a copy left by a program that was killed is simply reused.
-    // Others may read it meanwhile, never write it.
+    // itself would refuse it, and a copy left by a program that was killed is simply reused,
+    // even one that something made read-only meanwhile. Others may read it, never write it.
     std::string temporaryPath = path + ".tmp";
-    UniqueHandle file(CreateFileA(temporaryPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (IsReadOnlyFile(temporaryPath)) {
+        SetFileAttributesA(temporaryPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+    UniqueHandle file;
+    RetryWhileBusy([&] {
+        file = UniqueHandle(CreateFileA(temporaryPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                        nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        return static_cast<bool>(file);
+    });
     if (!file) {
         error = LastError();
         return nullptr;
@@ -195,6 +247,10 @@ bool Win32FileSystem::FileExists(const std::string& path) {
 
 std::string Win32FileSystem::SpecialFolderPath(int csidl) {
     return pellucor::SpecialFolderPath(csidl);
+}
+
+void Win32FileSystem::Pause(std::uint32_t milliseconds) {
+    Sleep(milliseconds);
 }
 
 }  // namespace qel

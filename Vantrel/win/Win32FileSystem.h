@@ -21,6 +21,7 @@ public:
     std::vector<std::string> ListFiles(const std::string& pattern) override;
     bool FileExists(const std::string& path) override;
     std::string SpecialFolderPath(int csidl) override;
+    void Pause(std::uint32_t milliseconds) override;
 };
 
 }  // namespace qel

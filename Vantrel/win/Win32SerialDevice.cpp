@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <mutex>
 #include <set>
+#include <utility>
 
 #include "Win32Error.h"
 
@@ -82,6 +83,8 @@ std::optional<SerialError> MakeReadsReturnAtOnce(HANDLE port) {
     return std::nullopt;
 }
 
+constexpr DWORD kInputQueueBytes = 64 * 1024;
+
 std::string DevicePath(int port) {
     return "\\\\.\\COM" + std::to_string(port);
 }
@@ -92,6 +95,9 @@ std::optional<SerialError> OpenDevice(int port, const std::string& mode, UniqueH
     if (!opened) {
         return OpenError(GetLastError());
     }
+    // A roomy input queue rides out a window that is busy for a while; a driver that refuses
+    // keeps its own size, which still works.
+    SetupComm(opened.Get(), kInputQueueBytes, 0);
     if (auto error = ApplyMode(opened.Get(), mode)) {
         return error;
     }
@@ -118,6 +124,7 @@ std::optional<SerialError> Win32SerialDevice::Open(int port, const std::string& 
         return error;
     }
     portNumber_ = port;
+    lineErrors_ = 0;
     return std::nullopt;
 }
 
@@ -145,16 +152,33 @@ std::size_t Win32SerialDevice::Read(char* buffer, std::size_t capacity,
         error = ErrorOfKind(SerialError::Kind::Other, GetLastError());
         return 0;
     }
-    if (got == 0) {
-        // A port whose device has gone (a USB adapter unplugged, the far end of a line closed)
-        // may go on reading as empty; asking for its state tells the two apart.
-        DWORD lineErrors = 0;
-        COMSTAT status{};
-        if (!ClearCommError(port_.Get(), &lineErrors, &status)) {
+    // Asking for the port's state tells a device that has gone (a USB adapter unplugged, the
+    // far end of a line closed), which may go on reading as empty, from a quiet one; and it
+    // collects the line errors met meanwhile.
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!ClearCommError(port_.Get(), &errors, &status)) {
+        if (got == 0) {
             error = ErrorOfKind(SerialError::Kind::Other, GetLastError());
         }
+    } else {
+        lineErrors_ |= errors;
     }
     return got;
+}
+
+std::optional<std::string> Win32SerialDevice::TakeLineError() {
+    const DWORD errors = std::exchange(lineErrors_, 0);
+    if (errors & (CE_OVERRUN | CE_RXOVER)) {
+        return std::string("overrun");
+    }
+    if (errors & CE_FRAME) {
+        return std::string("framing");
+    }
+    if (errors & CE_RXPARITY) {
+        return std::string("parity");
+    }
+    return std::nullopt;
 }
 
 bool Win32SerialDevice::Write(const char* bytes, std::size_t count) {

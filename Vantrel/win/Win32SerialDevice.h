@@ -27,12 +27,14 @@ public:
     // has gone.
     std::size_t Read(char* buffer, std::size_t capacity,
                      std::optional<SerialError>& error) override;
+    std::optional<std::string> TakeLineError() override;
     // Sends all the bytes; false when the port is closed or the write fails.
     bool Write(const char* bytes, std::size_t count);
 
 private:
     UniqueHandle port_;
     int portNumber_ = 0;
+    DWORD lineErrors_ = 0;  // ClearCommError's flags not yet taken
 };
 
 }  // namespace qel

@@ -4,14 +4,13 @@
 
 #include <wininet.h>
 
-#include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
 
 #include "InternetWaits.h"
+#include "UniqueHandle.h"
 
 namespace qel {
 namespace {
@@ -24,59 +23,91 @@ InternetApi::Handle FromNative(HINTERNET handle) {
     return reinterpret_cast<InternetApi::Handle>(handle);
 }
 
+// Waits for the event, up to the limit, handling only the messages other threads and programs
+// send meanwhile (Windows asking whether the session may end, and ending it): posted messages,
+// input and commands stay queued, so nothing can start another upload under this one.
+bool WaitHandlingSentMessages(HANDLE event, DWORD limitMs) {
+    const ULONGLONG deadline = GetTickCount64() + limitMs;
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        const DWORD left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+        const DWORD woke = MsgWaitForMultipleObjects(1, &event, FALSE, left, QS_SENDMESSAGE);
+        if (woke == WAIT_OBJECT_0) {
+            return true;
+        }
+        if (woke != WAIT_OBJECT_0 + 1) {
+            return false;  // the time is up (or the wait failed)
+        }
+        MSG message;
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+}  // namespace
+
 // One blocking call, run on a thread of its own so the caller can stop waiting for it. The
 // state is shared, so whichever of the two ends last frees it.
 struct BoundedCall {
     std::mutex mutex;
-    std::condition_variable finished;
+    UniqueHandle finished{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     bool done = false;
     bool abandoned = false;
     InternetApi::Handle result = 0;
     DWORD error = 0;
 };
 
-// Runs `call` (which returns a handle, or 1/0 for a Boolean) and waits at most the limit. On
-// time-out the result is 0 with ERROR_INTERNET_TIMEOUT, and `discard` receives whatever the
-// call returns later.
-InternetApi::Handle CallWithin(const std::function<InternetApi::Handle()>& call,
-                               const std::function<void(InternetApi::Handle)>& discard,
-                               DWORD& error) {
+InternetApi::Handle WinInetApi::CallWithin(const std::function<Handle()>& call,
+                                           const std::function<void(Handle)>& discard) {
+    if (StillWorking()) {
+        lastError_ = ERROR_INTERNET_TIMEOUT;  // the caller waits for the abandoned call first
+        return 0;
+    }
+    abandoned_.reset();
     auto state = std::make_shared<BoundedCall>();
+    if (!state->finished) {
+        lastError_ = GetLastError();
+        return 0;
+    }
     try {
         std::thread([state, call, discard] {
-            const InternetApi::Handle result = call();
+            const Handle result = call();
             const DWORD callError = result ? 0 : GetLastError();
             std::unique_lock lock(state->mutex);
-            if (state->abandoned) {
-                lock.unlock();
-                if (result) {
-                    discard(result);
-                }
-                return;
-            }
             state->done = true;
             state->result = result;
             state->error = callError;
-            state->finished.notify_one();
+            const bool abandoned = state->abandoned;
+            SetEvent(state->finished.Get());
+            lock.unlock();
+            if (abandoned && result) {
+                discard(result);
+            }
         }).detach();
     } catch (const std::exception&) {
-        // No thread to be had: make the call here, unbounded, rather than not at all.
-        const InternetApi::Handle result = call();
-        error = result ? 0 : GetLastError();
-        return result;
-    }
-    std::unique_lock lock(state->mutex);
-    if (!state->finished.wait_for(lock, std::chrono::milliseconds(kInternetWaitLimitMs),
-                                  [&] { return state->done; })) {
-        state->abandoned = true;
-        error = ERROR_INTERNET_TIMEOUT;
+        // No thread to be had. The call is not made on the window's thread instead: it could
+        // hold the window for as long as the host lets it.
+        lastError_ = ERROR_NOT_ENOUGH_MEMORY;
         return 0;
     }
-    error = state->error;
+    const bool finished = WaitHandlingSentMessages(state->finished.Get(), kInternetWaitLimitMs);
+    std::lock_guard lock(state->mutex);
+    if (!finished && !state->done) {
+        state->abandoned = true;
+        abandoned_ = state;
+        lastError_ = ERROR_INTERNET_TIMEOUT;
+        return 0;
+    }
+    lastError_ = state->error;
     return state->result;
 }
 
-}  // namespace
+bool WinInetApi::StillWorking() const {
+    if (!abandoned_) {
+        return false;
+    }
+    std::lock_guard lock(abandoned_->mutex);
+    return !abandoned_->done;
+}
 
 void WinInetApi::Record(bool succeeded) {
     lastError_ = succeeded ? 0 : GetLastError();
@@ -101,7 +132,7 @@ InternetApi::Handle WinInetApi::ConnectFtp(Handle session, const std::string& se
             password.c_str(), INTERNET_SERVICE_FTP, passive ? INTERNET_FLAG_PASSIVE : 0, 0));
     };
     const auto close = [](Handle late) { InternetCloseHandle(ToNative(late)); };
-    return CallWithin(connect, close, lastError_);
+    return CallWithin(connect, close);
 }
 
 bool WinInetApi::PutFile(Handle connection, const std::string& localPath,
@@ -112,8 +143,7 @@ bool WinInetApi::PutFile(Handle connection, const std::string& localPath,
                    ? 1
                    : 0;
     };
-    return CallWithin(
-               put, [](Handle) {}, lastError_) != 0;
+    return CallWithin(put, [](Handle) {}) != 0;
 }
 
 void WinInetApi::CloseHandle(Handle handle) {

@@ -12,7 +12,8 @@ PORT from PASV and count logins. A second socket takes one-line commands from th
     SLOW <seconds>     a slow host: each upload is confirmed that long after its data came
                        (SLOW 0: at once again)
     STALL on           the second address (--stall-host) accepts new connections and never
-                       answers them, as a host that hangs does (off: it serves FTP again)
+                       answers them, as a host that hangs does (off: it closes the connections
+                       it hung on and serves FTP again)
 
 Each command is answered "OK\\n" once it has taken effect, or "ERR <reason>\\n".
 Runs until killed.
@@ -55,6 +56,13 @@ class Policy:
         self.passive_only = False
         self.slow_s = 0.0
         self.stall = False
+        self.held = []  # connections the stall keeps silent
+
+    def release_held(self):
+        """A host that comes back drops the connections it hung on, as a restarted one does."""
+        for handler in list(self.held):
+            handler.close()
+        self.held.clear()
 
 
 def make_handler(authorizer, command_log, policy, stalling=False):
@@ -74,7 +82,7 @@ def make_handler(authorizer, command_log, policy, stalling=False):
                 return
             super().handle_close()
 
-    held = []  # silent connections, kept open until the client gives up
+    held = policy.held  # silent connections, kept open until the client gives up or STALL off
 
     class Handler(FTPHandler):
         def handle(self):
@@ -162,6 +170,8 @@ class Commands:
             self._policy.slow_s = max(0.0, float(args[0]))
         elif verb == "STALL" and args in (["on"], ["off"]):
             self._policy.stall = args == ["on"]
+            if not self._policy.stall:
+                self._policy.release_held()
         else:
             return "ERR unknown command"
         return "OK"

@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "InternetApi.h"
@@ -54,12 +55,14 @@ public:
         waiting.erase(0, n);
         return n;
     }
+    std::optional<std::string> TakeLineError() override { return std::exchange(lineError, {}); }
 
     std::set<int> availablePorts;
     std::set<int> busyPorts;
     std::string waiting;  // sent by the device, not read yet
     std::optional<SerialError> readError;
     std::optional<SerialError> openError;  // an existing port refuses to open with this
+    std::optional<std::string> lineError;  // reported once, by the next TakeLineError
     bool isOpen = false;
     int openPort = 0;
     std::string openMode;
@@ -99,10 +102,12 @@ public:
         return putSucceeds;
     }
     void CloseHandle(Handle handle) override { closed.push_back(handle); }
+    bool StillWorking() const override { return stillWorking; }
 
     bool openSucceeds = true;
     bool connectSucceeds = true;
     bool putSucceeds = true;
+    bool stillWorking = false;  // a call given up on still runs
     Handle nextHandle = 100;
     std::vector<std::string> agents;
     std::vector<Connect> connects;
@@ -129,6 +134,8 @@ public:
         busy = false;
         completion(failure);
     }
+    // The worker is done, but its completion has not reached the window yet.
+    void FreeBeforeCompletion() { busy = false; }
 
     std::string url, userName, password;
     std::vector<std::string> operations;

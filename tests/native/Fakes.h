@@ -127,6 +127,11 @@ public:
 
     std::optional<std::string> ReadAll(const std::string& path, FileError& error) override {
         readPaths.push_back(path);
+        if (auto it = busyReads.find(path); it != busyReads.end() && it->second > 0) {
+            --it->second;
+            error = BusyError();
+            return std::nullopt;
+        }
         if (const auto it = readErrors.find(path); it != readErrors.end()) {
             error = it->second;
             return std::nullopt;
@@ -171,8 +176,15 @@ public:
         return it == specialFolders.end() ? std::string() : it->second;
     }
 
+    void Pause(std::uint32_t milliseconds) override { pausedMs += milliseconds; }
+
     // A typical error of each kind, for injecting.
     static FileError AccessError() { return {FileError::Kind::Access, "Path/File access error"}; }
+    static FileError BusyError() {
+        return {FileError::Kind::Busy,
+                "The process cannot access the file because it is being used by another "
+                "process."};
+    }
     static FileError OtherError(std::string description = "Disk full") {
         return {FileError::Kind::Other, std::move(description)};
     }
@@ -183,14 +195,16 @@ public:
     std::map<std::string, FileError> closeErrors;   // Close fails: the old content stays
     std::map<std::string, FileError> readErrors;    // ReadAll fails (FileExists still true)
     std::map<std::string, FileError> renameErrors;  // Rename fails for these source paths
-    std::map<int, std::string> specialFolders;      // csidl -> folder ending in "\"
-    std::set<std::string> hiddenFiles;              // listed by no ListFiles
+    std::map<std::string, int> busyReads;       // ReadAll finds these paths busy this many times
+    std::map<int, std::string> specialFolders;  // csidl -> folder ending in "\"
+    std::set<std::string> hiddenFiles;          // listed by no ListFiles
 
     std::vector<std::string> openedForOutput;  // every OpenForOutput call, failed ones too
     std::vector<std::string> closedPaths;      // every Close call
     std::vector<std::string> readPaths;        // every ReadAll call
     std::vector<std::pair<std::string, std::string>> renames;  // every Rename call
-    int openOutputFiles = 0;  // opened and not yet closed or destroyed
+    int openOutputFiles = 0;     // opened and not yet closed or destroyed
+    std::uint32_t pausedMs = 0;  // all the Pause calls together
 
 private:
     class File : public OutputFile {

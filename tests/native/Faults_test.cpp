@@ -3,6 +3,8 @@
 // marker-free read, the serial control's refusals, the window arithmetic).
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "MainFormFixture.h"
 #include "SettingsFile.h"
 #include "WindowPlacement.h"
@@ -58,6 +60,86 @@ TEST_F(FaultsTest, BusyTransferSendsOnlyTheNewestPageAndNeverReportsAStaleSucces
     EXPECT_EQ(view.LastStatus(), StatusMessage("Run stopped", StatusColour::Highlight));
 }
 
+TEST_F(FaultsTest, EveryUploadStatusPassesOneGuardAcrossComponentsAndMethods) {
+    Run();
+    Tick();  // the port is open: later ticks only upload what waits
+    state.FTPMethod = 2;
+    Publish("p1");
+    transfer.FreeBeforeCompletion();  // done, but its completion is still on its way
+    view.fileNameText = "older.html";
+    Publish("p2");
+    view.fileNameText = "live.html";
+    Publish("p3");
+    EXPECT_EQ(transfer.operations.size(), 1u) << "busy until its completion is handled";
+    transfer.Finish(std::nullopt);
+    ASSERT_EQ(transfer.operations.size(), 2u);
+    EXPECT_EQ(transfer.operations[1], "PUT " + std::string(kAppData) + "live.html /www/live.html")
+        << "the newest waiting page, not the oldest";
+    EXPECT_EQ(view.LastStatus(), StatusMessage("Attempting transmission", StatusColour::Highlight));
+    transfer.Finish(std::nullopt);
+    EXPECT_EQ(view.LastStatus(), StatusMessage(kComplete, StatusColour::Highlight));
+
+    // Switched to method 1 during a transfer: the page waiting for method 2 is dropped, and
+    // the old transfer's late success does not cover method 1's failure.
+    Publish("p4");
+    Publish("p5");
+    form.mnuMethod1_Click();
+    internet.connectSucceeds = false;
+    Publish("p6");
+    const StatusMessage noConnection("No FTP connection", StatusColour::Failure);
+    EXPECT_EQ(view.LastStatus(), noConnection);
+    transfer.Finish(std::nullopt);
+    EXPECT_EQ(view.LastStatus(), noConnection);
+    EXPECT_EQ(transfer.operations.size(), 3u) << "p5 never goes out after the switch";
+
+    // A log-in given up on still runs: the next page waits, and nothing is tried meanwhile.
+    internet.stillWorking = true;
+    Publish("p7");
+    Tick();
+    EXPECT_EQ(internet.connects.size(), 1u);
+    EXPECT_EQ(view.LastStatus(), noConnection) << "the time-out failure stays";
+    internet.stillWorking = false;
+    internet.connectSucceeds = true;
+    Tick();  // the first tick after the helper ended sends the newest page
+    ASSERT_EQ(internet.connects.size(), 2u);
+    ASSERT_EQ(internet.puts.size(), 1u);
+    EXPECT_EQ(internet.puts[0].local, std::string(kAppData) + "live.html");
+    EXPECT_EQ(view.LastStatus(), StatusMessage(kComplete, StatusColour::Highlight));
+    Tick();
+    EXPECT_EQ(internet.connects.size(), 2u) << "sent once";
+}
+
+TEST_F(FaultsTest, LineErrorDropsTheDamagedBlockUpToItsEndMarker) {
+    for (const int method : {0, 1}) {
+        SCOPED_TRACE(method == 0 ? "device file" : "serial control");
+        FakeSerialDevice& port = method == 0 ? commFile : controlPort;
+        state.CommMethod = static_cast<std::uint8_t>(method);
+        Run();
+        Tick();
+        Tick();
+        Send("good@@@@");
+        Tick();
+        ASSERT_EQ(PageFile(), PageFor("good"));
+        Send("ab");
+        Tick();
+        port.lineError = "overrun";
+        Send("c");
+        Tick();
+        EXPECT_EQ(view.LastStatus(),
+                  StatusMessage("Serial data lost (overrun)", StatusColour::Failure));
+        Send("d@@");
+        Tick();
+        Send("@@next@@@@");
+        Tick();
+        Tick();
+        EXPECT_EQ(PageFile(), PageFor("next"));
+        EXPECT_EQ(std::count(view.outputHistory.begin(), view.outputHistory.end(), "abcd"), 0);
+        port.Close();
+        state.PortIsOpen = false;
+        form.CommFileNum = 0;
+    }
+}
+
 TEST_F(FaultsTest, LostPortIsReportedClosedAndOpenedAgainAboutOnceASecond) {
     for (const int method : {0, 1}) {
         SCOPED_TRACE(method == 0 ? "device file" : "serial control");
@@ -70,6 +152,7 @@ TEST_F(FaultsTest, LostPortIsReportedClosedAndOpenedAgainAboutOnceASecond) {
         const std::size_t opens = port.openAttempts.size();
 
         Send("ab");
+        Tick();  // half a block is read, and then the device goes
         port.readError = SerialError{SerialError::Kind::Other, "Not ready."};
         Tick();
         EXPECT_EQ(view.LastStatus(),
@@ -93,7 +176,7 @@ TEST_F(FaultsTest, LostPortIsReportedClosedAndOpenedAgainAboutOnceASecond) {
         port.waiting = "cd@@@@";
         Tick();
         Tick();
-        EXPECT_EQ(PageFile(), PageFor("abcd"));
+        EXPECT_EQ(PageFile(), PageFor("cd")) << "the half block before the loss is not glued on";
         form.InBuffer.clear();
         port.Close();
         state.PortIsOpen = false;
@@ -121,6 +204,87 @@ TEST_F(FaultsTest, UnreadableSettingsFileIsKeptAsLeqIniBadOnce) {
     EXPECT_EQ(files.files[ini], "kept");
     EXPECT_EQ(view.LastStatus(), StatusMessage("Path/File access error opening ini file to save",
                                                StatusColour::Failure));
+}
+
+TEST_F(FaultsTest, PageHeldByAnotherProgramWaitsInItsOwnFolderNewestFirstAndIsReportedLate) {
+    state.FTPMethod = 2;
+    Run();
+    const std::string page = std::string(kAppData) + "live.html";
+    files.files[page] = PageFor("old");
+    files.closeErrors[page] = FakeFileSystem::BusyError();  // a reader without delete sharing
+    Send("one@@@@");
+    Tick();
+    Send("two@@@@");
+    Tick();  // replaces "one", which is not worth writing any more
+    const std::string busy = FakeFileSystem::BusyError().description + " saving Web file";
+    for (int i = 0; i < 8; ++i) {  // 4.5 s after the first page was held
+        Tick();
+        ASSERT_NE(view.LastStatus().second, StatusColour::Failure) << "tick " << i;
+    }
+    Tick();
+    EXPECT_EQ(view.LastStatus(), StatusMessage(busy, StatusColour::Failure)) << "after 5 s";
+    Tick();
+    EXPECT_EQ(std::count(view.statusHistory.begin(), view.statusHistory.end(),
+                         StatusMessage(busy, StatusColour::Failure)),
+              1);
+    EXPECT_EQ(PageFile(), PageFor("old"));
+    EXPECT_TRUE(transfer.operations.empty()) << "a page that is not written is not sent";
+
+    files.closeErrors.clear();  // the reader lets go
+    Tick();
+    EXPECT_EQ(PageFile(), PageFor("two"));
+    ASSERT_EQ(transfer.operations.size(), 1u);
+    EXPECT_EQ(transfer.operations[0], "PUT " + page + " /www/live.html");
+    Tick();
+    EXPECT_EQ(transfer.operations.size(), 1u) << "written once, sent once";
+    for (const std::string& path : files.openedForOutput) {
+        EXPECT_EQ(path, page) << "never moved to a folder other users can read";
+    }
+
+    // A page that waits is dropped for a newer one that can be written, and at exit.
+    files.closeErrors[page] = FakeFileSystem::BusyError();
+    Send("three@@@@");
+    Tick();
+    files.closeErrors.clear();
+    Send("four@@@@");
+    Tick();
+    EXPECT_EQ(PageFile(), PageFor("four"));
+    Tick();
+    EXPECT_EQ(PageFile(), PageFor("four")) << "the older waiting page never lands after it";
+}
+
+TEST_F(FaultsTest, SettingsFileHeldAtStartUpIsWaitedForAndNeverWipedAtExit) {
+    const std::string ini = std::string(kProgramFolder) + "Leq.ini";
+    const std::string bad = std::string(kProgramFolder) + "Leq.ini.bad";
+    const std::string saved = "Lab\r\nlive.html\r\nTitle\r\n10\r\n 2 \r\n 1 \r\n";
+    files.files[ini] = saved;
+    files.busyReads[ini] = 10;  // a scanner lets go after half a second
+    view.fileNameText = view.pageTitleText = view.refreshText = "";
+    form.Form_Load();
+    EXPECT_EQ(view.pageTitleText, "Title");
+    EXPECT_EQ(state.FTPMethod, 2);
+    EXPECT_FALSE(state.SettingsFileUnreadable);
+    EXPECT_GE(files.pausedMs, 450u);
+
+    // Held for good: given up after about two seconds, and left alone at exit.
+    view.pageTitleText.clear();
+    files.busyReads[ini] = 1000;
+    files.pausedMs = 0;
+    state = ProgramState{};
+    state.ProgramFolder = kProgramFolder;
+    form.Form_Load();
+    EXPECT_TRUE(state.SettingsFileUnreadable);
+    EXPECT_GE(files.pausedMs, 1900u);
+    EXPECT_LE(files.pausedMs, 2500u);
+    files.busyReads.clear();
+    form.Form_Unload();
+    EXPECT_EQ(files.files[ini], saved);
+    EXPECT_EQ(files.files.count(bad), 0u);
+    // A setting the user changed is saved, and the file it replaces is kept aside.
+    form.mnuCommMethod1_Click();
+    form.Form_Unload();
+    EXPECT_EQ(files.files[bad], saved);
+    EXPECT_EQ(files.files[ini], "\r\nlive.html\r\n\r\n10\r\n 0 \r\n 0 \r\n");
 }
 
 TEST_F(FaultsTest, BlockAfterAMarkerFreeReadIsFoundWhenTheSameReadBringsTwo) {

@@ -208,15 +208,15 @@ TEST_F(RunCycle, PortNumberIsTheNumericValueOfThePortBox) {
               StatusMessage("Bad file name or number opening com", StatusColour::Failure));
 }
 
-TEST_F(RunCycle, ReadFailureIsReportedAndKeepsTheBuffer) {
+TEST_F(RunCycle, ReadFailureIsReportedAndEmptiesTheBuffer) {
     Run();
     Tick();
-    form.InBuffer = "kept";
+    form.InBuffer = "half a block";
     commFile.readError = SerialError{SerialError::Kind::Other, "The device is not ready."};
     Tick();
     EXPECT_EQ(view.LastStatus(),
               StatusMessage("The device is not ready. inputting from com", StatusColour::Failure));
-    EXPECT_EQ(form.InBuffer, "kept");
+    EXPECT_EQ(form.InBuffer, "") << "the rest of it never comes";
 }
 
 TEST_F(RunCycle, ControlMethodOpensInATickOfItsOwnAndReadsInTheNext) {

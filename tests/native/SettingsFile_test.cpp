@@ -262,13 +262,22 @@ TEST_F(SettingsFileTest, SaveNamesTheLineWhoseWriteFailedAndKeepsTheOldFile) {
     }
 }
 
-TEST_F(SettingsFileTest, FailuresOfTheMethodLinesAndTheCloseAreNotReported) {
-    fileSystem.writeErrors[kIniPath] = {5, FakeFileSystem::OtherError()};
-    fileSystem.closeErrors[kIniPath] = FakeFileSystem::OtherError();
+TEST_F(SettingsFileTest, FailuresOfTheMethodLinesAndTheCloseAreReported) {
+    const StatusMessage failed("Disk full opening ini file to save", StatusColour::Failure);
+    for (const std::size_t line : {5u, 6u}) {
+        FakeFileSystem failing;
+        failing.writeErrors[kIniPath] = {line, FakeFileSystem::OtherError()};
+        FakeMainView failingView;
+        SaveSettings(state, failingView, failing);
+        EXPECT_EQ(failingView.LastStatus(), failed) << "line " << line;
+        EXPECT_FALSE(failing.FileExists(kIniPath));  // never a file without its method lines
+        EXPECT_EQ(failing.openOutputFiles, 0);
+    }
+    fileSystem.closeErrors[kIniPath] = FakeFileSystem::BusyError();
+    fileSystem.closeErrors[kIniPath].description = "Disk full";
     SaveSettings(state, view, fileSystem);
-    EXPECT_TRUE(view.statusHistory.empty());
-    EXPECT_FALSE(fileSystem.FileExists(kIniPath));  // never a file without its method lines
-    EXPECT_EQ(fileSystem.openOutputFiles, 0);
+    EXPECT_EQ(view.LastStatus(), failed);
+    EXPECT_FALSE(fileSystem.FileExists(kIniPath));
 }
 
 }  // namespace

@@ -136,12 +136,16 @@ TEST_F(InetTransferUpload, FailuresAreDescribedWithTheServersReply) {
     }
 }
 
-TEST_F(InetTransferUpload, AMissingLocalFileCompletesWithAFailure) {
+// The page is read when the transfer is asked for, so a file that cannot be read is refused
+// at once, with the system's description, and nothing runs in the background.
+TEST_F(InetTransferUpload, AMissingLocalFileIsRefusedAtOnce) {
     const std::string operation = "PUT " + (local / "gone.html") + " /" + remote->Name() + "/x";
-    ASSERT_EQ(transfer->Execute(operation), std::nullopt);
-    ASSERT_TRUE(WaitForCompletions(1));
-    ASSERT_TRUE(outcomes.failure.has_value());
-    EXPECT_FALSE(outcomes.failure->empty());
+    const auto refused = transfer->Execute(operation);
+    ASSERT_TRUE(refused.has_value());
+    EXPECT_FALSE(refused->empty());
+    EXPECT_FALSE(transfer->StillExecuting());
+    wintest::PumpPending();
+    EXPECT_EQ(outcomes.calls, 0);
 }
 
 TEST_F(InetTransferUpload, DestroyingTheComponentWaitsForItsTransfer) {

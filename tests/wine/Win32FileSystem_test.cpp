@@ -89,13 +89,37 @@ TEST_F(Win32FileSystemTest, AFileBeingWrittenCannotBeOpenedForWritingAgain) {
 
     FileError second;
     EXPECT_EQ(files.OpenForOutput(path, second), nullptr);
-    EXPECT_EQ(second.kind, Kind::Access);
+    EXPECT_EQ(second.kind, Kind::Busy);
     // Readers are let in, and see the old page whole until the new one is complete.
     EXPECT_EQ(files.ReadAll(path, error), "old page");
     writing.reset();  // dropped unclosed, as after a failed write
     EXPECT_EQ(files.ReadAll(path, error), "old page");
     EXPECT_FALSE(wintest::ReadBytes(path + ".tmp").has_value());
     ASSERT_EQ(WritePieces(path, {"new page"}), std::nullopt);
+    EXPECT_EQ(files.ReadAll(path, error), "new page");
+    EXPECT_FALSE(wintest::ReadBytes(path + ".tmp").has_value());
+}
+
+// A reader without delete sharing (as scanners and indexers open files) keeps the file from
+// being replaced: the close says busy and the old content stays. A temporary file that a crash
+// left read-only is replaced, not a reason to fail for good.
+TEST_F(Win32FileSystemTest, AHeldFileIsBusyAndAStaleReadOnlyTemporaryFileIsReplaced) {
+    const std::string path = scratch / "page.html";
+    ASSERT_TRUE(wintest::WriteBytes(path, "old page"));
+    ASSERT_TRUE(wintest::WriteBytes(path + ".tmp", "stale", FILE_ATTRIBUTE_READONLY));
+    HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    const auto held = WritePieces(path, {"new page"});
+    ASSERT_TRUE(held.has_value());
+    EXPECT_EQ(held->kind, Kind::Busy) << held->description;
+    FileError error;
+    EXPECT_EQ(files.ReadAll(path, error), "old page");
+    EXPECT_FALSE(wintest::ReadBytes(path + ".tmp").has_value());
+    CloseHandle(reader);
+
+    ASSERT_TRUE(wintest::WriteBytes(path + ".tmp", "stale", FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(WritePieces(path, {"new page"}), std::nullopt);
     EXPECT_EQ(files.ReadAll(path, error), "new page");
     EXPECT_FALSE(wintest::ReadBytes(path + ".tmp").has_value());
 }

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "DevicePort.h"
@@ -130,6 +131,43 @@ TEST_F(Faults, SlowHostGetsTheNewestPageAndNoStaleSuccess) {
         << "a page was moved to the shared documents folder";
 }
 
+// A reader that holds the page without delete sharing (a scanner, an indexer, a viewer) while
+// a block arrives: the page waits to be written in the user's own folder, is reported after
+// five seconds, and is written and uploaded once the reader lets go. Nothing goes to the
+// folder every user of the PC can read, and no temporary copy is left behind.
+TEST_F(Faults, HeldPageWaitsInItsOwnFolderUntilTheReaderLetsGo) {
+    DevicePort device(3);
+    ASSERT_TRUE(device.Opened());
+    Configure(2, ftp_->Server().host);
+    StartRunning(3);
+    const std::string localPage = qeltest::AppDataFile(kPage);
+    ASSERT_TRUE(device.Send("before@@@@"));
+    ASSERT_TRUE(WaitForFile(RemotePage(), PageBytes("before")));
+
+    HANDLE reader = CreateFileA(localPage.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(device.Send("while held@@@@"));
+    EXPECT_TRUE(qel_.WaitForTextContaining(IDC_lblStatus, " saving Web file", 15000)) << Status();
+    EXPECT_EQ(wintest::ReadBytes(localPage).value_or(""), PageBytes("before"));
+    CloseHandle(reader);
+
+    EXPECT_TRUE(WaitForFile(localPage, PageBytes("while held")));
+    EXPECT_TRUE(WaitForFile(RemotePage(), PageBytes("while held")));
+    EXPECT_TRUE(qeltest::WaitUntil([&] { return Status().rfind("Transfer Complete", 0) == 0; }))
+        << Status();
+    EXPECT_FALSE(wintest::ReadBytes(SharedDocumentsPage()).has_value());
+    EXPECT_FALSE(wintest::ReadBytes(localPage + ".tmp").has_value());
+    char temp[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
+    WIN32_FIND_DATAA found{};
+    HANDLE copies = FindFirstFileA((std::string(temp) + "qel*.tmp").c_str(), &found);
+    EXPECT_EQ(copies, INVALID_HANDLE_VALUE) << "a copy of the page was left: " << found.cFileName;
+    if (copies != INVALID_HANDLE_VALUE) {
+        FindClose(copies);
+    }
+}
+
 // Upload method 1 against a host that accepts and never answers: the window is back within
 // the wait limit, and the next block goes out once the host answers again.
 TEST_F(Faults, StalledHostFreesTheWindowWithinTheLimit) {
@@ -142,8 +180,14 @@ TEST_F(Faults, StalledHostFreesTheWindowWithinTheLimit) {
     Configure(1, *stallHost);
     ASSERT_TRUE(ftp_->Command("STALL on"));
     StartRunning(4);
+    const std::string settings = qel_.Folder() + "Leq.ini";
+    ASSERT_TRUE(DeleteFileA(settings.c_str()));
     ASSERT_TRUE(device.Send("while stalled@@@@"));
     const auto sent = std::chrono::steady_clock::now();
+    // Windows logging off while Qel waits for the host: the settings are saved all the same.
+    ASSERT_TRUE(qel_.WaitForText(IDC_lblStatus, "Starting transmission")) << Status();
+    EXPECT_EQ(qel_.SendWithin(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, 3000), TRUE);
+    EXPECT_TRUE(wintest::ReadBytes(settings).has_value()) << "saved while waiting";
     // The limit is 30 s; the block waits up to a tick before its upload starts.
     EXPECT_TRUE(qel_.WaitForText(IDC_lblStatus, "No FTP connection", 32000)) << Status();
     const auto waited = std::chrono::steady_clock::now() - sent;
@@ -281,7 +325,8 @@ TEST_P(UnpluggedDevice, IsReportedAndReadAgainOnceItIsBack) {
     qel_.SetText(IDC_txtPort, " 7");
     qel_.Click(IDC_ckkRun);
     const std::string page = qeltest::AppDataFile(kPage);
-    ASSERT_TRUE(device->Send("before@@@@"));
+    // Half of the next block comes with the first, and the device goes before the rest.
+    ASSERT_TRUE(device->Send("before@@@@tail-of-old-"));
     ASSERT_TRUE(WaitForFile(page, PageBytes("before")));
 
     // The loss is reported at the next tick; the failed attempts to open the port again that
@@ -310,7 +355,7 @@ TEST_P(UnpluggedDevice, IsReportedAndReadAgainOnceItIsBack) {
     ASSERT_TRUE(device->Opened());
     EXPECT_TRUE(qel_.WaitForText(IDC_lblStatus, "Serial communication established")) << Status();
     ASSERT_TRUE(device->Send("after@@@@"));
-    EXPECT_TRUE(WaitForFile(page, PageBytes("after")));
+    EXPECT_TRUE(WaitForFile(page, PageBytes("after"))) << "only the block sent after the replug";
     DeleteFileA(page.c_str());
 }
 
@@ -330,21 +375,51 @@ TEST(SessionEnd, SavesTheSettingsAndEndsTheProgram) {
     EXPECT_TRUE(qel.WaitForExit(10000));
 }
 
-// A settings file that cannot be read at start-up is kept as "Leq.ini.bad" (replacing an older
-// one) before the settings are saved, instead of being overwritten by the empty values.
-TEST(UnreadableSettings, AreKeptAsLeqIniBad) {
+// A settings file that another program holds for a moment as Qel starts is waited for; one that
+// cannot be read at all is left as it is unless the user changes a setting, and is then kept
+// as "Leq.ini.bad" (replacing an older one) before the new settings are saved.
+TEST(UnreadableSettings, AreWaitedForLeftAloneOrKeptAsLeqIniBad) {
     const std::string settings = "Lab\r\nlive.html\r\nTank\r\n10\r\n 2 \r\n 1 \r\n";
     QelProcess qel({{"Leq.ini", settings}, {"Leq.ini.bad", "an older one\r\n"}});
-    HANDLE lock = CreateFileA((qel.Folder() + "Leq.ini").c_str(), GENERIC_READ, 0, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const auto hold = [&] {
+        return CreateFileA((qel.Folder() + "Leq.ini").c_str(), GENERIC_READ, 0, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    const auto exitAndWait = [&] {
+        qel.Menu(IDM_mnuExit);
+        return qel.WaitForExit(10000);
+    };
+
+    HANDLE lock = hold();
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    std::thread scanner([lock] {
+        Sleep(1000);  // a scanner's look at the file
+        CloseHandle(lock);
+    });
     const bool started = qel.Start();
-    CloseHandle(lock);
+    scanner.join();
     ASSERT_TRUE(started);
-    EXPECT_EQ(qel.Text(IDC_txtFileName), "");  // nothing could be read
+    EXPECT_EQ(qel.Text(IDC_txtPageTitle), "Tank");
+    ASSERT_TRUE(exitAndWait());
+    EXPECT_EQ(qel.ReadFile("Leq.ini"), settings);
+    EXPECT_EQ(qel.ReadFile("Leq.ini.bad"), "an older one\r\n");
+
+    // Held for as long as Qel waits: nothing could be read, and nothing is lost at exit.
+    lock = hold();
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    bool restarted = qel.Start();
+    CloseHandle(lock);
+    ASSERT_TRUE(restarted);
+    EXPECT_EQ(qel.Text(IDC_txtFileName), "");
+    ASSERT_TRUE(exitAndWait());
+    EXPECT_EQ(qel.ReadFile("Leq.ini"), settings);
+
+    lock = hold();
+    restarted = qel.Start();
+    CloseHandle(lock);
+    ASSERT_TRUE(restarted);
     qel.SetText(IDC_txtFileName, "new.html");
-    qel.Menu(IDM_mnuExit);
-    ASSERT_TRUE(qel.WaitForExit(10000));
+    ASSERT_TRUE(exitAndWait());
     EXPECT_EQ(qel.ReadFile("Leq.ini.bad"), settings);
     EXPECT_EQ(qel.ReadFile("Leq.ini"), "\r\nnew.html\r\n\r\n\r\n 0 \r\n 0 \r\n");
 }
