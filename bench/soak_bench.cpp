@@ -1,8 +1,11 @@
 // Soak: hours of unattended running compressed into a bounded run. The device sends a block
-// every tick (500 ms) for the given minutes while the FTP host goes down and up and the device
-// is unplugged and plugged back at random moments; prints the blocks sent, the pages published,
-// the pages lost, the largest gap between two pages on the host, and Qel's private bytes at the
-// start and the end. Runs Qel.exe (FTP Method 2) in the Wine session of the test harness.
+// every second (so no two blocks share a 500 ms tick), first for the given minutes while the
+// FTP host goes down and up and the device is unplugged and plugged back at random moments,
+// then for a fault-free stretch of at least five minutes. Every block that never reached the
+// host is put down to a cause (the host was down when its upload ran, the device was unplugged
+// around it, a line error damaged it); one lost for no named cause is a fault. Qel's private
+// bytes and handles are taken after the first minute and at the end, with their growth per
+// 1,000 pages. Runs Qel.exe (FTP Method 2) in the Wine session of the test harness.
 #include <windows.h>
 
 #include <psapi.h>
@@ -11,6 +14,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <random>
 #include <set>
@@ -32,28 +36,51 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kPort = 5;
 constexpr char kPage[] = "soak.html";
+constexpr auto kBlockInterval = std::chrono::milliseconds(1000);
+constexpr double kFaultFreeMinutes = 5;
 
 double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
-// Private bytes and working set. Where the system leaves the private count empty (Wine does
-// for other processes), the commit charge (PagefileUsage) stands in: the same on Windows.
-struct Memory {
+Clock::duration After(double seconds) {
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+}
+
+// What the process holds. Where the system leaves the private count empty (Wine does for other
+// processes), the commit charge (PagefileUsage) stands in: the same on Windows. GDI and USER
+// objects are 0 where the system does not count them.
+struct Resources {
     SIZE_T privateBytes = 0;
-    SIZE_T workingSet = 0;
+    DWORD handles = 0;
+    DWORD gdiObjects = 0;
+    DWORD userObjects = 0;
+    std::size_t pages = 0;  // pages published when they were taken
 };
 
-Memory MemoryOf(HANDLE process) {
+Resources ResourcesOf(HANDLE process, std::size_t pages) {
+    Resources taken;
+    taken.pages = pages;
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof counters;
-    if (!GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                              sizeof counters)) {
-        std::printf("  (no memory figures: error %lu)\n", GetLastError());
-        return {};
+    if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                             sizeof counters)) {
+        taken.privateBytes = counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
     }
-    return {counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage,
-            counters.WorkingSetSize};
+    GetProcessHandleCount(process, &taken.handles);
+    taken.gdiObjects = GetGuiResources(process, GR_GDIOBJECTS);
+    taken.userObjects = GetGuiResources(process, GR_USEROBJECTS);
+    return taken;
+}
+
+std::string Count(DWORD value) {
+    return value == 0 ? "n/a" : std::to_string(value);
+}
+
+// The growth of one figure per 1,000 pages published between two takings.
+double PerThousandPages(double from, double to, const Resources& a, const Resources& b) {
+    const double pages = static_cast<double>(b.pages) - static_cast<double>(a.pages);
+    return pages > 0 ? (to - from) * 1000.0 / pages : 0.0;
 }
 
 // The block number a page on the host carries, or -1.
@@ -63,7 +90,8 @@ int BlockOnHost(const std::string& path) {
     return at == std::string::npos ? -1 : std::atoi(page.c_str() + at + 16);
 }
 
-// A fault that comes and goes: off for a random while, then on for a random while.
+// A fault that comes and goes: off for a random while, then on for a random while. Each time
+// it was on is kept, to tell later which blocks it may have cost.
 struct Fault {
     Fault(double fromSeconds, double toSeconds, double forSeconds, double upToSeconds)
         : between(fromSeconds, toSeconds), lasting(forSeconds, upToSeconds) {}
@@ -71,14 +99,28 @@ struct Fault {
     std::uniform_real_distribution<double> lasting;
     bool active = false;
     Clock::time_point next;
-    double activeSeconds = 0;
-    int times = 0;
+    std::vector<std::pair<Clock::time_point, Clock::time_point>> spells;
+
+    double ActiveSeconds() const {
+        double total = 0;
+        for (const auto& [from, to] : spells) {
+            total += Seconds(to - from);
+        }
+        return total;
+    }
+    // Whether the fault was on at some moment within `before` seconds before `at` and `after`
+    // seconds after it.
+    bool Around(Clock::time_point at, double before, double after) const {
+        return std::any_of(spells.begin(), spells.end(), [&](const auto& spell) {
+            return spell.first <= at + After(after) && spell.second >= at - After(before);
+        });
+    }
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const double minutes = argc > 1 ? std::max(0.1, std::atof(argv[1])) : 5.0;
+    const double faultMinutes = argc > 1 ? std::max(0.1, std::atof(argv[1])) : 5.0;
     const auto ftp = qeltest::FtpServerControl::FromEnvironment();
     if (!ftp || !qeltest::DevicePort::LinkedPortsAvailable()) {
         std::printf("soak_bench: run it inside the test harness's Wine session\n");
@@ -100,42 +142,39 @@ int main(int argc, char** argv) {
     qel.SetText(IDC_txtPort, " " + std::to_string(kPort));
     qel.Click(IDC_ckkRun);
     qel.WaitForText(IDC_lblStatus, "Serial communication established");
-    const Memory memoryAtStart = MemoryOf(qel.ProcessHandle());
 
     std::mt19937 random(20261207);
     const auto start = Clock::now();
-    const auto end = start + std::chrono::duration_cast<Clock::duration>(
-                                 std::chrono::duration<double>(minutes * 60));
-    const auto at = [&](double seconds) {
-        return Clock::now() +
-               std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-    };
+    const auto faultsEnd = start + After(faultMinutes * 60);
+    const auto end = faultsEnd + After(kFaultFreeMinutes * 60);
     Fault host(15, 45, 3, 15);
     Fault unplugged(20, 60, 2, 10);
-    host.next = at(host.between(random));
-    unplugged.next = at(unplugged.between(random));
+    host.next = start + After(host.between(random));
+    unplugged.next = start + After(unplugged.between(random));
 
-    int sent = 0;
-    int sentWhileAllWell = 0;
-    std::set<int> wellBlocks;  // sent while the host was up and the device plugged in
+    std::map<int, Clock::time_point> sentAt;  // block number -> when it was written
+    int failedWrites = 0;
     std::set<int> seen;
     int lastSeen = -1;
     auto lastChange = start;
     double largestGap = 0;
+    int lineErrorReports = 0;
+    std::string lastStatus;
+    std::optional<Resources> afterFirstMinute;
     auto nextBlock = start;
-    Clock::time_point faultStarted;
     while (Clock::now() < end) {
         const auto now = Clock::now();
         for (Fault* fault : {&host, &unplugged}) {
-            if (now < fault->next) {
+            const bool due = now >= fault->next;
+            // Faults end with the faulty stretch; none starts after it.
+            if (!(due && (fault->active || now < faultsEnd))) {
                 continue;
             }
             fault->active = !fault->active;
             if (fault->active) {
-                ++fault->times;
-                faultStarted = now;
+                fault->spells.emplace_back(now, now);
             } else {
-                fault->activeSeconds += Seconds(now - faultStarted);
+                fault->spells.back().second = now;
             }
             if (fault == &host) {
                 ftp->Command(host.active ? "DOWN" : "UP");
@@ -146,17 +185,15 @@ int main(int argc, char** argv) {
                 qeltest::DevicePort::Replug(kPort);
                 device = std::make_unique<qeltest::DevicePort>(kPort);
             }
-            fault->next = at(fault->active ? fault->lasting(random) : fault->between(random));
+            fault->next =
+                now + After(fault->active ? fault->lasting(random) : fault->between(random));
         }
         if (Clock::now() >= nextBlock) {
-            nextBlock += std::chrono::milliseconds(500);
+            nextBlock += kBlockInterval;
             if (!unplugged.active && device && device->Opened()) {
-                ++sent;
-                device->Send("block " + std::to_string(sent) + "@@@@");
-                if (!host.active) {
-                    ++sentWhileAllWell;
-                    wellBlocks.insert(sent);
-                }
+                const int block = static_cast<int>(sentAt.size()) + 1;
+                sentAt[block] = Clock::now();
+                failedWrites += device->Send("block " + std::to_string(block) + "@@@@") ? 0 : 1;
             }
         }
         const int onHost = BlockOnHost(remote);
@@ -166,36 +203,72 @@ int main(int argc, char** argv) {
             lastSeen = onHost;
             seen.insert(onHost);
         }
+        const std::string status = qel.Text(IDC_lblStatus);
+        if (status != lastStatus && status.rfind("Serial data lost", 0) == 0) {
+            ++lineErrorReports;
+        }
+        lastStatus = status;
+        if (!afterFirstMinute && Clock::now() - start >= std::chrono::minutes(1)) {
+            afterFirstMinute = ResourcesOf(qel.ProcessHandle(), seen.size());
+        }
         Sleep(20);
     }
-    ftp->Command("UP");
-    if (unplugged.active) {
-        qeltest::DevicePort::Replug(kPort);
-    }
-    // The last block has a few seconds to arrive.
+    const int sent = static_cast<int>(sentAt.size());
     qeltest::WaitUntil([&] { return BlockOnHost(remote) == sent; }, 5000);
-    if (BlockOnHost(remote) != lastSeen) {
-        seen.insert(BlockOnHost(remote));
-    }
-    const Memory memoryAtEnd = MemoryOf(qel.ProcessHandle());
-    int lostWhileWell = 0;
-    for (int block : wellBlocks) {
-        lostWhileWell += seen.count(block) == 0 ? 1 : 0;
-    }
+    seen.insert(BlockOnHost(remote));
+    const Resources atEnd = ResourcesOf(qel.ProcessHandle(), seen.size());
     qel.Menu(IDM_mnuExit);
     qel.WaitForExit(10000);
 
-    std::printf("soak: %.1f min, a block every 500 ms, FTP Method 2, Comm Method 1\n", minutes);
-    std::printf("  host down %d times (%.0f s in all), device unplugged %d times (%.0f s)\n",
-                host.times, host.activeSeconds, unplugged.times, unplugged.activeSeconds);
-    std::printf("  blocks sent %d (%d while the host was up)\n", sent, sentWhileAllWell);
-    std::printf("  pages published %zu, pages lost %d (%d of them while the host was up)\n",
-                seen.size(), sent - static_cast<int>(seen.size()), lostWhileWell);
-    std::printf("  largest gap between two pages on the host %.1f s\n", largestGap);
+    // Each lost block, put down to the first cause that fits it.
+    int lostHostDown = 0, lostUnplugged = 0, lostLineError = 0, lostUnexplained = 0;
+    std::vector<int> unexplained;
+    for (const auto& [block, when] : sentAt) {
+        if (seen.count(block)) {
+            continue;
+        }
+        if (unplugged.Around(when, 0, 3)) {
+            ++lostUnplugged;  // in the line or the port's queue when the device went
+        } else if (host.Around(when, 0, 3)) {
+            ++lostHostDown;  // its upload ran while the host was down
+        } else if (lineErrorReports > lostLineError) {
+            ++lostLineError;
+        } else {
+            ++lostUnexplained;
+            unexplained.push_back(block);
+        }
+    }
+
     std::printf(
-        "  Qel.exe private bytes %.0f KB at the start, %.0f KB at the end; working set "
-        "%.0f KB, %.0f KB\n",
-        memoryAtStart.privateBytes / 1024.0, memoryAtEnd.privateBytes / 1024.0,
-        memoryAtStart.workingSet / 1024.0, memoryAtEnd.workingSet / 1024.0);
-    return 0;
+        "soak: %.1f min with faults, then %.1f min without; a block every %lld ms, FTP "
+        "Method 2, Comm Method 1\n",
+        faultMinutes, kFaultFreeMinutes, static_cast<long long>(kBlockInterval.count()));
+    std::printf("  host down %zu times (%.0f s in all), device unplugged %zu times (%.0f s)\n",
+                host.spells.size(), host.ActiveSeconds(), unplugged.spells.size(),
+                unplugged.ActiveSeconds());
+    std::printf("  blocks sent %d, writes to the device that failed %d\n", sent, failedWrites);
+    std::printf(
+        "  pages published %zu; lost: host down %d, device unplugged %d, line error %d "
+        "(%d reported), for no named cause %d\n",
+        seen.size(), lostHostDown, lostUnplugged, lostLineError, lineErrorReports, lostUnexplained);
+    for (std::size_t i = 0; i < unexplained.size() && i < 10; ++i) {
+        std::printf("    FAULT: block %d lost for no named cause\n", unexplained[i]);
+    }
+    std::printf("  largest gap between two pages on the host %.1f s\n", largestGap);
+    const Resources first = afterFirstMinute.value_or(atEnd);
+    std::printf(
+        "  Qel.exe after the first minute: private bytes %.0f KB, handles %s, GDI "
+        "objects %s, USER objects %s (%zu pages)\n",
+        first.privateBytes / 1024.0, Count(first.handles).c_str(), Count(first.gdiObjects).c_str(),
+        Count(first.userObjects).c_str(), first.pages);
+    std::printf(
+        "  Qel.exe at the end:            private bytes %.0f KB, handles %s, GDI "
+        "objects %s, USER objects %s (%zu pages)\n",
+        atEnd.privateBytes / 1024.0, Count(atEnd.handles).c_str(), Count(atEnd.gdiObjects).c_str(),
+        Count(atEnd.userObjects).c_str(), atEnd.pages);
+    std::printf(
+        "  growth per 1,000 pages: private bytes %.1f KB, handles %.1f\n",
+        PerThousandPages(first.privateBytes / 1024.0, atEnd.privateBytes / 1024.0, first, atEnd),
+        PerThousandPages(first.handles, atEnd.handles, first, atEnd));
+    return lostUnexplained == 0 && failedWrites == 0 ? 0 : 1;
 }

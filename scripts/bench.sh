@@ -2,9 +2,9 @@
 # Runs the benchmarks and prints their figures: the cost of a quiet timer tick against the size
 # of the waiting text (native, optimised build), the latency from the device's last "@" to
 # the complete page, locally and on the FTP server (Qel under Wine), the processor time the
-# installer uses while its information window waits, and a soak: a block every tick for
+# installer uses while its information window waits, and a soak: a block every second for
 # PELLUCOR_SOAK_MINUTES (default 5) while the FTP host goes down and up and the device is
-# unplugged and back at random moments (Qel under Wine).
+# unplugged and back at random moments, then five minutes without faults (Qel under Wine).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
