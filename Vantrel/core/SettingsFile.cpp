@@ -15,7 +15,7 @@ constexpr std::uint8_t kDefaultFtpMethod = 1;
 constexpr std::uint8_t kDefaultCommMethod = 0;
 
 std::string SettingsPath(const ProgramState& state) {
-    return state.ProgramFolder + std::string(kSettingsFileName);
+    return state.SettingsFolder + std::string(kSettingsFileName);
 }
 
 void ReportFailure(StatusLine& status, const FileError& error, std::string_view step) {
@@ -113,7 +113,7 @@ void SaveSettings(ProgramState& state, MainView& view, FileSystem& fileSystem) {
     if (state.SettingsFileUnreadable) {
         // What could not be read may still be worth something to its owner.
         const auto error = fileSystem.Rename(
-            SettingsPath(state), state.ProgramFolder + std::string(kUnreadableSettingsFileName));
+            SettingsPath(state), state.SettingsFolder + std::string(kUnreadableSettingsFileName));
         if (error && error->kind != FileError::Kind::NotFound) {
             ReportFailure(view, *error, " opening ini file to save");
             return;  // the unreadable file stays where it is rather than be overwritten

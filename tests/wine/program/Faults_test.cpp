@@ -325,7 +325,7 @@ TEST(SessionEnd, SavesTheSettingsAndEndsTheProgram) {
     qel.SetText(IDC_txtPageTitle, "Tank");
     qel.SendWithin(WM_COMMAND, MAKEWPARAM(IDM_mnuMethod2, 0), 0, 5000);
     EXPECT_EQ(qel.SendWithin(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, 5000), TRUE);
-    EXPECT_EQ(qel.ReadFile("Leq.ini"), "\r\nlive.html\r\nTank\r\n\r\n 2 \r\n 0 \r\n");
+    EXPECT_EQ(qel.ReadSetting("Leq.ini"), "\r\nlive.html\r\nTank\r\n\r\n 2 \r\n 0 \r\n");
     qel.SendWithin(WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, 5000);
     EXPECT_TRUE(qel.WaitForExit(10000));
 }
@@ -334,9 +334,12 @@ TEST(SessionEnd, SavesTheSettingsAndEndsTheProgram) {
 // one) before the settings are saved, instead of being overwritten by the empty values.
 TEST(UnreadableSettings, AreKeptAsLeqIniBad) {
     const std::string settings = "Lab\r\nlive.html\r\nTank\r\n10\r\n 2 \r\n 1 \r\n";
-    QelProcess qel({{"Leq.ini", settings}, {"Leq.ini.bad", "an older one\r\n"}});
-    HANDLE lock = CreateFileA((qel.Folder() + "Leq.ini").c_str(), GENERIC_READ, 0, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    QelProcess qel;
+    const std::string folder = QelProcess::SettingsFolder();
+    ASSERT_TRUE(wintest::WriteBytes(folder + "Leq.ini", settings));
+    ASSERT_TRUE(wintest::WriteBytes(folder + "Leq.ini.bad", "an older one\r\n"));
+    HANDLE lock = CreateFileA((folder + "Leq.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     const bool started = qel.Start();
     CloseHandle(lock);
@@ -345,8 +348,8 @@ TEST(UnreadableSettings, AreKeptAsLeqIniBad) {
     qel.SetText(IDC_txtFileName, "new.html");
     qel.Menu(IDM_mnuExit);
     ASSERT_TRUE(qel.WaitForExit(10000));
-    EXPECT_EQ(qel.ReadFile("Leq.ini.bad"), settings);
-    EXPECT_EQ(qel.ReadFile("Leq.ini"), "\r\nnew.html\r\n\r\n\r\n 0 \r\n 0 \r\n");
+    EXPECT_EQ(qel.ReadSetting("Leq.ini.bad"), settings);
+    EXPECT_EQ(qel.ReadSetting("Leq.ini"), "\r\nnew.html\r\n\r\n\r\n 0 \r\n 0 \r\n");
 }
 
 }  // namespace
