@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the benchmarks and prints their figures: the cost of a quiet timer tick against the size
-# of the waiting text (native, optimised build), the latency from the device's last "@" to
+# of the waiting text and the speed and memory of the uninstaller's search of a drive (native,
+# optimised builds), the latency from the device's last "@" to
 # the complete page, locally and on the FTP server (Qel under Wine), the processor time the
 # installer uses while its information window waits, and a soak: a block every second for
 # PELLUCOR_SOAK_MINUTES (default 5) while the FTP host goes down and up and the device is
@@ -16,8 +17,10 @@ jobs=${PELLUCOR_JOBS:-2}
 echo "== tick cost (native, optimised)"
 cmake -S "$root" -B "$build/bench-native" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DPELLUCOR_SANITIZE=OFF >/dev/null
-cmake --build "$build/bench-native" -j "$jobs" --target tick_cost_bench >/dev/null
+cmake --build "$build/bench-native" -j "$jobs" --target tick_cost_bench folder_search_bench >/dev/null
 "$build/bench-native/bench/tick_cost_bench"
+echo "== the uninstaller's search of a drive (native, optimised, generated tree)"
+"$build/bench-native/bench/folder_search_bench"
 
 echo "== latency (Qel under Wine)"
 cmake -S "$root" -B "$build/win64" -G Ninja \

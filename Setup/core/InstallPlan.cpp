@@ -1,6 +1,9 @@
 // What the installer does, as data.
 #include "InstallPlan.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "FolderPath.h"
 #include "InstallNames.h"
 
@@ -33,6 +36,14 @@ std::string UninstallerMissingText() {
     return std::string(kProductName) + " uninstall file not found, and therefore not installed.";
 }
 
+std::string CopyFailureText(const std::vector<CopyFailure>& failures) {
+    std::string text = "These files could not be copied:";
+    for (const CopyFailure& failure : failures) {
+        text += "\r\n" + failure.name + " - " + failure.description;
+    }
+    return text;
+}
+
 std::vector<FileCopy> ProgramCopies(const std::string& installDir) {
     std::vector<FileCopy> copies;
     for (const char* name :
@@ -53,6 +64,24 @@ std::vector<std::string> CleanUpPaths(const std::string& ownFolder) {
     for (const char* name : {pellucor::kInformationFileName, pellucor::kPointerPageName,
                              pellucor::kUninstallerFileName, pellucor::kProgramFileName}) {
         paths.push_back(folder + name);
+    }
+    return paths;
+}
+
+std::vector<std::string> CleanUpPaths(const std::string& ownFolder,
+                                      const std::vector<std::string>& copiedSources) {
+    const auto samePath = [](const std::string& a, const std::string& b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+            return std::tolower(static_cast<unsigned char>(x)) ==
+                   std::tolower(static_cast<unsigned char>(y));
+        });
+    };
+    std::vector<std::string> paths;
+    for (const std::string& path : CleanUpPaths(ownFolder)) {
+        if (std::any_of(copiedSources.begin(), copiedSources.end(),
+                        [&](const std::string& source) { return samePath(path, source); })) {
+            paths.push_back(path);
+        }
     }
     return paths;
 }

@@ -15,6 +15,9 @@ std::string ConfirmationTitle();
 std::string InstallingText();  // the progress window's status line
 std::string FolderFailureText(const std::string& description, const std::string& installDir);
 constexpr const char* kFolderFailureTitle = "Serious problem. Aborting setup.";
+// The description shown when the install folder is a junction or symbolic link: the installer
+// runs with administrator rights and must not write through it to wherever it points.
+constexpr const char* kFolderIsLinkDescription = "The folder is a link to another place.";
 std::string UninstallerMissingText();
 constexpr const char* kUninstallerMissingTitle = "Small problem";
 
@@ -22,6 +25,17 @@ constexpr const char* kUninstallerMissingTitle = "Small problem";
 constexpr int kExitInstalled = 0;
 constexpr int kExitStoppedByUser = 1;
 constexpr int kExitAborted = 2;
+constexpr int kExitCopyFailed = 3;  // installed what could be copied; the rest was named
+
+// The title of a message box that names no title of its own.
+constexpr const char* kApplicationTitle = "Pellucor Installer";
+
+struct CopyFailure {
+    std::string name;         // the file's name
+    std::string description;  // the system's description of the failure
+};
+// The one message that names every file that could not be copied.
+std::string CopyFailureText(const std::vector<CopyFailure>& failures);
 
 struct FileCopy {
     std::string source;  // a bare name: looked up in the current folder
@@ -37,6 +51,11 @@ FileCopy UninstallerCopy(const std::string& ownFolder, const std::string& window
 
 // The delivered files deleted from the installer's own folder once installed, in order.
 std::vector<std::string> CleanUpPaths(const std::string& ownFolder);
+// Of those, only the ones that were the source of a copy that succeeded (`copiedSources`: full
+// paths, compared without regard to case): a failed copy, or a copy taken from another folder,
+// never costs the installer's folder its file.
+std::vector<std::string> CleanUpPaths(const std::string& ownFolder,
+                                      const std::vector<std::string>& copiedSources);
 
 struct Shortcut {
     std::string linkPath;

@@ -1,4 +1,4 @@
-// Lets the local Users group modify the install folder.
+// The install folder's access list: no change rights for Users.
 #include "InstallFolderRights.h"
 
 #include <aclapi.h>
@@ -22,51 +22,59 @@ UniqueSid UsersSid() {
     return UniqueSid(sid);
 }
 
-}  // namespace
-
-UniqueAcl WithUsersModify(PACL existing) {
-    const UniqueSid users = UsersSid();
-    if (!users) {
-        return nullptr;
+// An allow entry that gives Users a change right.
+bool IsUsersChangeEntry(void* raw, PSID users) {
+    const auto* header = static_cast<ACE_HEADER*>(raw);
+    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) {
+        return false;
     }
-    EXPLICIT_ACCESSA access{};
-    access.grfAccessPermissions = kModifyRights;
-    access.grfAccessMode = GRANT_ACCESS;
-    access.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
-    access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
-    access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
-    access.Trustee.ptstrName = static_cast<LPSTR>(users.get());
-    PACL combined = nullptr;
-    if (SetEntriesInAclA(1, &access, existing, &combined) != ERROR_SUCCESS) {
-        return nullptr;
-    }
-    return UniqueAcl(combined);
+    auto* ace = static_cast<ACCESS_ALLOWED_ACE*>(raw);
+    return EqualSid(&ace->SidStart, users) && (ace->Mask & kChangeRights) != 0;
 }
 
-bool GrantsUsersModify(PACL dacl) {
+}  // namespace
+
+bool GrantsUsersChanges(PACL dacl) {
     const UniqueSid users = UsersSid();
     if (!dacl || !users) {
         return false;
     }
     for (DWORD i = 0; i < dacl->AceCount; ++i) {
         void* raw = nullptr;
-        if (!GetAce(dacl, i, &raw)) {
-            continue;
-        }
-        const auto* header = static_cast<ACE_HEADER*>(raw);
-        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) {
-            continue;
-        }
-        auto* ace = static_cast<ACCESS_ALLOWED_ACE*>(raw);
-        if (EqualSid(&ace->SidStart, users.get()) && (ace->Mask & kModifyRights) == kModifyRights &&
-            (header->AceFlags & kInheritedBySubfoldersAndFiles) == kInheritedBySubfoldersAndFiles) {
+        if (GetAce(dacl, i, &raw) && IsUsersChangeEntry(raw, users.get())) {
             return true;
         }
     }
     return false;
 }
 
-DWORD GrantUsersModify(const std::string& folder) {
+UniqueAcl WithoutUsersChanges(PACL existing) {
+    const UniqueSid users = UsersSid();
+    if (!existing || !users) {
+        return nullptr;
+    }
+    UniqueAcl result(static_cast<ACL*>(LocalAlloc(LPTR, existing->AclSize)));
+    if (!result || !InitializeAcl(result.get(), existing->AclSize, existing->AclRevision)) {
+        return nullptr;
+    }
+    for (DWORD i = 0; i < existing->AceCount; ++i) {
+        void* raw = nullptr;
+        if (!GetAce(existing, i, &raw)) {
+            return nullptr;
+        }
+        const auto* header = static_cast<ACE_HEADER*>(raw);
+        // Inherited entries come from the parent folder and are the rights to keep.
+        if ((header->AceFlags & INHERITED_ACE) == 0 && IsUsersChangeEntry(raw, users.get())) {
+            continue;
+        }
+        if (!AddAce(result.get(), existing->AclRevision, MAXDWORD, raw, header->AceSize)) {
+            return nullptr;
+        }
+    }
+    return result;
+}
+
+DWORD RemoveUsersChanges(const std::string& folder) {
     PACL existing = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     DWORD status = GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
@@ -76,13 +84,19 @@ DWORD GrantUsersModify(const std::string& folder) {
     }
     // `existing` points into the descriptor.
     const pellucor::LocalMemory<void> owner(descriptor);
-    const UniqueAcl combined = WithUsersModify(existing);
-    if (!combined) {
+    if (!existing) {
+        return ERROR_SUCCESS;  // no list at all: nothing of ours to take away
+    }
+    const UniqueAcl kept = WithoutUsersChanges(existing);
+    if (!kept) {
         return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    if (kept->AceCount == existing->AceCount) {
+        return ERROR_SUCCESS;
     }
     std::string name = folder;
     return SetNamedSecurityInfoA(name.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                                 nullptr, combined.get(), nullptr);
+                                 nullptr, kept.get(), nullptr);
 }
 
 }  // namespace setup

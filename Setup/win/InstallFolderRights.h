@@ -1,6 +1,9 @@
-// Lets the local Users group modify the install folder and everything made in it. Qel runs
-// without elevation and keeps its settings and host profiles beside itself; without this it
-// could not save them under Program Files.
+// The install folder's access list. An earlier version let the local Users group modify the
+// folder so that Qel could keep its settings there; with that right any user could replace
+// Qel.exe, plant a DLL beside it, or swap the folder for a link that the elevated uninstaller
+// and installer would then follow. Qel now keeps each user's settings in that user's own folder,
+// and the installer takes the old entry away again: the folder keeps the rights it inherits from
+// Program Files.
 #pragma once
 
 #include <windows.h>
@@ -11,22 +14,23 @@
 
 namespace setup {
 
-// "Modify": read, write, execute and delete, but not change the rights or take ownership.
-constexpr DWORD kModifyRights =
-    FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE;
-constexpr BYTE kInheritedBySubfoldersAndFiles = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
+// Rights that let their holder change a file or folder: its content, what it holds, its
+// attributes, its access list or its owner.
+constexpr DWORD kChangeRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_WRITE_EA |
+                                FILE_WRITE_ATTRIBUTES | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
+                                WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL;
 
 using UniqueAcl = pellucor::LocalMemory<ACL>;
 
-// The given access list with an entry that grants Users modify rights, inherited by the
-// folder's subfolders and files; null when the list could not be built.
-UniqueAcl WithUsersModify(PACL existing);
+// True when an allow entry of the list, its own or inherited, gives Users any change right.
+bool GrantsUsersChanges(PACL dacl);
 
-// True when the list has an allow entry for Users with at least modify rights that files and
-// subfolders inherit.
-bool GrantsUsersModify(PACL dacl);
+// The list without its own allow entries that give Users a change right; every other entry is
+// kept in its place. Null when the list could not be built.
+UniqueAcl WithoutUsersChanges(PACL existing);
 
-// Adds the entry to the folder's access list; ERROR_SUCCESS or the system's error code.
-DWORD GrantUsersModify(const std::string& folder);
+// Takes those entries off the folder's access list (the folder's files then inherit the
+// change); ERROR_SUCCESS when there were none, or the system's error code.
+DWORD RemoveUsersChanges(const std::string& folder);
 
 }  // namespace setup

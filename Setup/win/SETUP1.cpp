@@ -25,6 +25,38 @@ bool FolderExists(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// A junction, symbolic link or other redirection in the folder's place (the name is asked
+// without its trailing backslash, so the link itself answers, not its target).
+bool IsLink(const std::string& folder) {
+    std::string name = folder;
+    if (name.size() > 3 && name.back() == '\\') {
+        name.pop_back();
+    }
+    const DWORD attributes = GetFileAttributesA(name.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// The full path a copy's source names (a bare name is looked up in the current folder).
+std::string FullPath(const std::string& path) {
+    std::vector<char> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()),
+                                         buffer.data(), nullptr);
+        if (n == 0) {
+            return path;
+        }
+        if (n < buffer.size()) {
+            return std::string(buffer.data(), n);
+        }
+        buffer.resize(n + 1);
+    }
+}
+
+void ShowAborting(const std::string& description, const std::string& installDir) {
+    const std::string text = FolderFailureText(description, installDir);
+    MessageBoxA(nullptr, text.c_str(), kFolderFailureTitle, MB_OK);
+}
+
 [[noreturn]] void EndInstaller() {
     ExitProcess(kExitStoppedByUser);
 }
@@ -75,18 +107,38 @@ int SETUP1::Main() {
     wait.Repaint();
 
     // From here on a failing step is passed over, except the install folder itself.
-    if (!FolderExists(installDir) && !CreateDirectoryA(installDir.c_str(), nullptr)) {
-        const std::string text =
-            FolderFailureText(pellucor::SystemErrorText(GetLastError()), installDir);
-        MessageBoxA(nullptr, text.c_str(), kFolderFailureTitle, MB_OK);
+    if (!IsLink(installDir) && !FolderExists(installDir) &&
+        !CreateDirectoryA(installDir.c_str(), nullptr)) {
+        ShowAborting(pellucor::SystemErrorText(GetLastError()), installDir);
         return kExitAborted;
     }
-    GrantUsersModify(installDir);
+    // A folder that an earlier version let Users change may have been swapped for a link: look
+    // before and after taking that right away, so that no one can swap it in between.
+    bool link = IsLink(installDir);
+    if (!link) {
+        RemoveUsersChanges(installDir);
+        link = IsLink(installDir);
+    }
+    if (link) {
+        ShowAborting(kFolderIsLinkDescription, installDir);
+        return kExitAborted;
+    }
     Tick(wait);
     Tick(wait);
 
+    std::vector<CopyFailure> failures;
+    std::vector<std::string> copiedSources;
+    // Copies a file; a failure is remembered to be named at the end.
+    const auto copyFile = [&](const FileCopy& copy, const std::string& name) {
+        if (CopyFileA(copy.source.c_str(), copy.destination.c_str(), FALSE)) {
+            copiedSources.push_back(FullPath(copy.source));
+            return true;
+        }
+        failures.push_back({name, pellucor::SystemErrorText(GetLastError())});
+        return false;
+    };
     for (const FileCopy& copy : ProgramCopies(installDir)) {
-        CopyFileA(copy.source.c_str(), copy.destination.c_str(), FALSE);
+        copyFile(copy, copy.source);
         Tick(wait);
     }
     // The serial and transfer components are part of Qel.exe: no controls to deliver or
@@ -96,20 +148,28 @@ int SETUP1::Main() {
     const std::string ownFolder = OwnFolder();
     const FileCopy uninstaller = UninstallerCopy(ownFolder, folders_.WindowsDir);
     if (pellucor::FileExists(uninstaller.source)) {
-        CopyFileA(uninstaller.source.c_str(), uninstaller.destination.c_str(), FALSE);
-        pellucor::AddToAddRemoveList(pellucor::kProductName, uninstaller.destination);
+        // The entry would otherwise offer an uninstaller that is not there.
+        if (copyFile(uninstaller, pellucor::kUninstallerFileName)) {
+            pellucor::AddToAddRemoveList(pellucor::kProductName, uninstaller.destination);
+        }
     } else {
         MessageBoxA(nullptr, UninstallerMissingText().c_str(), kUninstallerMissingTitle, MB_OK);
     }
     Tick(wait);
 
     pellucor::DoEvents();
-    for (const std::string& path : CleanUpPaths(ownFolder)) {
+    for (const std::string& path : CleanUpPaths(ownFolder, copiedSources)) {
         KillIfExists(path);
     }
-    CreateDesktopShortcut(pellucor::kProductName, installDir, pellucor::kProgramFileName);
+    if (!failures.empty()) {
+        MessageBoxA(nullptr, CopyFailureText(failures).c_str(), kApplicationTitle, MB_OK);
+    }
+    // A shortcut to a program that is not there would only fail when the user tries it.
+    if (pellucor::FileExists(installDir + pellucor::kProgramFileName)) {
+        CreateDesktopShortcut(pellucor::kProductName, installDir, pellucor::kProgramFileName);
+    }
     wait.Unload();
-    return kExitInstalled;
+    return failures.empty() ? kExitInstalled : kExitCopyFailed;
 }
 
 bool SETUP1::ShowInformation() {

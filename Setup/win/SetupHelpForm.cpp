@@ -24,6 +24,8 @@ HelpForm::HelpForm(HINSTANCE instance, bool& proceed, std::function<void()> endI
     form_.SetHandler([this](UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
         return OnMessage(message, wParam, lParam, result);
     });
+    // Enter presses "&Install".
+    SendMessageA(form_.Control(forms::IDC_Command1), BM_SETSTYLE, BS_DEFPUSHBUTTON, FALSE);
     // Form_Load
     pellucor::CenterForm(form_.Handle());
 }
@@ -44,6 +46,9 @@ void HelpForm::FocusInstall() {
 
 void HelpForm::Command1_Click() {
     proceed_ = true;
+    // The click may arrive as a sent message (assistive technology, UI automation), which the
+    // waiting loop's GetMessage handles without returning; this posted one wakes it to look.
+    PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
     form_.Destroy();
 }
 
@@ -91,6 +96,9 @@ bool HelpForm::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
             return false;
         case WM_SIZE:
             Form_Resize();
+            return true;
+        case DM_GETDEFID:  // asked by the dialog keys on Enter
+            result = MAKELRESULT(forms::IDC_Command1, DC_HASDEFID);
             return true;
         case WM_CLOSE:
             // Closing from the frame is the same choice as "&Cancel": otherwise the installer

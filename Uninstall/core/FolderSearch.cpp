@@ -1,25 +1,71 @@
 // The search of a drive for stray shortcuts.
 #include "FolderSearch.h"
 
+#include <algorithm>
+#include <cctype>
+#include <new>
+#include <vector>
+
 #include "FolderPath.h"
 
 namespace removal {
 
-std::vector<std::string> MapFolders(const std::string& start, const SubfolderLister& list) {
-    std::vector<std::string> folders{pellucor::WithTrailingBackslash(start)};
-    // Indices, not iterators: the list grows while it is walked.
-    for (std::size_t cursor = 0; cursor < folders.size(); ++cursor) {
-        const auto subfolders = list(folders[cursor]);
-        if (!subfolders) {
-            continue;
+namespace {
+
+bool SameName(const std::string& a, const std::string& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+}  // namespace
+
+SearchOutcome SearchFolders(const std::string& start, const std::string& fileName,
+                            const ListingOpener& open,
+                            const std::function<void(const std::string& path)>& found) {
+    SearchOutcome outcome;
+    try {
+        // One open listing per level of the current path, and the path itself.
+        struct Level {
+            std::unique_ptr<FolderListing> listing;
+            std::size_t pathLength;  // the path's length with this level's folder
+        };
+        std::vector<Level> levels;
+        std::string path = pellucor::WithTrailingBackslash(start);
+        if (auto listing = open(path)) {
+            ++outcome.folders;
+            levels.push_back({std::move(listing), path.size()});
         }
-        for (const Subfolder& sub : *subfolders) {
-            if (!sub.reparsePoint) {
-                folders.push_back(pellucor::WithTrailingBackslash(sub.path));
+        FolderEntry entry;
+        while (!levels.empty()) {
+            Level& level = levels.back();
+            if (!level.listing->Next(entry)) {
+                levels.pop_back();
+                continue;
+            }
+            path.resize(level.pathLength);
+            if (!entry.folder) {
+                if (SameName(entry.name, fileName)) {
+                    found(path + entry.name);
+                }
+                continue;
+            }
+            if (entry.reparsePoint) {
+                continue;
+            }
+            const std::string sub = path + entry.name + "\\";
+            if (auto listing = open(sub)) {
+                ++outcome.folders;
+                path = sub;
+                levels.push_back({std::move(listing), path.size()});
             }
         }
+    } catch (const std::bad_alloc&) {
+        outcome.complete = false;
+        outcome.stopReason = "out of memory";
     }
-    return folders;
+    return outcome;
 }
 
 }  // namespace removal

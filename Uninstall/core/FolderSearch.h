@@ -1,27 +1,45 @@
-// The search of a drive for stray shortcuts: every folder below the start that can be opened,
-// level by level. Folders that are junctions or symbolic links are not entered: one that points
-// back up the tree would make the search endless, and the folders behind one are reached by
-// their own path anyway. The list has no size limit.
+// The search of a drive for stray shortcuts: depth first, with one open listing per level and
+// nothing else kept, so its memory does not grow with the number of folders on the drive. Each
+// file of the wanted name is reported while its folder is listed. Folders that are junctions or
+// symbolic links are not entered: one that points back up the tree would make the search
+// endless, and the folders behind one are reached by their own path anyway.
 #pragma once
 
 #include <functional>
-#include <optional>
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace removal {
 
-struct Subfolder {
-    std::string path;   // full path, with or without a trailing backslash
+struct FolderEntry {
+    std::string name;   // without folder
+    bool folder;        // a subfolder
     bool reparsePoint;  // a junction, symbolic link or other redirection
 };
 
-// The subfolders of a folder, or nullopt when the folder cannot be opened.
-using SubfolderLister =
-    std::function<std::optional<std::vector<Subfolder>>(const std::string& folder)>;
+// One open listing of a folder, read entry by entry ("." and ".." left out).
+class FolderListing {
+public:
+    virtual ~FolderListing() = default;
+    // The next entry; false at the end of the listing.
+    virtual bool Next(FolderEntry& entry) = 0;
+};
 
-// `start` and every folder below it reached through real subfolders, breadth first, each
-// ending in "\". A folder that cannot be opened stays in the list without its subfolders.
-std::vector<std::string> MapFolders(const std::string& start, const SubfolderLister& list);
+// Opens a folder's listing; null when the folder cannot be opened.
+using ListingOpener = std::function<std::unique_ptr<FolderListing>(const std::string& folder)>;
+
+struct SearchOutcome {
+    unsigned long long folders = 0;  // folders listed
+    bool complete = true;            // false when the search had to stop
+    std::string stopReason;          // why it stopped
+};
+
+// Lists `start` and every folder below it reached through real subfolders, depth first, and
+// calls `found` with the full path of every file named `fileName` (compared without regard to
+// case). A folder that cannot be opened is passed over with everything below it. Running out of
+// memory stops the search; the outcome says so and the caller goes on.
+SearchOutcome SearchFolders(const std::string& start, const std::string& fileName,
+                            const ListingOpener& open,
+                            const std::function<void(const std::string& path)>& found);
 
 }  // namespace removal

@@ -37,6 +37,18 @@ inline std::string UnlockingLine(const std::string& path) {
 inline std::string KillingLine(const std::string& path) {
     return "Killing " + path;
 }
+// The install folder is a junction or symbolic link: only the link itself is removed.
+inline std::string LinkLine(const std::string& folder) {
+    return "Not entering " + folder + ": it is a link; removing the link only";
+}
+// A file of the install folder that lies elsewhere (reached through a link) stays.
+inline std::string OutsideLine(const std::string& path, const std::string& finalPath) {
+    return "Not deleting " + path + ": it lies at " + finalPath;
+}
+// The search of the drive could not finish; the removal goes on.
+inline std::string SearchStoppedLine(const std::string& reason, unsigned long long folders) {
+    return "Search stopped after " + std::to_string(folders) + " folders: " + reason;
+}
 
 // Exit codes of RemoveQel.
 constexpr int kExitRemoved = 0;

@@ -37,18 +37,54 @@ bool ForEachEntry(const std::string& folder, Each each) {
 
 }  // namespace
 
-std::optional<std::vector<Subfolder>> ListSubfolders(const std::string& folder) {
-    std::vector<Subfolder> subfolders;
-    const std::string base = pellucor::WithTrailingBackslash(folder);
-    const bool opened = ForEachEntry(folder, [&](const std::string& name, DWORD attributes) {
-        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-            subfolders.push_back({base + name, (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
+namespace {
+
+class FindListing : public FolderListing {
+public:
+    // `first` is what FindFirstFileA gave with the handle; no handle: an empty folder.
+    FindListing(UniqueSearch search, const WIN32_FIND_DATAA& first)
+        : search_(std::move(search)), found_(first), pending_(search_ != nullptr) {}
+
+    bool Next(FolderEntry& entry) override {
+        for (;;) {
+            if (!pending_) {
+                if (!search_ || !FindNextFileA(search_.get(), &found_)) {
+                    return false;
+                }
+            }
+            pending_ = false;
+            const std::string name = found_.cFileName;
+            if (name == "." || name == "..") {
+                continue;
+            }
+            const DWORD attributes = found_.dwFileAttributes;
+            entry.name = name;
+            entry.folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            entry.reparsePoint = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            return true;
         }
-    });
-    if (!opened) {
-        return std::nullopt;
     }
-    return subfolders;
+
+private:
+    UniqueSearch search_;
+    WIN32_FIND_DATAA found_;
+    bool pending_;
+};
+
+}  // namespace
+
+std::unique_ptr<FolderListing> OpenListing(const std::string& folder) {
+    WIN32_FIND_DATAA found{};
+    const std::string pattern = pellucor::WithTrailingBackslash(folder) + "*";
+    HANDLE raw = FindFirstFileA(pattern.c_str(), &found);
+    if (raw == INVALID_HANDLE_VALUE) {
+        if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+            return nullptr;
+        }
+        return std::make_unique<FindListing>(nullptr, found);  // opened, but empty
+    }
+    UniqueSearch search(raw);
+    return std::make_unique<FindListing>(std::move(search), found);
 }
 
 std::vector<std::string> PlainFileNames(const std::string& folder) {

@@ -1,8 +1,9 @@
-// Lists a folder's subfolders for the search of the drive (in place of a hidden window with a
-// folder-list control): full paths, each marked when it is a junction or symbolic link.
+// Lists folders for the search of the drive (in place of a hidden window with a folder-list
+// control), entry by entry, each subfolder marked when it is a junction or symbolic link; and a
+// folder's plain files for the emptying of the install folder.
 #pragma once
 
-#include <optional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,8 +11,9 @@
 
 namespace removal {
 
-// nullopt when the folder cannot be opened. Hidden and system folders are listed too.
-std::optional<std::vector<Subfolder>> ListSubfolders(const std::string& folder);
+// The folder's open listing; null when it cannot be opened. Hidden and system entries are
+// listed too.
+std::unique_ptr<FolderListing> OpenListing(const std::string& folder);
 
 // The plain files of a folder: without the hidden or system attribute, no folders.
 std::vector<std::string> PlainFileNames(const std::string& folder);

@@ -28,6 +28,41 @@ std::string WithoutTrailingBackslash(std::string folder) {
     return folder;
 }
 
+// A junction, symbolic link or other redirection: asked of the name itself, not its target.
+bool IsLink(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(WithoutTrailingBackslash(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// Where an open file or folder really is, in upper case for comparing; "" when unknown.
+std::string FinalPath(HANDLE handle) {
+    char buffer[MAX_PATH * 2] = {};
+    const DWORD n = GetFinalPathNameByHandleA(handle, buffer, sizeof buffer,
+                                              FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0 || n >= sizeof buffer) {
+        return {};
+    }
+    CharUpperBuffA(buffer, n);
+    return std::string(buffer, n);
+}
+
+// The install folder held open, so that it cannot be renamed, deleted or swapped for a link
+// while its files are deleted (it is shared for reading and writing, not for deleting).
+pellucor::OwnedHandle HoldFolder(const std::string& folder) {
+    return pellucor::OwnFile(CreateFileA(WithoutTrailingBackslash(folder).c_str(),
+                                         FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                         nullptr));
+}
+
+// Where a file of the folder really lies, when that can be told.
+std::string FinalPathOf(const std::string& path) {
+    const pellucor::OwnedHandle file = pellucor::OwnFile(CreateFileA(
+        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    return file ? FinalPath(file.get()) : std::string();
+}
+
 }  // namespace
 
 void Remove::WriteTrace(const std::string& text) {
@@ -88,13 +123,7 @@ int Remove::Main() {
     const std::string installDir = pellucor::InstallDir();
     WriteTrace(kEmptying.trace);
     wait.ShowDoing(kEmptying.shown);
-    for (const std::string& name : PlainFileNames(installDir)) {
-        const std::string path = installDir + name;
-        WriteTrace(UnlockingLine(path));
-        LogFailure(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL) != FALSE);
-        WriteTrace(KillingLine(path));
-        LogFailure(DeleteFileA(path.c_str()) != FALSE);
-    }
+    EmptyInstallFolder(installDir);
     pellucor::DoEvents();
     WriteTrace(kChangingDirectory);
     // The folder cannot be removed while it is the current one.
@@ -112,17 +141,48 @@ int Remove::Main() {
 }
 
 void Remove::KillStrayShortcuts() {
-    const std::vector<std::string> folderList = MapFolders(kSearchedDrive, ListSubfolders);
+    // Each shortcut is deleted as soon as its folder's listing shows it.
+    const SearchOutcome outcome = SearchFolders(
+        kSearchedDrive, pellucor::ShortcutFileName(), OpenListing, [](const std::string& path) {
+            KillUnlocked(path);
+            if (pellucor::FileExists(path)) {
+                WriteTrace(UnlockingLine(path));
+                LogFailure(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL) != FALSE);
+                WriteTrace(KillingLine(path));
+                LogFailure(DeleteFileA(path.c_str()) != FALSE);
+            }
+        });
+    if (!outcome.complete) {
+        WriteTrace(SearchStoppedLine(outcome.stopReason, outcome.folders));
+    }
     WriteTrace(kDoneMapping);
-    for (const std::string& folder : folderList) {
-        const std::string path = folder + pellucor::ShortcutFileName();
-        KillUnlocked(path);
-        if (pellucor::FileExists(path)) {
-            WriteTrace(UnlockingLine(path));
-            LogFailure(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL) != FALSE);
-            WriteTrace(KillingLine(path));
-            LogFailure(DeleteFileA(path.c_str()) != FALSE);
+}
+
+void Remove::EmptyInstallFolder(const std::string& installDir) {
+    // The uninstaller runs with administrator rights: through a link it would delete the files
+    // of whatever folder the link points to.
+    if (IsLink(installDir)) {
+        WriteTrace(LinkLine(WithoutTrailingBackslash(installDir)));
+        return;
+    }
+    const pellucor::OwnedHandle held = HoldFolder(installDir);
+    if (IsLink(installDir)) {  // swapped before it was held
+        WriteTrace(LinkLine(WithoutTrailingBackslash(installDir)));
+        return;
+    }
+    const std::string folderFinal = held ? FinalPath(held.get()) + "\\" : std::string();
+    for (const std::string& name : PlainFileNames(installDir)) {
+        const std::string path = installDir + name;
+        const std::string fileFinal = FinalPathOf(path);
+        if (folderFinal.size() > 1 && !fileFinal.empty() &&
+            fileFinal.compare(0, folderFinal.size(), folderFinal) != 0) {
+            WriteTrace(OutsideLine(path, fileFinal));
+            continue;
         }
+        WriteTrace(UnlockingLine(path));
+        LogFailure(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL) != FALSE);
+        WriteTrace(KillingLine(path));
+        LogFailure(DeleteFileA(path.c_str()) != FALSE);
     }
 }
 

@@ -25,6 +25,9 @@ public:
 private:
     // Deletes the shortcut wherever the folder search finds it.
     void KillStrayShortcuts();
+    // Deletes the plain files of the install folder, never through a link and never a file
+    // that lies outside it.
+    static void EmptyInstallFolder(const std::string& installDir);
     // Writes the description of the last operation's failure when it failed.
     static void LogFailure(bool succeeded);
 

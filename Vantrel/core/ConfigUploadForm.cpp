@@ -93,7 +93,7 @@ void ConfigUploadForm::cmdOK_Click() {
     }
     // The file holds what the boxes show, whether or not they were applied with Set.
     if (auto error =
-            SaveHostProfile(files_, state_.ProgramFolder, name, view_.Text(ConfigBox::txtUserName),
+            SaveHostProfile(files_, state_.SettingsFolder, name, view_.Text(ConfigBox::txtUserName),
                             view_.Text(ConfigBox::txtURL), view_.Text(ConfigBox::txtPassword),
                             view_.Text(ConfigBox::txtPathName))) {
         // Naming a profile that was never written would lose the user's values at the next
@@ -112,7 +112,7 @@ void ConfigUploadForm::cmdOK_Click() {
 void ConfigUploadForm::Command2_Click() {
     std::vector<std::string> names;
     const std::string_view ext = kProfileExtension;
-    for (std::string& file : files_.ListFiles(state_.ProgramFolder + "*" + std::string(ext))) {
+    for (std::string& file : files_.ListFiles(state_.SettingsFolder + "*" + std::string(ext))) {
         file.erase(file.size() >= ext.size() ? file.size() - ext.size() : 0);
         names.push_back(std::move(file));
     }

@@ -9,8 +9,8 @@ namespace qel {
 
 namespace {
 
-std::string ProfilePath(const std::string& programFolder, const std::string& name) {
-    return programFolder + name + std::string(kProfileExtension);
+std::string ProfilePath(const std::string& folder, const std::string& name) {
+    return folder + name + std::string(kProfileExtension);
 }
 
 }  // namespace
@@ -29,7 +29,7 @@ void LoadHostProfile(ProgramState& state, StatusLine& status, FileSystem& fileSy
     if (state.CurrentFile.empty()) {
         return;
     }
-    const std::string path = ProfilePath(state.ProgramFolder, state.CurrentFile);
+    const std::string path = ProfilePath(state.SettingsFolder, state.CurrentFile);
     if (!fileSystem.FileExists(path)) {
         status.ShowStatus(state.CurrentFile + " file not found", StatusColour::Failure);
         return;
@@ -73,13 +73,13 @@ void LoadHostProfile(ProgramState& state, StatusLine& status, FileSystem& fileSy
     }
 }
 
-std::optional<FileError> SaveHostProfile(FileSystem& fileSystem, const std::string& programFolder,
+std::optional<FileError> SaveHostProfile(FileSystem& fileSystem, const std::string& folder,
                                          const std::string& name, const std::string& userName,
                                          const std::string& url, const std::string& password,
                                          const std::string& path) {
     FileError openError;
     std::unique_ptr<OutputFile> file =
-        fileSystem.OpenForOutput(ProfilePath(programFolder, name), openError);
+        fileSystem.OpenForOutput(ProfilePath(folder, name), openError);
     if (!file) {
         return openError;
     }

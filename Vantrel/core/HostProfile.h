@@ -1,4 +1,4 @@
-// Host profiles: one file per profile, ProgramFolder + name + ".uci", five CR LF ended lines:
+// Host profiles: one file per profile, SettingsFolder + name + ".uci", five CR LF ended lines:
 // a fixed header, then the user name, the FTP server address, the password and the remote
 // folder, each passed through Scramble.
 #pragma once
@@ -31,7 +31,7 @@ void LoadHostProfile(ProgramState& state, StatusLine& status, FileSystem& fileSy
 
 // Writes the profile file of that name, replacing any file of the same name. Returns the error
 // when the file cannot be created or written; reporting it is the caller's job.
-std::optional<FileError> SaveHostProfile(FileSystem& fileSystem, const std::string& programFolder,
+std::optional<FileError> SaveHostProfile(FileSystem& fileSystem, const std::string& folder,
                                          const std::string& name, const std::string& userName,
                                          const std::string& url, const std::string& password,
                                          const std::string& path);

@@ -11,6 +11,7 @@
 #include "NumericValue.h"
 #include "PageBuilder.h"
 #include "SettingsFile.h"
+#include "UserSettings.h"
 
 namespace qel {
 
@@ -54,6 +55,7 @@ MainForm::MainForm(const MainFormParts& parts)
 
 void MainForm::Form_Load() {
     FindPorts();
+    CarryOverSettings(state_, files_);
     LoadSettings(state_, view_, files_);
     if (!state_.CurrentFile.empty()) {
         LoadHostProfile(state_, view_, files_);

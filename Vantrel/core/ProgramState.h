@@ -25,6 +25,9 @@ struct ProgramState {
     std::string ProgramFolder;  // the program's own folder, ending in "\"
     std::string AppVersion;     // major "." minor
 
+    // The user's own folder for the settings file and host profiles, ending in "\".
+    std::string SettingsFolder;
+
     // The settings file could not be read at start-up: it is kept aside before a new one is
     // written, so that what it held is not lost to the empty values that stood in for it.
     bool SettingsFileUnreadable = false;

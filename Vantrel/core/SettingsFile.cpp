@@ -19,7 +19,7 @@ constexpr std::uint32_t kBusySettingsPatienceMs = 2000;
 constexpr std::string_view kSaveFailureStep = " opening ini file to save";
 
 std::string SettingsPath(const ProgramState& state) {
-    return state.ProgramFolder + std::string(kSettingsFileName);
+    return state.SettingsFolder + std::string(kSettingsFileName);
 }
 
 void ReportFailure(StatusLine& status, const FileError& error, std::string_view step) {
@@ -119,7 +119,7 @@ void SaveSettings(ProgramState& state, MainView& view, FileSystem& fileSystem) {
     if (state.SettingsFileUnreadable) {
         // What could not be read may still be worth something to its owner.
         const auto error = fileSystem.Rename(
-            SettingsPath(state), state.ProgramFolder + std::string(kUnreadableSettingsFileName));
+            SettingsPath(state), state.SettingsFolder + std::string(kUnreadableSettingsFileName));
         if (error && error->kind != FileError::Kind::NotFound) {
             ReportFailure(view, *error, kSaveFailureStep);
             return;  // the unreadable file stays where it is rather than be overwritten

@@ -1,4 +1,4 @@
-// The program's own settings file "Leq.ini" in the program folder: six lines, CR LF ended.
+// The settings file "Leq.ini" in the user's settings folder: six lines, CR LF ended.
 //   1 CurrentFile   2 page file name   3 page title   4 refresh text
 //   5 FTPMethod     6 CommMethod        (5 and 6 written as " 1 ")
 #pragma once

@@ -5,6 +5,8 @@
 
 #include "FindStartupBas.h"
 #include "FolderPath.h"
+#include "MainForm.h"
+#include "UserSettings.h"
 #include "VersionText.h"
 
 namespace qel {
@@ -49,10 +51,20 @@ std::string OwnProgramFolder() {
     return pellucor::WithTrailingBackslash(pellucor::FolderOfFile(OwnModulePath()));
 }
 
+std::string OwnSettingsFolder(const std::string& programFolder) {
+    const std::string folder =
+        UserSettingsFolder(pellucor::SpecialFolderPath(MainForm::kCsidlAppData), programFolder);
+    // An existing folder is fine; one that cannot be made shows up as failed saves, which the
+    // status line reports.
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
 void SetUpProgram(qel::ProgramState& state, HWND mainForm) {
     state.AppVersion = OwnVersionText();
     pellucor::CenterForm(mainForm);
     state.ProgramFolder = OwnProgramFolder();
+    state.SettingsFolder = OwnSettingsFolder(state.ProgramFolder);
 }
 
 }  // namespace qel

@@ -1,5 +1,5 @@
-// The first step of Qel's start-up: the version text, the centred main window and the folder the
-// program runs from.
+// The first step of Qel's start-up: the version text, the centred main window, the folder the
+// program runs from and the user's settings folder.
 #pragma once
 
 #include <windows.h>
@@ -17,5 +17,8 @@ std::string OwnVersionText();
 
 // The folder of the running program, ending in exactly one "\".
 std::string OwnProgramFolder();
+
+// The user's settings folder (made when missing), ending in exactly one "\".
+std::string OwnSettingsFolder(const std::string& programFolder);
 
 }  // namespace qel

@@ -74,7 +74,8 @@ protected:
         "Warning: Data as changed but not saved. Are you sure you want to exit?";
 
     ConfigUploadFormTest() {
-        state.ProgramFolder = kFolder;
+        state.ProgramFolder = "C:\\Program Files\\Pellucor\\";
+        state.SettingsFolder = kFolder;
         state.DestURL = "old.example.com";
         state.UserName = "old";
         state.Password = "oldpw";
@@ -161,6 +162,7 @@ TEST_F(ConfigUploadFormTest, PickingAProfileLoadsSetsAndNamesIt) {
     files.files[std::string(kFolder) + "hidden.uci"] = "x";
     files.hiddenFiles.insert(std::string(kFolder) + "hidden.uci");
     files.files[std::string(kFolder) + "notes.txt"] = "x";
+    files.files[state.ProgramFolder + "old.uci"] = "x";  // an earlier install's
     form.Command2_Click();
     EXPECT_EQ(view.list, (std::vector<std::string>{"lab", "lab.uci"}));
     EXPECT_TRUE(view.shown[ConfigPart::cmbFileName] && view.shown[ConfigPart::lblFilename]);

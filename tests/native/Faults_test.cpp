@@ -184,8 +184,8 @@ TEST_F(FaultsTest, LostPortIsReportedClosedAndOpenedAgainAboutOnceASecond) {
 }
 
 TEST_F(FaultsTest, UnreadableSettingsFileIsKeptAsLeqIniBadOnce) {
-    const std::string ini = std::string(kProgramFolder) + "Leq.ini";
-    const std::string bad = std::string(kProgramFolder) + "Leq.ini.bad";
+    const std::string ini = std::string(kSettingsFolder) + "Leq.ini";
+    const std::string bad = std::string(kSettingsFolder) + "Leq.ini.bad";
     files.files[ini] = "Lab\r\nlive.html\r\n";  // cut short: the title cannot be read
     files.files[bad] = "an older one";
     form.Form_Load();

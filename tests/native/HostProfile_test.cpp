@@ -7,7 +7,7 @@
 namespace qel {
 namespace {
 
-const std::string kFolder = "C:\\Program Files\\Pellucor\\";
+const std::string kFolder = "C:\\users\\me\\AppData\\Roaming\\Pellucor\\";
 
 TEST(ScrambleTest, XorsTwoAtOddAndOneAtEvenPositions) {
     EXPECT_EQ(Scramble("abc"), "cca");
@@ -38,7 +38,7 @@ TEST(ProfileHeaderTest, IsFourteenCharacters) {
 class HostProfileTest : public ::testing::Test {
 protected:
     HostProfileTest() {
-        state.ProgramFolder = kFolder;
+        state.SettingsFolder = kFolder;
         state.CurrentFile = "Lab";
     }
 
@@ -197,7 +197,7 @@ TEST_F(HostProfileTest, ShortFilesNameTheFailingStep) {
     };
     for (const Case& c : cases) {
         ProgramState fresh;
-        fresh.ProgramFolder = kFolder;
+        fresh.SettingsFolder = kFolder;
         fresh.CurrentFile = "Lab";
         fresh.DestURL = "oldUrl";
         fresh.Password = "oldPassword";

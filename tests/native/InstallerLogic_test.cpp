@@ -1,9 +1,12 @@
 // The installer's and uninstaller's logic: the information window's layout rule, the progress
 // dots, the files and shortcut of an installation, and the search of a drive for stray
-// shortcuts (no size limit, no way round a loop of links).
+// shortcuts (depth first, one open listing per level, no way round a loop of links).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <memory>
+#include <new>
 
 #include "FolderSearch.h"
 #include "SetupHelpFormLayout.h"
@@ -64,6 +67,11 @@ TEST(InstallPlan, FilesAndShortcutOfAnInstallation) {
     EXPECT_EQ(setup::CleanUpPaths("E:\\"),
               (std::vector<std::string>{"E:\\Qel.txt", "E:\\Pointer.html", "E:\\RemoveQel.exe",
                                         "E:\\Qel.exe"}));
+    // Only a file that was the source of a copy that succeeded is cleaned out.
+    EXPECT_EQ(setup::CleanUpPaths("E:\\set", {"e:\\SET\\qel.txt", "D:\\other\\Qel.exe"}),
+              (std::vector<std::string>{"E:\\set\\Qel.txt"}));
+    EXPECT_EQ(setup::CopyFailureText({{"Qel.exe", "Access is denied."}, {"Qel.txt", "Gone."}}),
+              "These files could not be copied:\r\nQel.exe - Access is denied.\r\nQel.txt - Gone.");
     const auto link =
         setup::DesktopShortcut("C:\\Users\\ann\\Desktop\\", "Pellucor", dir, "Qel.exe");
     EXPECT_EQ(link.linkPath, "C:\\Users\\ann\\Desktop\\Pellucor.lnk");
@@ -74,45 +82,98 @@ TEST(InstallPlan, FilesAndShortcutOfAnInstallation) {
               "This program will install Pellucor on your computer.\r\nDo you wish to continue?");
 }
 
-using Tree = std::map<std::string, std::vector<removal::Subfolder>>;
+// A drive in memory: folder -> entries; a folder missing from the map cannot be opened.
+using Tree = std::map<std::string, std::vector<removal::FolderEntry>>;
 
-removal::SubfolderLister ListerOf(const Tree& tree, int& listings) {
-    return [&tree, &listings](
-               const std::string& folder) -> std::optional<std::vector<removal::Subfolder>> {
-        ++listings;
-        const auto found = tree.find(folder);
-        if (found == tree.end()) {
-            return std::nullopt;  // cannot be opened
+struct TreeLister {
+    const Tree& tree;
+    int listings = 0, open = 0, mostOpen = 0;
+    removal::ListingOpener Opener() {
+        return [this](const std::string& folder) -> std::unique_ptr<removal::FolderListing> {
+            ++listings;
+            const auto found = tree.find(folder);
+            if (found == tree.end()) {
+                return nullptr;
+            }
+            mostOpen = std::max(mostOpen, ++open);
+            return std::make_unique<Listing>(found->second, *this);
+        };
+    }
+    struct Listing : removal::FolderListing {
+        Listing(const std::vector<removal::FolderEntry>& e, TreeLister& l)
+            : entries(e), lister(l) {}
+        ~Listing() override { --lister.open; }
+        bool Next(removal::FolderEntry& entry) override {
+            if (next == entries.size()) {
+                return false;
+            }
+            entry = entries[next++];
+            return true;
         }
-        return found->second;
+        const std::vector<removal::FolderEntry>& entries;
+        TreeLister& lister;
+        std::size_t next = 0;
     };
-}
+};
 
-TEST(FolderSearch, BreadthFirstSkipsWhatCannotBeOpenedAndNeverEntersLinks) {
+TEST(FolderSearch, DepthFirstFindsTheShortcutWhileListingAndNeverEntersLinks) {
     const Tree tree{
-        {"C:\\", {{"C:\\a", false}, {"C:\\b\\", false}, {"C:\\locked", false}}},
-        {"C:\\a\\", {{"C:\\a\\deep", false}, {"C:\\a\\up", true}}},  // a link back up
-        {"C:\\b\\", {}},
-        {"C:\\a\\deep\\", {}},
-        {"C:\\a\\up\\", {{"C:\\a", false}}},
+        {"C:\\",
+         {{"a", true, false},
+          {"Pellucor.lnk", false, false},
+          {"locked", true, false},
+          {"b", true, false}}},
+        {"C:\\a\\", {{"deep", true, false}, {"up", true, true}, {"PELLUCOR.LNK", false, false}}},
+        {"C:\\a\\deep\\", {{"Pellucor.lnk.txt", false, false}, {"Pellucor.lnk", true, false}}},
+        {"C:\\a\\deep\\Pellucor.lnk\\", {}},
+        {"C:\\a\\up\\", {{"Pellucor.lnk", false, false}}},  // a link back up: never listed
+        {"C:\\b\\", {{"Pellucor.lnk", false, false}}},
     };
-    int listings = 0;
-    EXPECT_EQ(
-        removal::MapFolders("C:\\", ListerOf(tree, listings)),
-        (std::vector<std::string>{"C:\\", "C:\\a\\", "C:\\b\\", "C:\\locked\\", "C:\\a\\deep\\"}));
-    EXPECT_EQ(listings, 5);
+    TreeLister lister{tree};
+    std::vector<std::string> found;
+    const auto outcome = removal::SearchFolders("C:\\", "Pellucor.lnk", lister.Opener(),
+                                                [&](const std::string& p) { found.push_back(p); });
+    EXPECT_EQ(found, (std::vector<std::string>{"C:\\a\\PELLUCOR.LNK", "C:\\Pellucor.lnk",
+                                               "C:\\b\\Pellucor.lnk"}));
+    EXPECT_TRUE(outcome.complete);
+    EXPECT_EQ(outcome.folders, 5u);
+    EXPECT_EQ(lister.listings, 6) << "each folder is opened once; \"locked\" fails";
+    EXPECT_EQ(lister.mostOpen, 4) << "one open listing per level";
+    EXPECT_EQ(lister.open, 0);
+
+    // Out of memory part way: the search stops, says so, and what it found stays found.
+    found.clear();
+    int opened = 0;
+    const auto stopped = removal::SearchFolders(
+        "C:\\", "Pellucor.lnk",
+        [&](const std::string& folder) {
+            if (++opened == 6) {  // the folder b
+                throw std::bad_alloc();
+            }
+            return lister.Opener()(folder);
+        },
+        [&](const std::string& p) { found.push_back(p); });
+    EXPECT_FALSE(stopped.complete);
+    EXPECT_EQ(stopped.stopReason, "out of memory");
+    EXPECT_EQ(found, (std::vector<std::string>{"C:\\a\\PELLUCOR.LNK", "C:\\Pellucor.lnk"}));
+    EXPECT_EQ(lister.open, 0);
 }
 
 TEST(FolderSearch, HasNoLimitOnTheNumberOfFolders) {
     Tree tree;
-    std::vector<removal::Subfolder>& top = tree["C:\\"];
+    std::vector<removal::FolderEntry>& top = tree["C:\\"];
     for (int i = 0; i < 40000; ++i) {
-        top.push_back({"C:\\f" + std::to_string(i), false});
+        top.push_back({"f" + std::to_string(i), true, false});
+        tree["C:\\f" + std::to_string(i) + "\\"] = {};
     }
-    int listings = 0;
-    const auto folders = removal::MapFolders("C:\\", ListerOf(tree, listings));
-    ASSERT_EQ(folders.size(), 40001u);
-    EXPECT_EQ(folders.back(), "C:\\f39999\\");
+    tree["C:\\f39999\\"] = {{"Pellucor.lnk", false, false}};
+    TreeLister lister{tree};
+    std::vector<std::string> found;
+    const auto outcome = removal::SearchFolders("C:\\", "Pellucor.lnk", lister.Opener(),
+                                                [&](const std::string& p) { found.push_back(p); });
+    EXPECT_EQ(outcome.folders, 40001u);
+    EXPECT_EQ(found, (std::vector<std::string>{"C:\\f39999\\Pellucor.lnk"}));
+    EXPECT_EQ(lister.mostOpen, 2);
 }
 
 }  // namespace

@@ -20,9 +20,11 @@ protected:
     static constexpr const char* kAppData = "C:\\users\\me\\AppData\\Roaming\\";
     static constexpr const char* kPublicDocuments = "C:\\users\\Public\\Documents\\";
     static constexpr const char* kProgramFolder = "C:\\Program Files\\Pellucor\\";
+    static constexpr const char* kSettingsFolder = "C:\\users\\me\\AppData\\Roaming\\Pellucor\\";
 
     MainFormFixture() {
         state.ProgramFolder = kProgramFolder;
+        state.SettingsFolder = kSettingsFolder;
         state.FTPMethod = 9;  // no upload unless a test picks one
         files.specialFolders[MainForm::kCsidlAppData] = kAppData;
         files.specialFolders[MainForm::kCsidlCommonDocuments] = kPublicDocuments;

@@ -7,12 +7,12 @@
 namespace qel {
 namespace {
 
-const std::string kFolder = "C:\\Program Files\\Pellucor\\";
+const std::string kFolder = "C:\\users\\me\\AppData\\Roaming\\Pellucor\\";
 const std::string kIniPath = kFolder + "Leq.ini";
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    SettingsFileTest() { state.ProgramFolder = kFolder; }
+    SettingsFileTest() { state.SettingsFolder = kFolder; }
 
     void Load(const std::string& bytes) {
         fileSystem.files[kIniPath] = bytes;
@@ -223,7 +223,7 @@ TEST_F(SettingsFileTest, SavesValuesUnquotedAndReadsThemBack) {
               "Lab\r\nmy page, \"v2\".html\r\n  Tank <1> & co\r\n\r\n 2 \r\n 0 \r\n");
 
     ProgramState loaded;
-    loaded.ProgramFolder = kFolder;
+    loaded.SettingsFolder = kFolder;
     FakeMainView loadedView;
     LoadSettings(loaded, loadedView, fileSystem);
     EXPECT_EQ(loaded.CurrentFile, "Lab");

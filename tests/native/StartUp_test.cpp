@@ -10,7 +10,7 @@ namespace {
 class StartUpTest : public MainFormFixture {
 protected:
     void WriteProfile(const std::string& name, const std::string& password) {
-        SaveHostProfile(files, kProgramFolder, name, "qel", "127.0.0.1", password, "/www/");
+        SaveHostProfile(files, kSettingsFolder, name, "qel", "127.0.0.1", password, "/www/");
     }
 };
 
@@ -29,7 +29,7 @@ TEST_F(StartUpTest, FirstStartAsksForTheHostConfiguration) {
 }
 
 TEST_F(StartUpTest, CompleteProfileNamedInTheSettingsIsLoaded) {
-    files.files[std::string(kProgramFolder) + "Leq.ini"] =
+    files.files[std::string(kSettingsFolder) + "Leq.ini"] =
         "Lab\r\nlive.html\r\nT\r\n10\r\n 2 \r\n 1 \r\n";
     WriteProfile("Lab", "s3cret");
     form.Form_Load();
@@ -42,8 +42,37 @@ TEST_F(StartUpTest, CompleteProfileNamedInTheSettingsIsLoaded) {
     }
 }
 
+// An earlier install kept the settings and profiles in the program folder: the first start
+// copies them to the user's folder byte for byte, and from then on only that folder counts.
+TEST_F(StartUpTest, FirstStartCarriesTheProgramFolderSettingsOverOnce) {
+    const std::string from = kProgramFolder, to = kSettingsFolder;
+    const std::string ini = "Lab\r\nold.html\r\nT\r\n10\r\n 2 \r\n 1 \r\n";
+    files.files[from + "Leq.ini"] = ini;
+    SaveHostProfile(files, kProgramFolder, "Lab", "qel", "127.0.0.1", "s3cret", "/www/");
+    files.files[from + "Kept.uci"] = "old profile";
+    files.files[to + "Kept.uci"] = "the user's own";
+    files.files[from + "Qel.txt"] = "instructions";
+    const std::string profile = files.files[from + "Lab.uci"];
+    form.Form_Load();
+    EXPECT_EQ(state.Password, "s3cret");
+    EXPECT_EQ(view.fileNameText, "old.html");
+    EXPECT_EQ(files.files[to + "Leq.ini"], ini);
+    EXPECT_EQ(files.files[to + "Lab.uci"], profile);
+    EXPECT_EQ(files.files[to + "Kept.uci"], "the user's own");
+    EXPECT_EQ(files.files.count(to + "Qel.txt"), 0u);
+
+    // Later starts leave both folders alone, whatever the program folder holds then.
+    form.Form_Unload();
+    files.files[from + "Leq.ini"] = "Other\r\n";
+    files.files[from + "New.uci"] = "x";
+    const auto before = files.files;
+    form.Form_Load();
+    EXPECT_EQ(files.files, before);
+    EXPECT_EQ(state.CurrentFile, "Lab");
+}
+
 TEST_F(StartUpTest, EmptyPasswordCountsAsIncomplete) {
-    files.files[std::string(kProgramFolder) + "Leq.ini"] =
+    files.files[std::string(kSettingsFolder) + "Leq.ini"] =
         "Lab\r\nlive.html\r\nT\r\n10\r\n 1 \r\n 0 \r\n";
     WriteProfile("Lab", "");
     form.Form_Load();
@@ -55,7 +84,7 @@ TEST_F(StartUpTest, ShutdownSavesTheSettings) {
     state.CurrentFile = "Lab";
     state.FTPMethod = 2;
     form.Form_Unload();
-    EXPECT_EQ(files.files[std::string(kProgramFolder) + "Leq.ini"],
+    EXPECT_EQ(files.files[std::string(kSettingsFolder) + "Leq.ini"],
               "Lab\r\nlive.html\r\nLab\r\n10\r\n 2 \r\n 0 \r\n");
 }
 

@@ -15,7 +15,7 @@ using namespace qel::layout;
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    // The window's program folder is this test's own: start without settings, leave none.
+    // Start without settings, leave none.
     void SetUp() override {
         DeleteFileA(SettingsFile().c_str());
         app_ = std::make_unique<qel::QelApp>(GetModuleHandleA(nullptr), [this] { ++ends_; });
@@ -28,7 +28,9 @@ protected:
         DeleteFileA(SettingsFile().c_str());
     }
 
-    static std::string SettingsFile() { return qel::OwnProgramFolder() + "Leq.ini"; }
+    static std::string SettingsFile() {
+        return qel::OwnSettingsFolder(qel::OwnProgramFolder()) + "Leq.ini";
+    }
 
     void Command(int id) { SendMessageA(hwnd_, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 

@@ -5,6 +5,8 @@
 #include <objidl.h>
 #include <shlobj.h>
 
+#include <vector>
+
 #include "AddRemoveProgram.h"
 #include "FindStartupBas.h"
 #include "InstallNames.h"
@@ -67,7 +69,61 @@ void RemoveTree(const std::string& folder) {
     RemoveDirectoryA(base.substr(0, base.size() - 1).c_str());
 }
 
+namespace {
+
+// Runs a Unix program through Wine and waits for it; false when it could not be run or failed.
+bool RunUnix(std::vector<std::string> arguments) {
+    using Spawn = LONG(WINAPI*)(char* const*, int);
+    const auto spawn = reinterpret_cast<Spawn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "__wine_unix_spawnvp")));
+    if (!spawn) {
+        return false;
+    }
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    return spawn(argv.data(), 1) == 0;
+}
+
+std::string UnixPath(const std::string& path) {
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    wchar_t wide[MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    char* unix = toUnix ? toUnix(wide) : nullptr;
+    if (!unix) {
+        return {};
+    }
+    std::string result = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+std::string WithoutBackslash(std::string path) {
+    if (!path.empty() && path.back() == '\\') {
+        path.pop_back();
+    }
+    return path;
+}
+
+}  // namespace
+
+bool MakeUnixLink(const std::string& target, const std::string& link) {
+    const std::string from = UnixPath(WithoutBackslash(target)),
+                      to = UnixPath(WithoutBackslash(link));
+    return !from.empty() && !to.empty() && RunUnix({"/bin/ln", "-s", from, to});
+}
+
+bool RemoveUnixLink(const std::string& link) {
+    const std::string path = UnixPath(WithoutBackslash(link));
+    return !path.empty() && RunUnix({"/bin/rm", "-f", path});
+}
+
 void ClearInstallation() {
+    RemoveUnixLink(pellucor::InstallDir());  // a link, even a dangling one; never what it points to
     RemoveTree(pellucor::InstallDir());
     const std::string folder = pellucor::InstallDir();
     SetFileAttributesA(folder.substr(0, folder.size() - 1).c_str(), FILE_ATTRIBUTE_NORMAL);

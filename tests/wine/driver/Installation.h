@@ -34,6 +34,10 @@ std::string UserDesktopShortcut();   // Pellucor.lnk on the user's desktop folde
 void ClearInstallation();
 // Removes a folder with all it holds.
 void RemoveTree(const std::string& folder);
+// Makes `link` a Unix symbolic link to the folder `target`, as a user with a shell can (Wine
+// shows it as a reparse point), or removes such a link; false when that could not be done.
+bool MakeUnixLink(const std::string& target, const std::string& link);
+bool RemoveUnixLink(const std::string& link);
 
 // The values of the Add/Remove Programs entry (name → text); nullopt when there is no entry.
 std::optional<std::map<std::string, std::string>> UninstallEntry();

@@ -3,6 +3,7 @@
 
 #include "MainFormLayout.h"
 #include "Polling.h"
+#include "SetUpProgram.h"
 
 namespace qeltest {
 
@@ -59,7 +60,41 @@ std::string ShippedFile(const std::string& name) {
         .value_or("");
 }
 
+namespace {
+
+// Deletes the settings file, its kept-aside copy and every profile of the settings folder.
+void EmptySettingsFolder() {
+    const std::string folder = QelProcess::SettingsFolder();
+    for (const char* pattern : {"Leq.ini*", "*.uci"}) {
+        WIN32_FIND_DATAA found{};
+        HANDLE search = FindFirstFileA((folder + pattern).c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) {
+            continue;
+        }
+        do {
+            SetFileAttributesA((folder + found.cFileName).c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA((folder + found.cFileName).c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+}
+
+}  // namespace
+
+std::string QelProcess::SettingsFolder() {
+    return qel::OwnSettingsFolder("");
+}
+
+bool QelProcess::HasSetting(const std::string& name) const {
+    return GetFileAttributesA((SettingsFolder() + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string QelProcess::ReadSetting(const std::string& name) const {
+    return wintest::ReadBytes(SettingsFolder() + name).value_or("");
+}
+
 QelProcess::QelProcess(const std::map<std::string, std::string>& files) : folder_(scratch_.Path()) {
+    EmptySettingsFolder();
     CopyFileA(FromUnixPath(QEL_EXE_UNIX_PATH).c_str(), (folder_ + "Qel.exe").c_str(), FALSE);
     for (const auto& [name, bytes] : files) {
         wintest::WriteBytes(folder_ + name, bytes);
@@ -75,6 +110,7 @@ QelProcess::~QelProcess() {
         CloseHandle(process_.hThread);
         CloseHandle(process_.hProcess);
     }
+    EmptySettingsFolder();
 }
 
 bool QelProcess::Start() {

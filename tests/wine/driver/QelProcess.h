@@ -1,6 +1,8 @@
-// Drives Qel.exe from outside for whole-program tests: starts it from a throwaway folder (so its
-// settings and profiles stay there), finds its window and controls, clicks, types, picks menu
-// commands, reads texts and closes it.
+// Drives Qel.exe from outside for whole-program tests: starts it from a throwaway folder, finds
+// its window and controls, clicks, types, picks menu commands, reads texts and closes it. Qel
+// keeps its settings and profiles in the user's settings folder, which each driver empties when
+// it is made and when it goes: the files a test puts beside Qel.exe are an earlier install's,
+// carried over at the first start.
 #pragma once
 
 #include <windows.h>
@@ -15,7 +17,8 @@ namespace qeltest {
 
 class QelProcess {
 public:
-    // Makes a fresh folder holding a copy of Qel.exe and the given files (name → bytes).
+    // Makes a fresh folder holding a copy of Qel.exe and the given files (name → bytes), and
+    // empties the user's settings folder.
     explicit QelProcess(const std::map<std::string, std::string>& files = {});
     QelProcess(const QelProcess&) = delete;
     QelProcess& operator=(const QelProcess&) = delete;
@@ -51,6 +54,10 @@ public:
     const std::string& Folder() const { return folder_; }
     bool HasFile(const std::string& name) const;
     std::string ReadFile(const std::string& name) const;
+    // The user's settings folder, ending in "\", and files in it.
+    static std::string SettingsFolder();
+    bool HasSetting(const std::string& name) const;
+    std::string ReadSetting(const std::string& name) const;
 
 private:
     HWND Control(int controlId) const { return GetDlgItem(window_, controlId); }

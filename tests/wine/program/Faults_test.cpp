@@ -180,7 +180,7 @@ TEST_F(Faults, StalledHostFreesTheWindowWithinTheLimit) {
     Configure(1, *stallHost);
     ASSERT_TRUE(ftp_->Command("STALL on"));
     StartRunning(4);
-    const std::string settings = qel_.Folder() + "Leq.ini";
+    const std::string settings = QelProcess::SettingsFolder() + "Leq.ini";
     ASSERT_TRUE(DeleteFileA(settings.c_str()));
     ASSERT_TRUE(device.Send("while stalled@@@@"));
     const auto sent = std::chrono::steady_clock::now();
@@ -370,7 +370,7 @@ TEST(SessionEnd, SavesTheSettingsAndEndsTheProgram) {
     qel.SetText(IDC_txtPageTitle, "Tank");
     qel.SendWithin(WM_COMMAND, MAKEWPARAM(IDM_mnuMethod2, 0), 0, 5000);
     EXPECT_EQ(qel.SendWithin(WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, 5000), TRUE);
-    EXPECT_EQ(qel.ReadFile("Leq.ini"), "\r\nlive.html\r\nTank\r\n\r\n 2 \r\n 0 \r\n");
+    EXPECT_EQ(qel.ReadSetting("Leq.ini"), "\r\nlive.html\r\nTank\r\n\r\n 2 \r\n 0 \r\n");
     qel.SendWithin(WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, 5000);
     EXPECT_TRUE(qel.WaitForExit(10000));
 }
@@ -380,10 +380,13 @@ TEST(SessionEnd, SavesTheSettingsAndEndsTheProgram) {
 // as "Leq.ini.bad" (replacing an older one) before the new settings are saved.
 TEST(UnreadableSettings, AreWaitedForLeftAloneOrKeptAsLeqIniBad) {
     const std::string settings = "Lab\r\nlive.html\r\nTank\r\n10\r\n 2 \r\n 1 \r\n";
-    QelProcess qel({{"Leq.ini", settings}, {"Leq.ini.bad", "an older one\r\n"}});
+    QelProcess qel;
+    const std::string folder = QelProcess::SettingsFolder();
+    ASSERT_TRUE(wintest::WriteBytes(folder + "Leq.ini", settings));
+    ASSERT_TRUE(wintest::WriteBytes(folder + "Leq.ini.bad", "an older one\r\n"));
     const auto hold = [&] {
-        return CreateFileA((qel.Folder() + "Leq.ini").c_str(), GENERIC_READ, 0, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return CreateFileA((folder + "Leq.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     };
     const auto exitAndWait = [&] {
         qel.Menu(IDM_mnuExit);
@@ -401,8 +404,8 @@ TEST(UnreadableSettings, AreWaitedForLeftAloneOrKeptAsLeqIniBad) {
     ASSERT_TRUE(started);
     EXPECT_EQ(qel.Text(IDC_txtPageTitle), "Tank");
     ASSERT_TRUE(exitAndWait());
-    EXPECT_EQ(qel.ReadFile("Leq.ini"), settings);
-    EXPECT_EQ(qel.ReadFile("Leq.ini.bad"), "an older one\r\n");
+    EXPECT_EQ(qel.ReadSetting("Leq.ini"), settings);
+    EXPECT_EQ(qel.ReadSetting("Leq.ini.bad"), "an older one\r\n");
 
     // Held for as long as Qel waits: nothing could be read, and nothing is lost at exit.
     lock = hold();
@@ -412,7 +415,7 @@ TEST(UnreadableSettings, AreWaitedForLeftAloneOrKeptAsLeqIniBad) {
     ASSERT_TRUE(restarted);
     EXPECT_EQ(qel.Text(IDC_txtFileName), "");
     ASSERT_TRUE(exitAndWait());
-    EXPECT_EQ(qel.ReadFile("Leq.ini"), settings);
+    EXPECT_EQ(qel.ReadSetting("Leq.ini"), settings);
 
     lock = hold();
     restarted = qel.Start();
@@ -420,8 +423,8 @@ TEST(UnreadableSettings, AreWaitedForLeftAloneOrKeptAsLeqIniBad) {
     ASSERT_TRUE(restarted);
     qel.SetText(IDC_txtFileName, "new.html");
     ASSERT_TRUE(exitAndWait());
-    EXPECT_EQ(qel.ReadFile("Leq.ini.bad"), settings);
-    EXPECT_EQ(qel.ReadFile("Leq.ini"), "\r\nnew.html\r\n\r\n\r\n 0 \r\n 0 \r\n");
+    EXPECT_EQ(qel.ReadSetting("Leq.ini.bad"), settings);
+    EXPECT_EQ(qel.ReadSetting("Leq.ini"), "\r\nnew.html\r\n\r\n\r\n 0 \r\n 0 \r\n");
 }
 
 }  // namespace

@@ -121,7 +121,7 @@ TEST_F(HostDialog, ExitWarnsOfEditsNeitherSetNorSaved) {
     Type(IDC_txtFileName, "example");
     Click(IDC_cmdOK);
     ASSERT_TRUE(qeltest::WaitUntil([&] { return !Shown(IDC_cmdOK); }));
-    EXPECT_TRUE(qel_.HasFile("example.uci"));
+    EXPECT_TRUE(qel_.HasSetting("example.uci"));
     Click(IDC_Command3);
     ExpectQuestion("Warning", kNotSet, IDYES);
     ASSERT_TRUE(WaitDialogClosed());
@@ -151,11 +151,12 @@ TEST_F(HostDialog, ExitWarnsOfEditsNeitherSetNorSaved) {
 
 TEST_F(HostDialog, ProfilesAreSavedListedAndPicked) {
     qel::Win32FileSystem files;
-    ASSERT_FALSE(qel::SaveHostProfile(files, qel_.Folder(), "lab", "ann", "lab.example.org", "pw1",
-                                      "/lab/"));
-    ASSERT_FALSE(qel::SaveHostProfile(files, qel_.Folder(), "secret", "x", "y", "z", "/"));
+    const std::string profiles = qel_.SettingsFolder();
+    ASSERT_FALSE(
+        qel::SaveHostProfile(files, profiles, "lab", "ann", "lab.example.org", "pw1", "/lab/"));
+    ASSERT_FALSE(qel::SaveHostProfile(files, profiles, "secret", "x", "y", "z", "/"));
     wintest::WriteBytes(qel_.Folder() + "Qel.txt", qeltest::ShippedFile("Qel.txt"));
-    SetFileAttributesA((qel_.Folder() + "secret.uci").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesA((profiles + "secret.uci").c_str(), FILE_ATTRIBUTE_HIDDEN);
     StartQel();
 
     // Help shows the part of the instructions that explains this dialog.
@@ -178,7 +179,7 @@ TEST_F(HostDialog, ProfilesAreSavedListedAndPicked) {
     ASSERT_TRUE(qeltest::WaitUntil([&] { return Shown(IDC_txtFileName); }));
     Type(IDC_txtFileName, "home.uci");
     Click(IDC_cmdOK);
-    ASSERT_TRUE(qeltest::WaitUntil([&] { return qel_.HasFile("home.uci.uci"); }));
+    ASSERT_TRUE(qeltest::WaitUntil([&] { return qel_.HasSetting("home.uci.uci"); }));
 
     // Load lists the profiles (hidden ones not), without sorting them.
     Click(IDC_Command2);
@@ -195,7 +196,7 @@ TEST_F(HostDialog, ProfilesAreSavedListedAndPicked) {
     EXPECT_EQ(Text(IDC_txtUserName), "ann");
     EXPECT_EQ(Text(IDC_txtPassword), "pw1");
     EXPECT_EQ(Text(IDC_txtPathName), "/lab/");
-    EXPECT_EQ(qel_.ReadFile("Leq.ini").substr(0, 5), "lab\r\n");
+    EXPECT_EQ(qel_.ReadSetting("Leq.ini").substr(0, 5), "lab\r\n");
     Click(IDC_Command3);  // a chosen profile counts as set and saved
     ASSERT_TRUE(WaitDialogClosed());
     ExpectNoQuestion();
@@ -219,7 +220,7 @@ TEST_F(HostDialog, ProfilesAreSavedListedAndPicked) {
     ASSERT_TRUE(qeltest::WaitUntil([&] { return !Shown(IDC_cmbFileName); }));
     EXPECT_EQ(Text(IDC_txtURL), "lab.example.org");
     EXPECT_TRUE(Shown(IDC_txtFileName));  // the saving controls stay as they were
-    EXPECT_EQ(qel_.ReadFile("Leq.ini").substr(0, 5), "lab\r\n");
+    EXPECT_EQ(qel_.ReadSetting("Leq.ini").substr(0, 5), "lab\r\n");
 }
 
 TEST_F(HostDialog, AHostConfiguredInTheDialogReceivesThePages) {
@@ -263,7 +264,7 @@ TEST_F(HostDialog, AHostConfiguredInTheDialogReceivesThePages) {
     // The profile and the settings naming it bring the host back after a restart.
     qel_.Menu(qel::layout::IDM_mnuExit);
     ASSERT_TRUE(qel_.WaitForExit(kDeadlineMs));
-    EXPECT_EQ(qel_.ReadFile("Leq.ini").substr(0, 7), "bench\r\n");
+    EXPECT_EQ(qel_.ReadSetting("Leq.ini").substr(0, 7), "bench\r\n");
     ASSERT_TRUE(qel_.Start());
     OpenDialog();
     EXPECT_EQ(Text(IDC_txtURL), ftp->Server().host);

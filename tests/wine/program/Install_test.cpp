@@ -14,6 +14,7 @@
 #include "Polling.h"
 #include "ProgramRun.h"
 #include "SetupForms.h"
+#include "SystemErrorText.h"
 
 namespace {
 
@@ -44,27 +45,22 @@ RECT ChildRect(HWND parent, int id) {
     return rect;
 }
 
-// The Users entry on the install folder, where the platform keeps folder access lists at all
-// (Wine folds them into Unix mode bits and reads back a list of its own making).
-void ExpectUsersMayModify(const std::string& folder) {
-    wintest::ScratchFolder probe;
+// No entry of the install folder's access list lets Users change it (Wine folds access lists
+// into Unix mode bits and reads back a list of its own making).
+void ExpectUsersMayNotChange(const std::string& folder) {
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_EQ(setup::GrantUsersModify(probe.Path()), DWORD{ERROR_SUCCESS});
-    ASSERT_EQ(GetNamedSecurityInfoA(probe.Path().c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                    nullptr, nullptr, &dacl, nullptr, &descriptor),
-              DWORD{ERROR_SUCCESS});
-    const bool platformKeepsAcls = setup::GrantsUsersModify(dacl);
-    LocalFree(descriptor);
     ASSERT_EQ(GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
                                     nullptr, nullptr, &dacl, nullptr, &descriptor),
               DWORD{ERROR_SUCCESS});
-    if (platformKeepsAcls) {
-        EXPECT_TRUE(setup::GrantsUsersModify(dacl)) << "Users may not modify " << folder;
-    } else {
-        std::cout << "[   NOTE   ] this platform does not keep folder access lists\n";
-    }
+    EXPECT_FALSE(setup::GrantsUsersChanges(dacl)) << "Users may change " << folder;
     LocalFree(descriptor);
+}
+
+// A click as assistive technology and UI automation send it, not posted.
+void SendClick(HWND window, int button) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(GetDlgItem(window, button), BM_CLICK, 0, 0, SMTO_NORMAL, 5000, &ignored);
 }
 
 class Installer : public ::testing::Test {
@@ -114,7 +110,7 @@ TEST_F(Installer, InstallsFromTheInstallSetAndASecondRunFromTheSameFolderFindsIt
     EXPECT_NEAR(install.left, (client.right - (install.right - install.left)) / 3, 1);
     EXPECT_NEAR(cancel.left, 2 * install.left, 1);
 
-    Press(help, IDC_Command1);
+    SendClick(help, IDC_Command1);
     ASSERT_TRUE(run.WaitForExit());
     EXPECT_EQ(run.ExitCode(), 0u);
 
@@ -135,10 +131,10 @@ TEST_F(Installer, InstallsFromTheInstallSetAndASecondRunFromTheSameFolderFindsIt
     EXPECT_EQ(shortcut->target, "C:\\Program Files\\Pellucor\\Qel.exe");
     EXPECT_EQ(shortcut->workingFolder, "C:\\Program Files\\Pellucor\\");
     EXPECT_EQ(shortcut->description, "Pellucor");
-    ExpectUsersMayModify(pellucor::InstallDir());
+    ExpectUsersMayNotChange(pellucor::InstallDir());
 
     // Again from the same folder: the delivered files are gone, so the prompt comes, the copies
-    // fail without a word, the uninstaller is missed, and the shortcut is made again.
+    // fail and are named, the uninstaller is missed, and the shortcut is made again.
     ASSERT_TRUE(DeleteFileA(qeltest::UserDesktopShortcut().c_str()));
     ProgramRun again;
     ASSERT_TRUE(again.Start(set.SetupExe(), set.Folder()));
@@ -158,8 +154,14 @@ TEST_F(Installer, InstallsFromTheInstallSetAndASecondRunFromTheSameFolderFindsIt
     EXPECT_EQ(WindowText(GetDlgItem(wait, IDC_Label2)), "Please Wait");
     EXPECT_EQ(WindowText(GetDlgItem(wait, IDC_lblDots)), " . . . . . .");
     Press(problem, IDOK);
+    HWND failed = again.WaitForMessageBox("Pellucor Installer");
+    ASSERT_TRUE(failed);
+    const std::string missing = " - " + pellucor::SystemErrorText(ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(MessageBoxText(failed), "These files could not be copied:\r\nQel.txt" + missing +
+                                          "\r\nPointer.html" + missing + "\r\nQel.exe" + missing);
+    Press(failed, IDOK);
     ASSERT_TRUE(again.WaitForExit());
-    EXPECT_EQ(again.ExitCode(), 0u);
+    EXPECT_EQ(again.ExitCode(), 3u);
     EXPECT_TRUE(qeltest::ReadShortcut(qeltest::UserDesktopShortcut()).has_value());
     EXPECT_EQ(Bytes(Installed("Qel.exe")), Bytes(qeltest::InstallSetFolder() + "Qel.exe"));
     EXPECT_TRUE(qeltest::UninstallEntry().has_value()) << "the first run's entry stays";
@@ -216,6 +218,25 @@ TEST_F(Installer, StopsBeforeChangingAnythingWhenTheUserSaysSoOrTheFolderCannotB
     EXPECT_FALSE(Exists(qeltest::UserDesktopShortcut()));
     EXPECT_FALSE(qeltest::UninstallEntry().has_value());
     EXPECT_TRUE(set.Has("Qel.exe") && set.Has("RemoveQel.exe"));
+
+    // The install folder is a link to a folder elsewhere: setup stops before copying anything.
+    ASSERT_TRUE(DeleteFileA(folder.substr(0, folder.size() - 1).c_str()));
+    wintest::ScratchFolder elsewhere;
+    ASSERT_TRUE(qeltest::MakeUnixLink(elsewhere.Path(), folder));
+    ProgramRun linked;
+    ASSERT_TRUE(linked.Start(set.SetupExe(), set.Folder()));
+    prompt = linked.WaitForMessageBox("Preparing to install Pellucor");
+    ASSERT_TRUE(prompt);
+    Press(prompt, IDYES);
+    serious = linked.WaitForMessageBox("Serious problem. Aborting setup.");
+    ASSERT_TRUE(serious);
+    EXPECT_EQ(MessageBoxText(serious),
+              "The folder is a link to another place. making C:\\Program Files\\Pellucor\\");
+    Press(serious, IDOK);
+    ASSERT_TRUE(linked.WaitForExit());
+    EXPECT_EQ(linked.ExitCode(), 2u);
+    EXPECT_FALSE(Exists(elsewhere / "Qel.exe"));
+    EXPECT_TRUE(set.Has("Qel.exe"));
 }
 
 TEST_F(Installer, WithoutTheUninstallerItSaysSoMakesNoEntryAndInstallsTheRest) {
@@ -224,7 +245,8 @@ TEST_F(Installer, WithoutTheUninstallerItSaysSoMakesNoEntryAndInstallsTheRest) {
     ASSERT_TRUE(run.Start(set.SetupExe(), set.Folder()));
     HWND help = run.WaitForWindow(kHelpFormClass, IDC_Command1);
     ASSERT_TRUE(help);
-    Press(help, IDC_Command1);
+    // Enter presses "&Install", the default button.
+    PostMessageA(GetDlgItem(help, IDC_Command1), WM_KEYDOWN, VK_RETURN, 0);
     HWND problem = run.WaitForMessageBox("Small problem");
     ASSERT_TRUE(problem);
     EXPECT_EQ(MessageBoxText(problem),
@@ -239,6 +261,55 @@ TEST_F(Installer, WithoutTheUninstallerItSaysSoMakesNoEntryAndInstallsTheRest) {
         EXPECT_FALSE(set.Has(name)) << name;
     }
     EXPECT_TRUE(qeltest::ReadShortcut(qeltest::UserDesktopShortcut()).has_value());
+}
+
+TEST_F(Installer, AFailedCopyKeepsItsSourceIsNamedAndLeavesNoShortcutToNothing) {
+    // Started from another folder: only the uninstaller, taken from beside the installer, can
+    // be copied; the installer's folder keeps the rest and no shortcut points at nothing.
+    InstallSetCopy set;
+    wintest::ScratchFolder elsewhere;
+    ProgramRun away;
+    ASSERT_TRUE(away.Start(set.SetupExe(), elsewhere.Path()));
+    HWND prompt = away.WaitForMessageBox("Preparing to install Pellucor");
+    ASSERT_TRUE(prompt);
+    Press(prompt, IDYES);
+    HWND failed = away.WaitForMessageBox("Pellucor Installer");
+    ASSERT_TRUE(failed);
+    const std::string missing = " - " + pellucor::SystemErrorText(ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(MessageBoxText(failed), "These files could not be copied:\r\nQel.txt" + missing +
+                                          "\r\nPointer.html" + missing + "\r\nQel.exe" + missing);
+    Press(failed, IDOK);
+    ASSERT_TRUE(away.WaitForExit());
+    EXPECT_EQ(away.ExitCode(), 3u);
+    EXPECT_FALSE(Exists(qeltest::UserDesktopShortcut()));
+    for (const char* name : {"Qel.exe", "Qel.txt", "Pointer.html"}) {
+        EXPECT_TRUE(set.Has(name)) << name;
+    }
+    EXPECT_TRUE(qeltest::UninstallEntry().has_value());
+
+    // Reinstalled while the installed Qel.exe runs: that copy fails and its source stays.
+    ASSERT_TRUE(wintest::WriteBytes(Installed("Qel.exe"), "the running program"));
+    const HANDLE running = CreateFileA(Installed("Qel.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                       nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(running, INVALID_HANDLE_VALUE);
+    InstallSetCopy fresh;
+    ProgramRun busy;
+    ASSERT_TRUE(busy.Start(fresh.SetupExe(), fresh.Folder()));
+    HWND help = busy.WaitForWindow(kHelpFormClass, IDC_Command1);
+    ASSERT_TRUE(help);
+    SendClick(help, IDC_Command1);
+    failed = busy.WaitForMessageBox("Pellucor Installer");
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(MessageBoxText(failed), "These files could not be copied:\r\nQel.exe - " +
+                                          pellucor::SystemErrorText(ERROR_SHARING_VIOLATION));
+    Press(failed, IDOK);
+    ASSERT_TRUE(busy.WaitForExit());
+    CloseHandle(running);
+    EXPECT_EQ(busy.ExitCode(), 3u);
+    EXPECT_TRUE(fresh.Has("Qel.exe"));
+    EXPECT_FALSE(fresh.Has("Qel.txt"));
+    EXPECT_EQ(Bytes(Installed("Qel.exe")), "the running program");
+    EXPECT_TRUE(Exists(qeltest::UserDesktopShortcut())) << "the installed program is there";
 }
 
 }  // namespace

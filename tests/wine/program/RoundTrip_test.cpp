@@ -14,6 +14,7 @@
 #include "PageBuilder.h"
 #include "Polling.h"
 #include "ProgramRun.h"
+#include "QelProcess.h"
 #include "SetupForms.h"
 #include "Win32FileSystem.h"
 
@@ -76,8 +77,9 @@ TEST(RoundTrip, InstallPublishAndUninstall) {
     const std::string dir = pellucor::InstallDir();
     ASSERT_TRUE(Exists(dir + "Qel.exe"));
 
-    // Qel keeps its settings and host profile beside itself, in the install folder.
-    ASSERT_TRUE(qeltest::WriteHomeProfile(dir, 1, kPage, ftp->Server(), ftp->Server().host,
+    // Qel keeps its settings and host profile in the user's own folder.
+    const std::string settings = qeltest::QelProcess::SettingsFolder();
+    ASSERT_TRUE(qeltest::WriteHomeProfile(settings, 1, kPage, ftp->Server(), ftp->Server().host,
                                           std::string("/") + kFolder + "/"));
     ProgramRun qel;
     ASSERT_TRUE(qel.Start(dir + "Qel.exe", dir));
@@ -99,7 +101,7 @@ TEST(RoundTrip, InstallPublishAndUninstall) {
     std::string lines = Uninstall();
     const std::string exe = dir + "Qel.exe";
     EXPECT_TRUE(Exists(exe));
-    EXPECT_FALSE(Exists(dir + "home.uci"));
+    EXPECT_TRUE(Exists(settings + "home.uci")) << "removing Pellucor leaves the user's settings";
     EXPECT_FALSE(Exists(qeltest::UserDesktopShortcut()));
     EXPECT_FALSE(qeltest::UninstallEntry().has_value());
     const std::string killExe = "Killing " + exe + "\r\n";

@@ -31,7 +31,7 @@ TEST(StartupShutdown, FileExitEndsTheProgramAndSavesTheSettings) {
     qel.SetText(IDC_txtRefresh, "10");
     qel.Menu(IDM_mnuExit);
     ASSERT_TRUE(qel.WaitForExit(10000));
-    EXPECT_EQ(qel.ReadFile("Leq.ini"), "\r\nlive.html\r\nTank\r\n10\r\n 1 \r\n 0 \r\n");
+    EXPECT_EQ(qel.ReadSetting("Leq.ini"), "\r\nlive.html\r\nTank\r\n10\r\n 1 \r\n 0 \r\n");
 }
 
 TEST(StartupShutdown, TheCloseBoxEndsTheProgramAndSavesTheSettings) {
@@ -41,7 +41,7 @@ TEST(StartupShutdown, TheCloseBoxEndsTheProgramAndSavesTheSettings) {
     qel.Menu(IDM_mnuCommMethod2);
     qel.Close();
     ASSERT_TRUE(qel.WaitForExit(10000));
-    EXPECT_EQ(qel.ReadFile("Leq.ini"), "\r\n\r\n\r\n\r\n 2 \r\n 1 \r\n");
+    EXPECT_EQ(qel.ReadSetting("Leq.ini"), "\r\n\r\n\r\n\r\n 2 \r\n 1 \r\n");
 }
 
 TEST(StartupShutdown, ProgramCarriesItsVersion) {

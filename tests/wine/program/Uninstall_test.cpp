@@ -192,4 +192,23 @@ TEST_F(Uninstaller, WithoutADesktopShortcutItSearchesDriveCAndReportsWhatItCould
     EXPECT_EQ(*line, "Unloading wait form");
 }
 
+TEST_F(Uninstaller, NeverEntersAnInstallFolderThatIsALink) {
+    // A user replaced the install folder by a link to a folder of other files.
+    qeltest::RemoveTree(pellucor::InstallDir());
+    wintest::ScratchFolder target;
+    ASSERT_TRUE(wintest::WriteBytes(target / "precious.dll", "keep me"));
+    ASSERT_TRUE(qeltest::MakeUnixLink(target.Path(), pellucor::InstallDir()));
+    qeltest::TraceFile trace;
+
+    RemoveWithYes();
+    EXPECT_EQ(wintest::ReadBytes(target / "precious.dll").value_or("gone"), "keep me");
+    const std::string traced = trace.SinceMark();
+    EXPECT_NE(traced.find("Emptying app directory\r\nNot entering C:\\Program Files\\Pellucor: "
+                          "it is a link; removing the link only\r\n"),
+              std::string::npos)
+        << traced;
+    EXPECT_EQ(traced.find("precious.dll"), std::string::npos);
+    EXPECT_FALSE(qeltest::UninstallEntry().has_value());
+}
+
 }  // namespace

@@ -198,7 +198,7 @@ TEST_F(Uploads, SettingsAndProfileSurviveARestart) {
     EXPECT_EQ(qel_.Text(IDC_txtPageTitle), "  Tank, level");
     EXPECT_EQ(qel_.Text(IDC_txtRefresh), "30");
     EXPECT_EQ(qel_.Text(IDC_lblStatus), "");
-    EXPECT_EQ(qel_.ReadFile("Leq.ini"),
+    EXPECT_EQ(qel_.ReadSetting("Leq.ini"),
               "home\r\nindex.html\r\n  Tank, level\r\n30\r\n 2 \r\n 0 \r\n");
     // The restored profile and upload method carry a block to the server.
     qel_.SetText(IDC_txtPort, " 3");

@@ -1,0 +1,26 @@
+// Where each user's settings file and host profiles live: a folder of the user's own in the
+// application-data shell folder, so Qel can keep them without any right to write to its
+// program folder, and every user of a shared PC has their own.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "FileSystem.h"
+#include "ProgramState.h"
+
+namespace qel {
+
+inline constexpr std::string_view kUserSettingsFolderName = "Pellucor";
+
+// The per-user settings folder inside the application-data folder, ending in "\"; the program
+// folder when the application-data folder is unknown, as Qel kept its settings before.
+std::string UserSettingsFolder(const std::string& appDataFolder, const std::string& programFolder);
+
+// Carries an earlier install's settings over: while the user's settings folder holds no settings
+// file, the settings file and the host profiles found in the program folder are copied there byte
+// for byte. A profile the user's folder already holds is left as it is; the settings file is
+// copied last, so a start that is cut short tries again. The program folder is never changed.
+void CarryOverSettings(const ProgramState& state, FileSystem& fileSystem);
+
+}  // namespace qel
