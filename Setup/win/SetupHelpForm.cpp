@@ -63,8 +63,8 @@ void HelpForm::Form_Resize() {
     }
     using forms::IDC_Command1;
     using forms::IDC_Command2;
-    const HelpFormMeasures measures{std::int64_t{client.right} * form_.TwipsPerPixelX(),
-                                    std::int64_t{client.bottom} * form_.TwipsPerPixelY(),
+    const HelpFormMeasures measures{pellucor::PixelsToTwips(client.right, form_.TwipsPerPixelX()),
+                                    pellucor::PixelsToTwips(client.bottom, form_.TwipsPerPixelY()),
                                     forms::kHelpControls[0].left,
                                     forms::kHelpControls[0].top,
                                     form_.ControlWidth(IDC_Command1),

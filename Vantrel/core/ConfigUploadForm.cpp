@@ -91,6 +91,9 @@ void ConfigUploadForm::cmdOK_Click() {
         view_.ShowMessage("You must provide a file name.", "Error");
         return;
     }
+    if (RefuseUnusableName(name)) {
+        return;
+    }
     // The file holds what the boxes show, whether or not they were applied with Set.
     if (auto error =
             SaveHostProfile(files_, state_.SettingsFolder, name, view_.Text(ConfigBox::txtUserName),
@@ -121,14 +124,31 @@ void ConfigUploadForm::Command2_Click() {
     view_.SetVisible(ConfigPart::lblFilename, true);
 }
 
-void ConfigUploadForm::LoadProfileNamed(const std::string& name) {
-    state_.CurrentFile = WithoutProfileExtensions(name);
+bool ConfigUploadForm::RefuseUnusableName(const std::string& name) {
+    if (IsUsableProfileName(name)) {
+        return false;
+    }
+    mainView_.ShowStatus(RefusedProfileNameText(name), StatusColour::Failure);
+    return true;
+}
+
+bool ConfigUploadForm::LoadProfileNamed(const std::string& entry) {
+    // An empty name loads nothing and names no profile; a name that could reach a device or
+    // another folder is refused before anything changes.
+    const std::string name = WithoutProfileExtensions(entry);
+    if (!name.empty() && RefuseUnusableName(name)) {
+        return false;
+    }
+    state_.CurrentFile = name;
     LoadHostProfile(state_, mainView_, files_);
     FillBoxes();
+    return true;
 }
 
 void ConfigUploadForm::cmbFileName_Click(const std::string& entry) {
-    LoadProfileNamed(entry);
+    if (!LoadProfileNamed(entry)) {
+        return;
+    }
     DataSet = true;
     SaveSettings(state_, mainView_, files_);
     mainView_.DoEvents();
@@ -141,7 +161,9 @@ void ConfigUploadForm::txtFileName_KeyPress(int keyAscii) {
     if (keyAscii != 13) {
         return;
     }
-    LoadProfileNamed(view_.Text(ConfigBox::cmbFileName));
+    if (!LoadProfileNamed(view_.Text(ConfigBox::cmbFileName))) {
+        return;
+    }
     SaveSettings(state_, mainView_, files_);
     view_.SetVisible(ConfigPart::cmbFileName, false);
 }

@@ -56,7 +56,10 @@ public:
 private:
     void FillBoxes();
     void PutText(ConfigBox box, const std::string& text);
-    void LoadProfileNamed(const std::string& name);
+    // Shows the refusal and answers true when the name is unusable.
+    bool RefuseUnusableName(const std::string& name);
+    // False when the name was refused and nothing changed.
+    bool LoadProfileNamed(const std::string& entry);
 
     ProgramState& state_;
     MainView& mainView_;

@@ -1,6 +1,8 @@
 // Host profile files: the value transform and the reading and writing of the five lines.
 #include "HostProfile.h"
 
+#include <algorithm>
+#include <array>
 #include <memory>
 
 #include "SequentialReader.h"
@@ -13,7 +15,57 @@ std::string ProfilePath(const std::string& folder, const std::string& name) {
     return folder + name + std::string(kProfileExtension);
 }
 
+char Upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return Upper(x) == Upper(y); });
+}
+
+// Windows also takes the superscript digits one, two and three (ANSI codes B9, B2, B3) as port
+// numbers.
+bool IsPortDigit(char c) {
+    const auto code = static_cast<unsigned char>(c);
+    return (c >= '0' && c <= '9') || code == 0xB9 || code == 0xB2 || code == 0xB3;
+}
+
+bool IsDeviceName(std::string_view stem) {
+    static constexpr std::array<std::string_view, 6> kDevices{"CON", "PRN",    "AUX",
+                                                              "NUL", "CONIN$", "CONOUT$"};
+    for (const std::string_view device : kDevices) {
+        if (SameIgnoringCase(stem, device)) {
+            return true;
+        }
+    }
+    return stem.size() == 4 && IsPortDigit(stem[3]) &&
+           (SameIgnoringCase(stem.substr(0, 3), "COM") ||
+            SameIgnoringCase(stem.substr(0, 3), "LPT"));
+}
+
 }  // namespace
+
+bool IsUsableProfileName(std::string_view name) {
+    if (name.empty() || name.back() == ' ' || name.back() == '.') {
+        return false;
+    }
+    for (const char c : name) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code < 0x20 || code == 0x7F ||
+            std::string_view(R"(\/:*?"<>|)").find(c) != std::string_view::npos) {
+            return false;
+        }
+    }
+    std::string_view stem = name.substr(0, name.find('.'));
+    stem.remove_prefix(std::min(stem.find_first_not_of(' '), stem.size()));
+    stem.remove_suffix(stem.size() - (stem.find_last_not_of(' ') + 1));
+    return !IsDeviceName(stem);
+}
+
+std::string RefusedProfileNameText(const std::string& name) {
+    return "Not a usable profile name: " + name;
+}
 
 std::string Scramble(std::string_view text) {
     std::string scrambled(text);
@@ -27,6 +79,10 @@ std::string Scramble(std::string_view text) {
 
 void LoadHostProfile(ProgramState& state, StatusLine& status, FileSystem& fileSystem) {
     if (state.CurrentFile.empty()) {
+        return;
+    }
+    if (!IsUsableProfileName(state.CurrentFile)) {
+        status.ShowStatus(RefusedProfileNameText(state.CurrentFile), StatusColour::Failure);
         return;
     }
     const std::string path = ProfilePath(state.SettingsFolder, state.CurrentFile);
@@ -77,6 +133,9 @@ std::optional<FileError> SaveHostProfile(FileSystem& fileSystem, const std::stri
                                          const std::string& name, const std::string& userName,
                                          const std::string& url, const std::string& password,
                                          const std::string& path) {
+    if (!IsUsableProfileName(name)) {
+        return FileError{FileError::Kind::Other, RefusedProfileNameText(name)};
+    }
     FileError openError;
     std::unique_ptr<OutputFile> file =
         fileSystem.OpenForOutput(ProfilePath(folder, name), openError);

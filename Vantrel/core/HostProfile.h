@@ -24,13 +24,24 @@ static_assert(kProfileHeader.size() == 14);
 // original text. "abc" -> "cca".
 std::string Scramble(std::string_view text);
 
+// False for a name that could open something other than a profile file in the program folder:
+// a name that holds \ / : * ? " < > | or a control character, ends in a blank or a dot, or
+// whose part before the first dot, blanks trimmed, is a device name (CON, PRN, AUX, NUL,
+// CONIN$, CONOUT$, COM0-COM9, LPT0-LPT9 and with superscript 1, 2, 3; any case). Windows opens
+// "COM3.uci.tmp" as the serial port, and "..\x" lies outside the folder. Empty is unusable too.
+bool IsUsableProfileName(std::string_view name);
+
+// The status text that refuses such a name.
+std::string RefusedProfileNameText(const std::string& name);
+
 // Reads the profile named by state.CurrentFile into UserName, DestURL, Password and DestPath.
-// Does nothing when CurrentFile is empty; reports failures in red on the status line; values
-// read before a failure are kept.
+// Does nothing when CurrentFile is empty; refuses an unusable name without touching the file
+// system; reports failures in red on the status line; values read before a failure are kept.
 void LoadHostProfile(ProgramState& state, StatusLine& status, FileSystem& fileSystem);
 
 // Writes the profile file of that name, replacing any file of the same name. Returns the error
-// when the file cannot be created or written; reporting it is the caller's job.
+// when the file cannot be created or written, or the name is unusable (nothing is then opened);
+// reporting it is the caller's job.
 std::optional<FileError> SaveHostProfile(FileSystem& fileSystem, const std::string& folder,
                                          const std::string& name, const std::string& userName,
                                          const std::string& url, const std::string& password,

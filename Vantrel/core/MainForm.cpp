@@ -57,6 +57,10 @@ void MainForm::Form_Load() {
     FindPorts();
     CarryOverSettings(state_, files_);
     LoadSettings(state_, view_, files_);
+    if (!state_.CurrentFile.empty() && !IsUsableProfileName(state_.CurrentFile)) {
+        Fail(RefusedProfileNameText(state_.CurrentFile));  // why no host values were loaded
+        return;
+    }
     if (!state_.CurrentFile.empty()) {
         LoadHostProfile(state_, view_, files_);
     }

@@ -4,18 +4,16 @@
 
 #include <windows.h>
 
-#include <optional>
-#include <string>
-#include <vector>
+#include <functional>
+#include <memory>
 
 #include "ConfigUploadForm.h"
-#include "ConfigUploadView.h"
 #include "UniqueWin.h"
 #include "WindowObject.h"
 
 namespace qel {
 
-class ConfigUploadWindow final : public pellucor::WindowObject, public ConfigUploadView {
+class ConfigUploadWindow final : public pellucor::WindowObject {
 public:
     ConfigUploadWindow(HINSTANCE instance, HWND mainWindow, const ConfigUploadParts& parts);
     ConfigUploadWindow(const ConfigUploadWindow&) = delete;
@@ -24,27 +22,27 @@ public:
 
     // Opens the dialog filled from the program state, or brings an open one to the front.
     void Show();
-    // The dialog's logic while it is open.
-    ConfigUploadForm* Form() { return form_ ? &*form_ : nullptr; }
-
-    // ConfigUploadView
-    std::string Text(ConfigBox box) const override;
-    void SetText(ConfigBox box, const std::string& text) override;
-    void SetVisible(ConfigPart part, bool visible) override;
-    void SetProfileList(const std::vector<std::string>& names) override;
-    void SetMasked(ConfigBox box, bool masked) override;
-    void ShowMessage(const std::string& text, const std::string& title) override;
-    bool AskYesNo(const std::string& text, const std::string& title) override;
-    void Unload() override;
+    // The logic of the dialog that is open, null when none is.
+    ConfigUploadForm* Form();
+    // F1 reaches the main window's accelerator from every window: while this dialog is the
+    // active window it shows the dialog's part of the instructions, as its Help button does,
+    // and answers true.
+    bool HelpKeyPressed();
 
 private:
+    class Opening;
+
     static LRESULT CALLBACK NameBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                         UINT_PTR id, DWORD_PTR data);
     LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;
     void WindowGone() override;
     void Create();
+    // Runs one handler of the open dialog's logic, counted while it runs.
+    void Run(const std::function<void(ConfigUploadForm&)>& handler);
     void OnCommand(int id, int notification);
     void OnProfileChosen();
+    void SaveFocus();
+    void RestoreFocus();
     HWND Control(int id) const { return GetDlgItem(hwnd_.get(), id); }
 
     HINSTANCE instance_;
@@ -52,9 +50,9 @@ private:
     ConfigUploadParts parts_;
     pellucor::UniqueBrush background_;
     pellucor::UniqueFont font_;
-    std::optional<ConfigUploadForm> form_;
-    // Exit asks for the window to go while the logic is still running; it goes afterwards.
-    bool unloadRequested_ = false;
+    // Shared with the handlers that run: a handler yields to the message loop (DoEvents, a
+    // message box), and the dialog may be closed, even opened again, before it resumes.
+    std::shared_ptr<Opening> opening_;
 };
 
 }  // namespace qel

@@ -70,7 +70,7 @@ void HelpForm::Create() {
 void HelpForm::Form_Load() {
     RECT outer{};
     GetWindowRect(hwnd_.get(), &outer);
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN) * tpp_.x;
+    const int screenWidth = pellucor::PixelsToTwips(GetSystemMetrics(SM_CXSCREEN), tpp_.x);
     SetWindowPos(hwnd_.get(), nullptr, 0, 0,
                  pellucor::TwipsToPixels(layout::WindowWidth(screenWidth), tpp_.x),
                  outer.bottom - outer.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -85,8 +85,9 @@ void HelpForm::Form_Resize() {
     if (!GetClientRect(hwnd_.get(), &client)) {
         return;
     }
-    const auto p =
-        layout::Form_Resize(client.right * tpp_.x, client.bottom * tpp_.y, textWidth_, textHeight_);
+    const auto p = layout::Form_Resize(pellucor::PixelsToTwips(client.right, tpp_.x),
+                                       pellucor::PixelsToTwips(client.bottom, tpp_.y), textWidth_,
+                                       textHeight_);
     textWidth_ = p.textWidth;
     textHeight_ = p.textHeight;
     pellucor::PlaceControl(Control(layout::IDC_Text1), layout::kText1.left, layout::kText1.top,

@@ -12,6 +12,7 @@
 #include "SecondaryWindows.h"
 #include "UniqueWin.h"
 #include "WindowObject.h"
+#include "WindowPlacement.h"
 
 namespace qel {
 
@@ -29,8 +30,8 @@ public:
     // Keyboard handling a message needs before it is dispatched (F1, Tab between controls).
     bool PreTranslate(MSG& msg);
     // Twips per pixel of this screen, horizontally and vertically.
-    int TwipsPerPixelX() const { return tppX_; }
-    int TwipsPerPixelY() const { return tppY_; }
+    pellucor::TwipsPerPixel TwipsPerPixelX() const { return tppX_; }
+    pellucor::TwipsPerPixel TwipsPerPixelY() const { return tppY_; }
     qel::StatusColour CurrentStatusColour() const { return statusColour_; }
 
     // qel::MainView
@@ -67,8 +68,8 @@ private:
     pellucor::UniqueBrush background_;
     pellucor::UniqueAccel accelerators_;
     HFONT font_ = nullptr;  // a stock object: never deleted
-    int tppX_ = 15;
-    int tppY_ = 15;
+    pellucor::TwipsPerPixel tppX_;
+    pellucor::TwipsPerPixel tppY_;
     qel::StatusColour statusColour_ = qel::StatusColour::Highlight;
     qel::MainForm* form_ = nullptr;
     SecondaryWindows* windows_ = nullptr;

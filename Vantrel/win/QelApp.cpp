@@ -27,7 +27,9 @@ void QelApp::mnuConfigureUpload_Click() {
 }
 
 void QelApp::mnuInstructions_Click() {
-    help_.ShowInstructions("", "");  // the whole file
+    if (!config_.HelpKeyPressed()) {     // F1 in the host dialog shows the dialog's part
+        help_.ShowInstructions("", "");  // the whole file
+    }
 }
 
 void QelApp::mnuAbout_Click() {

@@ -7,9 +7,17 @@ namespace pellucor {
 
 constexpr int kTwipsPerInch = 1440;
 
-// Twips per pixel for a screen of the given logical resolution (96 dpi gives 15).
-constexpr int TwipsPerPixel(int dotsPerInch) {
-    return dotsPerInch > 0 ? kTwipsPerInch / dotsPerInch : 15;
+// Twips per pixel of a screen, kept as the exact fraction 1440 / dots per inch: at 168 dpi a
+// pixel is 8.57 twips, and a whole 8 would make every window and control 7 % too large.
+struct TwipsPerPixel {
+    constexpr explicit TwipsPerPixel(int dotsPerInch = 96)
+        : dpi(dotsPerInch > 0 ? dotsPerInch : 96) {}
+    int dpi;
+};
+
+// a / b rounded down, for b > 0 and any a.
+constexpr std::int64_t FloorDivide(std::int64_t a, std::int64_t b) {
+    return a / b - (a % b < 0 ? 1 : 0);
 }
 
 // Rounds a/2 to a whole number, halves to the even neighbour.
@@ -30,9 +38,15 @@ constexpr std::int64_t CenterOffset(std::int64_t screenSize, std::int64_t window
     return offset < 0 ? 0 : offset;
 }
 
-// Converts twips to pixels, rounding to the nearest pixel.
-constexpr int TwipsToPixels(int twips, int twipsPerPixel) {
-    return (twips + twipsPerPixel / 2) / twipsPerPixel;
+// Converts twips to pixels, rounding to the nearest pixel (halves up).
+constexpr int TwipsToPixels(std::int64_t twips, TwipsPerPixel scale) {
+    return static_cast<int>(FloorDivide(twips * scale.dpi + kTwipsPerInch / 2, kTwipsPerInch));
+}
+
+// Converts pixels to twips, rounding to the nearest twip (halves up).
+constexpr int PixelsToTwips(std::int64_t pixels, TwipsPerPixel scale) {
+    return static_cast<int>(
+        FloorDivide(2 * pixels * kTwipsPerInch + scale.dpi, std::int64_t{2} * scale.dpi));
 }
 
 }  // namespace pellucor

@@ -8,12 +8,13 @@
 
 #include "ControlTable.h"
 #include "UniqueWin.h"
+#include "WindowPlacement.h"
 
 namespace pellucor {
 
 struct ScreenTwips {
-    int x = 15;  // twips per pixel, horizontally
-    int y = 15;  // and vertically
+    TwipsPerPixel x;  // horizontally
+    TwipsPerPixel y;  // and vertically
 };
 
 // Twips per pixel of the primary screen.

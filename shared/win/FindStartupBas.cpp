@@ -86,10 +86,10 @@ int ScreenDotsPerInch(int axis) {
 
 // One direction of the centring, worked in twips as the window's measures are given there.
 int CentredPixels(int screenPixels, int windowPixels, int dotsPerInch) {
-    const int twipsPerPixel = TwipsPerPixel(dotsPerInch);
-    const auto offset = CenterOffset(std::int64_t{screenPixels} * twipsPerPixel,
-                                     std::int64_t{windowPixels} * twipsPerPixel);
-    return TwipsToPixels(static_cast<int>(offset), twipsPerPixel);
+    const TwipsPerPixel twipsPerPixel(dotsPerInch);
+    const auto offset = CenterOffset(PixelsToTwips(screenPixels, twipsPerPixel),
+                                     PixelsToTwips(windowPixels, twipsPerPixel));
+    return TwipsToPixels(offset, twipsPerPixel);
 }
 
 }  // namespace

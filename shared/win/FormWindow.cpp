@@ -99,25 +99,23 @@ RECT FormWindow::ControlRect(int id) const {
 
 int FormWindow::ControlWidth(int id) const {
     const RECT rect = ControlRect(id);
-    return (rect.right - rect.left) * tppX_;
+    return PixelsToTwips(rect.right - rect.left, tppX_);
 }
 int FormWindow::ControlHeight(int id) const {
     const RECT rect = ControlRect(id);
-    return (rect.bottom - rect.top) * tppY_;
+    return PixelsToTwips(rect.bottom - rect.top, tppY_);
 }
 int FormWindow::ControlLeft(int id) const {
-    return ControlRect(id).left * tppX_;
+    return PixelsToTwips(ControlRect(id).left, tppX_);
 }
 int FormWindow::ControlTop(int id) const {
-    return ControlRect(id).top * tppY_;
+    return PixelsToTwips(ControlRect(id).top, tppY_);
 }
 
 void FormWindow::MoveControl(int id, long long left, long long top, long long width,
                              long long height) {
-    MoveWindow(Control(id), TwipsToPixels(static_cast<int>(left), tppX_),
-               TwipsToPixels(static_cast<int>(top), tppY_),
-               TwipsToPixels(static_cast<int>(width), tppX_),
-               TwipsToPixels(static_cast<int>(height), tppY_), TRUE);
+    MoveWindow(Control(id), TwipsToPixels(left, tppX_), TwipsToPixels(top, tppY_),
+               TwipsToPixels(width, tppX_), TwipsToPixels(height, tppY_), TRUE);
 }
 
 LRESULT FormWindow::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "FormLayout.h"
+#include "WindowPlacement.h"
 #include "WindowObject.h"
 
 namespace pellucor {
@@ -45,8 +46,8 @@ public:
     // Destroys the window (a form's unload); the object stays, without a window.
     void Destroy();
 
-    int TwipsPerPixelX() const { return tppX_; }
-    int TwipsPerPixelY() const { return tppY_; }
+    TwipsPerPixel TwipsPerPixelX() const { return tppX_; }
+    TwipsPerPixel TwipsPerPixelY() const { return tppY_; }
     // A control's place in twips within the client area.
     void MoveControl(int id, long long left, long long top, long long width, long long height);
     // The control's width or height in twips.
@@ -64,8 +65,8 @@ private:
     };
     using UniqueGdi = std::unique_ptr<std::remove_pointer_t<HGDIOBJ>, GdiDelete>;
 
-    int tppX_ = 15;
-    int tppY_ = 15;
+    TwipsPerPixel tppX_;
+    TwipsPerPixel tppY_;
     UniqueGdi background_;
     COLORREF backgroundColour_ = 0;
     std::vector<UniqueGdi> fonts_;

@@ -26,6 +26,20 @@ TEST(SuggestProfileName, DropsTheUsualHostPrefixesAndKeepsTheFirstLabel) {
     EXPECT_EQ(SuggestProfileName(""), "");
 }
 
+TEST(IsUsableProfileName, RefusesNamesThatReachADeviceOrAnotherFolder) {
+    for (const char* name :
+         {"COM3",      "com3.txt", "Lpt1",   "LPT0",      "COM\xB9", "lpt\xB2", "CON",
+          "nul.uci",   " aux .x",  "CONIN$", "conout$.a", "PRN",     "..\\x",   "a/b",
+          "c:x",       "a*",       "a?",     "a\"b",      "a<",      "a>",      "a|b",
+          "tab\there", "x.",       "..",     ".",         "x ",      ""}) {
+        EXPECT_FALSE(IsUsableProfileName(name)) << name;
+    }
+    for (const char* name : {"home", "home.uci", "COM10", "COMX", "LPT", "console", "a.COM3",
+                             "my host", ".uci", "CON_1", "COM\xB4"}) {
+        EXPECT_TRUE(IsUsableProfileName(name)) << name;
+    }
+}
+
 class FakeConfigView : public ConfigUploadView {
 public:
     std::string Text(ConfigBox box) const override {
@@ -123,6 +137,13 @@ TEST_F(ConfigUploadFormTest, ExitAsksAboutEditsThatWereNeitherSetNorSaved) {
     EXPECT_TRUE(view.unloaded);
     EXPECT_EQ(mainView.LastStatus(),
               StatusMessage("Configuration information updated", StatusColour::Highlight));
+
+    form.Form_Load();  // set without a password: nothing to report as complete
+    Type(ConfigBox::txtPassword, "");
+    form.Command4_Click();
+    mainView.statusHistory.clear();
+    EXPECT_EQ(Exit(), std::vector<std::string>{kNotSaved});
+    EXPECT_TRUE(mainView.statusHistory.empty());
 }
 
 TEST_F(ConfigUploadFormTest, OkSavesWhatTheBoxesShowWithoutApplyingIt) {
@@ -145,8 +166,18 @@ TEST_F(ConfigUploadFormTest, OkSavesWhatTheBoxesShowWithoutApplyingIt) {
     EXPECT_EQ(state.CurrentFile, "");
 
     files.openErrors.clear();
+    files.openedForOutput.clear();
+    view.SetText(ConfigBox::txtFileName, "COM3.bak");  // refused before anything is opened
     form.cmdOK_Click();
-    EXPECT_FALSE(view.shown[ConfigPart::cmdOK]);
+    EXPECT_EQ(mainView.LastStatus(),
+              StatusMessage("Not a usable profile name: COM3.bak", StatusColour::Failure));
+    EXPECT_TRUE(files.openedForOutput.empty());
+    EXPECT_TRUE(view.shown[ConfigPart::cmdOK]);
+
+    view.SetText(ConfigBox::txtFileName, "shed");
+    form.cmdOK_Click();
+    EXPECT_FALSE(view.shown[ConfigPart::cmdOK] || view.shown[ConfigPart::lblFilename] ||
+                 view.shown[ConfigPart::txtFileName]);
     EXPECT_EQ(state.CurrentFile, "shed");
     EXPECT_EQ(files.files[std::string(kFolder) + "shed.uci"],
               "Pellucor hosts\r\n" + Scramble("old") + "\r\n" + Scramble("www.files.shed.net") +
@@ -167,7 +198,15 @@ TEST_F(ConfigUploadFormTest, PickingAProfileLoadsSetsAndNamesIt) {
     EXPECT_EQ(view.list, (std::vector<std::string>{"lab", "lab.uci"}));
     EXPECT_TRUE(view.shown[ConfigPart::cmbFileName] && view.shown[ConfigPart::lblFilename]);
 
-    form.cmbFileName_Click("lab.uci");  // every trailing extension goes
+    form.cmbFileName_Click("..\\lab.uci");  // refused: the dialog and the state stay as they are
+    EXPECT_EQ(mainView.LastStatus(),
+              StatusMessage("Not a usable profile name: ..\\lab", StatusColour::Failure));
+    EXPECT_TRUE(files.readPaths.empty());
+    EXPECT_TRUE(view.shown[ConfigPart::cmbFileName]);
+    EXPECT_EQ(state.CurrentFile, "");
+    EXPECT_FALSE(form.DataSet || form.DataSaved || form.DataChanged);
+
+    form.cmbFileName_Click("lab.uci.uci");  // every trailing extension goes
     EXPECT_EQ(state.CurrentFile, "lab");
     EXPECT_EQ(view.Text(ConfigBox::txtURL), "lab.org");
     EXPECT_EQ(view.Text(ConfigBox::txtUserName), "ann");
@@ -177,8 +216,17 @@ TEST_F(ConfigUploadFormTest, PickingAProfileLoadsSetsAndNamesIt) {
     EXPECT_TRUE(Exit().empty());
     EXPECT_EQ(mainView.LastStatus().first, "Configuration information updated");
 
-    // Enter in the name box loads what the list's box says but counts as neither set nor saved.
+    // Enter in the name box loads what the list's box says but counts as neither set nor saved;
+    // boxes that already show the profile's values are no edit.
     form.Form_Load();
+    view.SetText(ConfigBox::cmbFileName, "lab");
+    form.txtFileName_KeyPress(13);
+    EXPECT_FALSE(form.DataChanged);
+    view.SetText(ConfigBox::cmbFileName, "Com3");
+    form.txtFileName_KeyPress(13);
+    EXPECT_EQ(mainView.LastStatus(),
+              StatusMessage("Not a usable profile name: Com3", StatusColour::Failure));
+    EXPECT_EQ(state.CurrentFile, "lab");
     view.SetText(ConfigBox::cmbFileName, "gone");
     form.txtFileName_KeyPress('a');
     EXPECT_EQ(state.CurrentFile, "lab");

@@ -55,7 +55,9 @@ protected:
         const auto tpp = pellucor::ScreenTwipsPerPixel();
         const int screen = GetSystemMetrics(SM_CXSCREEN);
         const RECT r = WindowRect(hwnd);
-        EXPECT_EQ(r.right - r.left, pellucor::TwipsToPixels(WindowWidth(screen * tpp.x), tpp.x));
+        EXPECT_EQ(
+            r.right - r.left,
+            pellucor::TwipsToPixels(WindowWidth(pellucor::PixelsToTwips(screen, tpp.x)), tpp.x));
         EXPECT_NEAR(r.left, (screen - (r.right - r.left)) / 2, 1);
         EXPECT_NEAR(r.top, (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2, 1);
     }

@@ -2,11 +2,16 @@
 // commands, control positions and the status line's colours.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 
+#include "ConfigUploadLayout.h"
+#include "HostProfile.h"
 #include "MainFormLayout.h"
 #include "QelApp.h"
 #include "SetUpProgram.h"
+#include "Win32FileSystem.h"
+#include "WinTestSupport.h"
 #include "WindowPlacement.h"
 
 namespace {
@@ -103,8 +108,8 @@ TEST_F(MainWindowTest, ModeCommandsMoveTheirMenusCheckMark) {
 }
 
 TEST_F(MainWindowTest, ControlsStandWhereTheLayoutPutsThem) {
-    const int tppX = app_->Window().TwipsPerPixelX();
-    const int tppY = app_->Window().TwipsPerPixelY();
+    const auto tppX = app_->Window().TwipsPerPixelX();
+    const auto tppY = app_->Window().TwipsPerPixelY();
     RECT client;
     GetClientRect(hwnd_, &client);
     EXPECT_EQ(client.right, pellucor::TwipsToPixels(kClientWidth, tppX));
@@ -165,6 +170,69 @@ TEST_F(MainWindowTest, ExitAndCloseBoxBothEndTheProgram) {
     SendMessageA(hwnd_, WM_CLOSE, 0, 0);
     EXPECT_EQ(ends_, 2);
     EXPECT_TRUE(IsWindow(hwnd_));  // ending is the process's job, not the window's
+}
+
+// Answers the "Warning" box with No from inside the box's own message loop.
+void CALLBACK AnswerWarningNo(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND box = GetActiveWindow();
+    char title[16] = {};
+    GetWindowTextA(box, title, sizeof title);
+    if (std::string(title) == "Warning") {
+        KillTimer(nullptr, timer);
+        PostMessageA(box, WM_COMMAND, IDNO, 0);
+    }
+}
+
+TEST_F(MainWindowTest, HostDialogKeepsTheKeyboardAndNoHandlerOutlivesItsDialog) {
+    namespace cfg = qel::config_layout;
+    const std::string folder = qel::OwnProgramFolder();
+    qel::Win32FileSystem files;
+    ASSERT_FALSE(qel::SaveHostProfile(files, folder, "lab", "ann", "lab.org", "pw", "/lab/"));
+    Command(IDM_mnuConfigureUpload);
+    HWND dialog = app_->ConfigUpload().Handle();
+    ASSERT_NE(dialog, nullptr);
+    const auto click = [&](int id, int notification = BN_CLICKED) {
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, notification),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    };
+    const auto focusIn = [&](int id) {
+        return wintest::PumpUntil([&] { return GetFocus() == GetDlgItem(dialog, id); },
+                                  std::chrono::seconds(5));
+    };
+    EXPECT_TRUE(focusIn(cfg::IDC_txtUserName));
+
+    // A warning answered: the keyboard is back in the box it was in.
+    SetWindowTextA(GetDlgItem(dialog, cfg::IDC_txtURL), "changed.example.com");
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &AnswerWarningNo);
+    click(cfg::IDC_Command3);
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(IsWindow(dialog));
+    EXPECT_TRUE(focusIn(cfg::IDC_txtUserName));
+
+    // Ok hides itself: the keyboard moves on to the next control, Load.
+    click(cfg::IDC_Command1);
+    SetWindowTextA(GetDlgItem(dialog, cfg::IDC_txtFileName), "lab");
+    SetFocus(GetDlgItem(dialog, cfg::IDC_cmdOK));
+    click(cfg::IDC_cmdOK);
+    EXPECT_TRUE(focusIn(cfg::IDC_Command2));
+
+    // Closed, and opened again, while a pick yields to the message loop: the pick ends on its
+    // own dialog and leaves the new one's flags alone.
+    click(cfg::IDC_Command2);
+    HWND list = GetDlgItem(dialog, cfg::IDC_cmbFileName);
+    SendMessageA(list, CB_SETCURSEL,
+                 SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                              reinterpret_cast<LPARAM>("lab")),
+                 0);
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+    PostMessageA(hwnd_, WM_COMMAND, IDM_mnuConfigureUpload, 0);
+    click(cfg::IDC_cmbFileName, CBN_SELCHANGE);
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_EQ(app_->State().CurrentFile, "lab");
+    const qel::ConfigUploadForm* reopened = app_->ConfigUpload().Form();
+    ASSERT_NE(reopened, nullptr);
+    EXPECT_FALSE(reopened->DataChanged || reopened->DataSet || reopened->DataSaved);
+    DeleteFileA((folder + "lab.uci").c_str());
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <span>
 
+#include "AboutBoxLayout.h"
 #include "ConfigUploadLayout.h"
 #include "DevicePort.h"
 #include "FtpServerControl.h"
@@ -18,6 +20,7 @@
 #include "Polling.h"
 #include "QelProcess.h"
 #include "Win32FileSystem.h"
+#include "WindowPlacement.h"
 #include "WindowDriver.h"
 
 namespace {
@@ -159,19 +162,27 @@ TEST_F(HostDialog, ProfilesAreSavedListedAndPicked) {
     SetFileAttributesA((profiles + "secret.uci").c_str(), FILE_ATTRIBUTE_HIDDEN);
     StartQel();
 
-    // Help shows the part of the instructions that explains this dialog.
-    Click(IDC_Command5);
-    HWND help = qeltest::WaitForProcessWindow(qel_.ProcessId(), "Pellucor Help", kDeadlineMs);
-    ASSERT_TRUE(help);
+    // F1 in the dialog, and its Help button, show the part of the instructions that explains it.
     const std::string instructions = qeltest::ShippedFile("Qel.txt");
     const auto start = instructions.find(qel::kDialogHelpStart);
     const auto end = instructions.find(qel::kDialogHelpEnd);
     ASSERT_TRUE(start != std::string::npos && end != std::string::npos && start < end);
-    EXPECT_TRUE(qeltest::WaitUntil([&] {
-        return WindowText(GetDlgItem(help, qel::helpform::IDC_Text1)) ==
-               instructions.substr(start, end - start);
-    }));
-    PostMessageA(help, WM_CLOSE, 0, 0);
+    for (const bool byKey : {true, false}) {
+        if (byKey) {
+            PostMessageA(Box(IDC_txtUserName), WM_KEYDOWN, VK_F1, 0);
+        } else {
+            Click(IDC_Command5);
+        }
+        HWND help = qeltest::WaitForProcessWindow(qel_.ProcessId(), "Pellucor Help", kDeadlineMs);
+        ASSERT_TRUE(help);
+        EXPECT_TRUE(qeltest::WaitUntil([&] {
+            return WindowText(GetDlgItem(help, qel::helpform::IDC_Text1)) ==
+                   instructions.substr(start, end - start);
+        })) << (byKey ? "F1" : "Help");
+        PostMessageA(help, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(
+            qeltest::WaitForNoProcessWindow(qel_.ProcessId(), "Pellucor Help", kDeadlineMs));
+    }
 
     // A name given with its extension is saved with a second one.
     Type(IDC_txtURL, "home.example.net");
@@ -223,6 +234,52 @@ TEST_F(HostDialog, ProfilesAreSavedListedAndPicked) {
     EXPECT_EQ(qel_.ReadSetting("Leq.ini").substr(0, 5), "lab\r\n");
 }
 
+// The files of a folder, by name.
+std::vector<std::string> FilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            names.emplace_back(found.cFileName);
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(HostDialog, NamesThatReachADeviceOrAnotherFolderAreRefusedBeforeAnythingIsWritten) {
+    // Named in the settings at start-up: refused, and the status line says why.
+    const std::string settings = "COM3\r\nlive.html\r\nT\r\n10\r\n 1 \r\n 0 \r\n";
+    ASSERT_TRUE(wintest::WriteBytes(qel_.Folder() + "Leq.ini", settings));
+    StartQel();
+    EXPECT_TRUE(qel_.WaitForText(qel::layout::IDC_lblStatus, "Not a usable profile name: COM3"));
+
+    const auto folderBefore = FilesIn(qel_.Folder());
+    Type(IDC_txtURL, "example.com");
+    Click(IDC_Command1);
+    ASSERT_TRUE(qeltest::WaitUntil([&] { return Shown(IDC_cmdOK); }));
+    for (const char* name : {"com1", "LPT2.home", "..\\escaped", "..", "home."}) {
+        Type(IDC_txtFileName, name);
+        Click(IDC_cmdOK);
+        EXPECT_TRUE(qel_.WaitForText(qel::layout::IDC_lblStatus,
+                                     std::string("Not a usable profile name: ") + name));
+        EXPECT_TRUE(Shown(IDC_cmdOK) && Shown(IDC_txtFileName));
+    }
+    EXPECT_EQ(FilesIn(qel_.Folder()), folderBefore);
+    for (const std::string& name : FilesIn(qel_.Folder() + "..\\")) {
+        EXPECT_NE(name.rfind("escaped", 0), 0u) << name;
+    }
+    EXPECT_EQ(qel_.ReadFile("Leq.ini"), settings);
+
+    Type(IDC_txtFileName, "home");
+    Click(IDC_cmdOK);
+    ASSERT_TRUE(qeltest::WaitUntil([&] { return !Shown(IDC_cmdOK); }));
+    EXPECT_TRUE(qel_.HasFile("home.uci"));
+    EXPECT_EQ(qel_.ReadFile("Leq.ini").substr(0, 6), "home\r\n");
+}
+
 TEST_F(HostDialog, AHostConfiguredInTheDialogReceivesThePages) {
     auto ftp = qeltest::FtpServerControl::FromEnvironment();
     constexpr int kPort = 4;
@@ -269,6 +326,90 @@ TEST_F(HostDialog, AHostConfiguredInTheDialogReceivesThePages) {
     OpenDialog();
     EXPECT_EQ(Text(IDC_txtURL), ftp->Server().host);
     EXPECT_EQ(Text(IDC_txtPathName), "dialog");  // as saved; each upload normalises it
+}
+
+// The screen resolution Wine gives the programs started while this lives.
+class ScreenDpi {
+public:
+    explicit ScreenDpi(DWORD dpi) {
+        for (Setting& setting : settings_) {
+            DWORD size = sizeof setting.old;
+            setting.had = RegGetValueA(setting.root, setting.key, "LogPixels", RRF_RT_REG_DWORD,
+                                       nullptr, &setting.old, &size) == ERROR_SUCCESS;
+            RegSetKeyValueA(setting.root, setting.key, "LogPixels", REG_DWORD, &dpi, sizeof dpi);
+        }
+    }
+    ~ScreenDpi() {
+        for (Setting& setting : settings_) {
+            if (setting.had) {
+                RegSetKeyValueA(setting.root, setting.key, "LogPixels", REG_DWORD, &setting.old,
+                                sizeof setting.old);
+            } else {
+                RegDeleteKeyValueA(setting.root, setting.key, "LogPixels");
+            }
+        }
+    }
+
+private:
+    struct Setting {
+        HKEY root;
+        const char* key;
+        DWORD old = 0;
+        bool had = false;
+    };
+    Setting settings_[2] = {{HKEY_CURRENT_USER, "Control Panel\\Desktop"},
+                            {HKEY_CURRENT_CONFIG, "Software\\Fonts"}};
+};
+
+// The window's client area and each control where the table puts them at that resolution.
+void ExpectLaidOut(HWND window, std::span<const pellucor::ControlSpec> controls, int width,
+                   int height, int dpi) {
+    const pellucor::TwipsPerPixel tpp(dpi);
+    RECT client{};
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, pellucor::TwipsToPixels(width, tpp));
+    EXPECT_EQ(client.bottom, pellucor::TwipsToPixels(height, tpp));
+    for (const pellucor::ControlSpec& spec : controls) {
+        SCOPED_TRACE(spec.name);
+        RECT r{};
+        GetWindowRect(GetDlgItem(window, spec.id), &r);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(r.left, pellucor::TwipsToPixels(spec.left, tpp));
+        EXPECT_EQ(r.top, pellucor::TwipsToPixels(spec.top, tpp));
+        EXPECT_EQ(r.right - r.left, pellucor::TwipsToPixels(spec.width, tpp));
+        if (spec.kind != pellucor::ControlKind::DropDownCombo) {  // the system sets its height
+            EXPECT_EQ(r.bottom - r.top, pellucor::TwipsToPixels(spec.height, tpp));
+        }
+    }
+}
+
+// Wine does not stretch windows as a bitmap, so what can be seen here is the layout: every
+// window laid out for 168 and 192 dpi from its table, at 8.57 and 7.5 twips per pixel.
+TEST(HighDpi, WindowsAreLaidOutForTheScreensResolution) {
+    // Window measures as the programs see them, not scaled for this unaware test.
+    using SetContext = DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT);
+    const auto setContext = reinterpret_cast<SetContext>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("user32.dll"), "SetThreadDpiAwarenessContext")));
+    ASSERT_NE(setContext, nullptr);
+    const DPI_AWARENESS_CONTEXT before = setContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+    for (const int dpi : {168, 192}) {
+        SCOPED_TRACE(dpi);
+        const ScreenDpi screen(static_cast<DWORD>(dpi));
+        QelProcess qel;
+        ASSERT_TRUE(qel.Start());
+        ExpectLaidOut(qel.MainWindow(), qel::layout::kControls, qel::layout::kClientWidth,
+                      qel::layout::kClientHeight, dpi);
+        qel.Menu(qel::layout::IDM_mnuConfigureUpload);
+        HWND dialog = qeltest::WaitForProcessWindow(qel.ProcessId(), kCaption, kDeadlineMs);
+        ASSERT_TRUE(dialog);
+        ExpectLaidOut(dialog, kControls, kClientWidth, kClientHeight, dpi);
+        qel.Menu(qel::layout::IDM_mnuAbout);
+        HWND about = qeltest::WaitForProcessWindow(qel.ProcessId(), "About Pellucor", kDeadlineMs);
+        ASSERT_TRUE(about);
+        ExpectLaidOut(about, qel::aboutbox::kControls, qel::aboutbox::kClientWidth,
+                      qel::aboutbox::kClientHeight, dpi);
+    }
+    setContext(before);
 }
 
 }  // namespace

@@ -338,6 +338,9 @@ TEST(InstallSet, InstallerAndUninstallerAskForAdministratorRightsAndQelDoesNot) 
             << exe;
     }
     EXPECT_NE(ManifestOf(set + "Qel.exe").find("level=\"asInvoker\""), std::string::npos);
+    for (const char* exe : {"SetupQel.exe", "RemoveQel.exe", "Qel.exe"}) {  // system DPI aware
+        EXPECT_NE(ManifestOf(set + exe).find(">true</dpiAware>"), std::string::npos) << exe;
+    }
 }
 
 }  // namespace
