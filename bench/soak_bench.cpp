@@ -2,7 +2,8 @@
 // every tick (500 ms) for the given minutes while the FTP host goes down and up and the device
 // is unplugged and plugged back at random moments; prints the blocks sent, the pages published,
 // the pages lost, the largest gap between two pages on the host, and Qel's private bytes at the
-// start and the end. Runs Qel.exe (FTP Method 2) in the Wine session of the test harness.
+// start and the end, and how much the status history grew. Runs Qel.exe (FTP Method 2) in the
+// Wine session of the test harness.
 #include <windows.h>
 
 #include <psapi.h>
@@ -75,6 +76,20 @@ struct Fault {
     int times = 0;
 };
 
+// The status history, emptied before the soak so that its size at the end is what the soak's
+// faults wrote.
+std::string HistoryPath() {
+    return qeltest::AppDataFile("Pellucor\\Qel.log");
+}
+
+void PrintHistoryGrowth(double minutes, int faults) {
+    const double bytes = static_cast<double>(wintest::ReadBytes(HistoryPath()).value_or("").size());
+    std::printf(
+        "  Qel.log %.0f bytes after %d faults: %.1f KB per hour at this fault rate, %.0f "
+        "bytes a fault\n",
+        bytes, faults, bytes / 1024.0 * 60.0 / minutes, faults ? bytes / faults : 0.0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -92,6 +107,7 @@ int main(int argc, char** argv) {
                          ftp->Server().password, "/");
     const std::string remote = ftp->Server().root + kPage;
     DeleteFileA(remote.c_str());
+    DeleteFileA(HistoryPath().c_str());
     auto device = std::make_unique<qeltest::DevicePort>(kPort);
     if (!device->Opened() || !qel.Start()) {
         std::printf("soak_bench: Qel or the device port did not start\n");
@@ -197,5 +213,6 @@ int main(int argc, char** argv) {
         "%.0f KB, %.0f KB\n",
         memoryAtStart.privateBytes / 1024.0, memoryAtEnd.privateBytes / 1024.0,
         memoryAtStart.workingSet / 1024.0, memoryAtEnd.workingSet / 1024.0);
+    PrintHistoryGrowth(minutes, host.times + unplugged.times);
     return 0;
 }
