@@ -5,7 +5,8 @@
 // host is put down to a cause (the host was down when its upload ran, the device was unplugged
 // around it, a line error damaged it); one lost for no named cause is a fault. Qel's private
 // bytes and handles are taken after the first minute and at the end, with their growth per
-// 1,000 pages. Runs Qel.exe (FTP Method 2) in the Wine session of the test harness.
+// 1,000 pages, and the size the status history reached. Runs Qel.exe (FTP Method 2) in the Wine
+// session of the test harness.
 #include <windows.h>
 
 #include <psapi.h>
@@ -117,6 +118,20 @@ struct Fault {
     }
 };
 
+// The status history, emptied before the soak so that its size at the end is what the soak's
+// faults wrote.
+std::string HistoryPath() {
+    return qeltest::AppDataFile("Pellucor\\Qel.log");
+}
+
+void PrintHistoryGrowth(double minutes, int faults) {
+    const double bytes = static_cast<double>(wintest::ReadBytes(HistoryPath()).value_or("").size());
+    std::printf(
+        "  Qel.log %.0f bytes after %d faults: %.1f KB per hour at this fault rate, %.0f "
+        "bytes a fault\n",
+        bytes, faults, bytes / 1024.0 * 60.0 / minutes, faults ? bytes / faults : 0.0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -134,6 +149,7 @@ int main(int argc, char** argv) {
                          ftp->Server().password, "/");
     const std::string remote = ftp->Server().root + kPage;
     DeleteFileA(remote.c_str());
+    DeleteFileA(HistoryPath().c_str());
     auto device = std::make_unique<qeltest::DevicePort>(kPort);
     if (!device->Opened() || !qel.Start()) {
         std::printf("soak_bench: Qel or the device port did not start\n");
@@ -270,5 +286,7 @@ int main(int argc, char** argv) {
         "  growth per 1,000 pages: private bytes %.1f KB, handles %.1f\n",
         PerThousandPages(first.privateBytes / 1024.0, atEnd.privateBytes / 1024.0, first, atEnd),
         PerThousandPages(first.handles, atEnd.handles, first, atEnd));
+    PrintHistoryGrowth(faultMinutes,
+                       static_cast<int>(host.spells.size() + unplugged.spells.size()));
     return lostUnexplained == 0 && failedWrites == 0 ? 0 : 1;
 }

@@ -6,20 +6,30 @@
 
 namespace qel {
 
-QelApp::QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess)
-    : window_(instance, std::move(endProcess)),
-      form_(qel::MainFormParts{state_, window_, files_, clock_, commFile_, MSComm1_, ftpApi_,
-                               Inet1_}),
+QelApp::QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess, bool runSwitch)
+    : window_(instance,
+              [this, endProcess = std::move(endProcess)] {
+                  history_.ProgramEnded();
+                  endProcess();
+              }),
+      form_(
+          qel::MainFormParts{state_, view_, files_, clock_, commFile_, MSComm1_, ftpApi_, Inet1_}),
       help_(instance, state_),
       about_(instance, state_, window_.Handle()),
-      config_(instance, window_.Handle(), ConfigUploadParts{state_, window_, files_, help_}) {
+      config_(instance, window_.Handle(), ConfigUploadParts{state_, view_, files_, help_}) {
     window_.Attach(form_);
     window_.Attach(static_cast<SecondaryWindows&>(*this));
     SetUpProgram(state_, window_.Handle());
+    history_.ProgramStarted(runSwitch);
     form_.Form_Load();
     ShowWindow(window_.Handle(), SW_SHOW);
     UpdateWindow(window_.Handle());
     SetFocus(GetDlgItem(window_.Handle(), qel::layout::IDC_Text1));
+    if (runSwitch) {
+        // Unattended start: the same as the user ticking Run once the window is up.
+        CheckDlgButton(window_.Handle(), qel::layout::IDC_ckkRun, BST_CHECKED);
+        form_.ckkRun_Click();
+    }
 }
 
 void QelApp::mnuConfigureUpload_Click() {

@@ -15,17 +15,20 @@
 #include "MainWindow.h"
 #include "ProgramState.h"
 #include "SecondaryWindows.h"
+#include "StatusHistory.h"
 #include "Win32Clock.h"
 #include "Win32FileSystem.h"
 #include "Win32SerialDevice.h"
+#include "Win32StatusHistory.h"
 #include "WinInetApi.h"
 
 namespace qel {
 
 class QelApp final : public SecondaryWindows {
 public:
-    // Builds the main window and runs the start-up; the window is shown at the end of it.
-    QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess);
+    // Builds the main window and runs the start-up; the window is shown at the end of it. With
+    // `runSwitch` Run is then switched on as a click on it does.
+    QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess, bool runSwitch = false);
     QelApp(const QelApp&) = delete;
     QelApp& operator=(const QelApp&) = delete;
 
@@ -52,8 +55,13 @@ private:
     Win32SerialDevice commControlPort_;
     qel::CommControl MSComm1_{commControlPort_};
     WinInetApi internet_;
+    Win32HistoryFile historyFile_;
+    Win32HistoryClock historyClock_;
+    qel::StatusHistory history_{historyFile_, historyClock_, state_};
     MainWindow window_;
-    qel::FTPbyAPIModule3 ftpApi_{internet_, window_, clock_, state_};
+    // What the logic shows on the status line also goes to the history.
+    qel::RecordedMainView view_{window_, history_};
+    qel::FTPbyAPIModule3 ftpApi_{internet_, view_, clock_, state_};
     InetTransfer Inet1_;
     qel::MainForm form_;
     HelpForm help_;

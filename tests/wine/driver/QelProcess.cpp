@@ -113,7 +113,7 @@ QelProcess::~QelProcess() {
     EmptySettingsFolder();
 }
 
-bool QelProcess::Start() {
+bool QelProcess::Start(const std::string& arguments) {
     if (process_.hProcess) {  // started before: this is a restart in the same folder
         if (Running()) {
             return false;
@@ -126,8 +126,9 @@ bool QelProcess::Start() {
     const std::string exe = folder_ + "Qel.exe";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    if (!CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(),
-                        &startup, &process_)) {
+    std::string commandLine = "\"" + exe + "\" " + arguments;
+    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder_.c_str(), &startup, &process_)) {
         return false;
     }
     // The window is shown at the end of the start-up, once its controls exist.

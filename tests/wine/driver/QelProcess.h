@@ -25,9 +25,9 @@ public:
     // Ends the program if it still runs and removes the folder.
     ~QelProcess();
 
-    // Starts the program (again, after it has ended) and waits until its main window and
-    // controls exist.
-    bool Start();
+    // Starts the program (again, after it has ended) with the given command-line arguments and
+    // waits until its main window and controls exist.
+    bool Start(const std::string& arguments = "");
     bool Running() const;
     bool WaitForExit(unsigned deadlineMs);
 

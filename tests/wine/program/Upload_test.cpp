@@ -1,6 +1,6 @@
 // What the device writes arrives as the page on a real FTP server, by either upload method;
-// failures are reported and the next block still goes out; settings and profile survive a
-// restart.
+// failures are reported, kept in the status history, and the next block still goes out;
+// settings and profile survive a restart, and "/run" switches Run on without a click.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -113,6 +113,8 @@ class UploadsWhileTheServerIsDown : public Uploads, public ::testing::WithParamI
 
 TEST_P(UploadsWhileTheServerIsDown, FailureIsShownAndTheNextBlockGoesOutOnceItIsBack) {
     const int method = GetParam();
+    const std::string history = qeltest::AppDataFile("Pellucor\\Qel.log");
+    DeleteFileA(history.c_str());
     Configure(method, GoodProfile());
     StartRunning();
     ASSERT_TRUE(ftp_->Command("DOWN"));
@@ -126,6 +128,22 @@ TEST_P(UploadsWhileTheServerIsDown, FailureIsShownAndTheNextBlockGoesOutOnceItIs
     ASSERT_TRUE(device_.Send("back@@@@"));
     EXPECT_TRUE(WaitForRemotePage("back"));
     EXPECT_TRUE(WaitForStatusStart("Transfer Complete "));
+    ASSERT_TRUE(device_.Send("again@@@@"));
+    EXPECT_TRUE(WaitForRemotePage("again"));
+    qel_.Menu(IDM_mnuExit);
+    ASSERT_TRUE(qel_.WaitForExit(10000));
+
+    // The history tells the failure once and the recovery once, never a password.
+    const std::string log = wintest::ReadBytes(history).value_or("");
+    ASSERT_GT(log.size(), 40u);
+    const auto failure = log.find(method == 1 ? " No FTP connection\r\n" : " doing FTP\r\n");
+    const auto recovery = log.find(" Transfer Complete ");
+    EXPECT_NE(failure, std::string::npos) << log;
+    EXPECT_GT(recovery, failure) << log;
+    EXPECT_EQ(log.find(" Transfer Complete ", recovery + 1), std::string::npos) << log;
+    EXPECT_EQ(log.find(ftp_->Server().password), std::string::npos) << log;
+    EXPECT_EQ(log.substr(19, 7).find_first_of("+-"), 0u) << log;  // 2026-12-07T03:14:07+01:00
+    EXPECT_EQ(log.substr(log.size() - 12), " Qel ended\r\n") << log;
 }
 
 INSTANTIATE_TEST_SUITE_P(BothMethods, UploadsWhileTheServerIsDown, ::testing::Values(1, 2));
@@ -187,23 +205,26 @@ TEST_F(Uploads, SettingsAndProfileSurviveARestart) {
     Configure(1, GoodProfile());
     ASSERT_TRUE(qel_.Start());
     EXPECT_EQ(qel_.Text(IDC_lblStatus), "");  // the profile is complete
+    EXPECT_FALSE(qel_.Checked(IDC_ckkRun));
     qel_.SetText(IDC_txtPageTitle, "  Tank, level");
     qel_.SetText(IDC_txtRefresh, "30");
     qel_.Menu(IDM_mnuMethod2);
     qel_.Menu(IDM_mnuExit);
     ASSERT_TRUE(qel_.WaitForExit(10000));
 
-    ASSERT_TRUE(qel_.Start());
+    // Restarted as a Startup shortcut does it: Run is on without a click, on the port found.
+    DevicePort highestPort(7);
+    ASSERT_TRUE(highestPort.Opened());
+    ASSERT_TRUE(qel_.Start("-RUN"));
+    EXPECT_TRUE(qel_.Checked(IDC_ckkRun));
+    EXPECT_EQ(qel_.Text(IDC_txtPort), " 7");
     EXPECT_EQ(qel_.Text(IDC_txtFileName), kPage);
     EXPECT_EQ(qel_.Text(IDC_txtPageTitle), "  Tank, level");
     EXPECT_EQ(qel_.Text(IDC_txtRefresh), "30");
-    EXPECT_EQ(qel_.Text(IDC_lblStatus), "");
     EXPECT_EQ(qel_.ReadSetting("Leq.ini"),
               "home\r\nindex.html\r\n  Tank, level\r\n30\r\n 2 \r\n 0 \r\n");
     // The restored profile and upload method carry a block to the server.
-    qel_.SetText(IDC_txtPort, " 3");
-    qel_.Click(IDC_ckkRun);
-    ASSERT_TRUE(device_.Send("after restart@@@@"));
+    ASSERT_TRUE(highestPort.Send("after restart@@@@"));
     const std::string expected =
         qel::PageFileBytes(qel::BuildPageText("  Tank, level", "30", "after restart"));
     EXPECT_TRUE(qeltest::WaitUntil(
