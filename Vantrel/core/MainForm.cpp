@@ -59,13 +59,13 @@ void MainForm::Form_Load() {
     LoadSettings(state_, view_, files_);
     if (!state_.CurrentFile.empty() && !IsUsableProfileName(state_.CurrentFile)) {
         Fail(RefusedProfileNameText(state_.CurrentFile));  // why no host values were loaded
-        return;
-    }
-    if (!state_.CurrentFile.empty()) {
-        LoadHostProfile(state_, view_, files_);
-    }
-    if (!state_.HostConfigurationComplete()) {
-        Fail("Configuration information required");
+    } else {
+        if (!state_.CurrentFile.empty()) {
+            LoadHostProfile(state_, view_, files_);
+        }
+        if (!state_.HostConfigurationComplete()) {
+            Fail("Configuration information required");
+        }
     }
     settingsAtLoad_ = UserSettings();
 }

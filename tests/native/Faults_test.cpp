@@ -254,8 +254,8 @@ TEST_F(FaultsTest, PageHeldByAnotherProgramWaitsInItsOwnFolderNewestFirstAndIsRe
 }
 
 TEST_F(FaultsTest, SettingsFileHeldAtStartUpIsWaitedForAndNeverWipedAtExit) {
-    const std::string ini = std::string(kProgramFolder) + "Leq.ini";
-    const std::string bad = std::string(kProgramFolder) + "Leq.ini.bad";
+    const std::string ini = std::string(kSettingsFolder) + "Leq.ini";
+    const std::string bad = std::string(kSettingsFolder) + "Leq.ini.bad";
     const std::string saved = "Lab\r\nlive.html\r\nTitle\r\n10\r\n 2 \r\n 1 \r\n";
     files.files[ini] = saved;
     files.busyReads[ini] = 10;  // a scanner lets go after half a second
@@ -272,6 +272,7 @@ TEST_F(FaultsTest, SettingsFileHeldAtStartUpIsWaitedForAndNeverWipedAtExit) {
     files.pausedMs = 0;
     state = ProgramState{};
     state.ProgramFolder = kProgramFolder;
+    state.SettingsFolder = kSettingsFolder;
     form.Form_Load();
     EXPECT_TRUE(state.SettingsFileUnreadable);
     EXPECT_GE(files.pausedMs, 1900u);

@@ -80,7 +80,7 @@ TEST_F(StartUpTest, EmptyPasswordCountsAsIncomplete) {
               StatusMessage("Configuration information required", StatusColour::Failure));
 
     // A settings file naming a device: refused before anything is opened, and it says why.
-    const std::string settings = std::string(kProgramFolder) + "Leq.ini";
+    const std::string settings = std::string(kSettingsFolder) + "Leq.ini";
     files.files[settings] = "COM3\r\nlive.html\r\nT\r\n10\r\n 1 \r\n 0 \r\n";
     files.readPaths.clear();
     form.Form_Load();
