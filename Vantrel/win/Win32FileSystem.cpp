@@ -137,8 +137,10 @@ public:
 
 private:
     // Replacing a file that another program has open fails with "access denied", as a file we
-    // may not write does; only the first is worth another try. Opening the file for deletion
-    // tells them apart: a reader without delete sharing refuses it as a sharing violation.
+    // may not delete does; only the first is worth another try. Opening the file for deletion
+    // tells them apart: a reader without delete sharing refuses it as a sharing violation, and
+    // one that has let go meanwhile lets it through. Only a refusal of the open itself is taken
+    // as a lack of rights.
     bool ReplaceWithTemporary() {
         if (MoveFileExA(temporaryPath_.c_str(), path_.c_str(),
                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -149,7 +151,7 @@ private:
             UniqueHandle probe(CreateFileA(path_.c_str(), DELETE,
                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-            if (!probe && IsBusy(GetLastError())) {
+            if (probe || IsBusy(GetLastError())) {
                 SetLastError(ERROR_SHARING_VIOLATION);
                 return false;
             }
