@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qel::FakeFileSystem files;
     qel::FakeMainView status;
     qel::ProgramState state;
-    state.ProgramFolder = "C:\\Qel\\";
+    state.SettingsFolder = "C:\\Qel\\";
     state.CurrentFile = "home";
     files.files["C:\\Qel\\home.uci"] = bytes;
     qel::LoadHostProfile(state, status, files);
@@ -27,9 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // characters such as 0x0C can become a CR in the file; nobody types them into the dialog).
     if (scrambled.find_first_of("\r\n") == std::string::npos) {
         files.files.clear();
-        qel::SaveHostProfile(files, state.ProgramFolder, "home", bytes, "host", bytes, "/www/");
+        qel::SaveHostProfile(files, state.SettingsFolder, "home", bytes, "host", bytes, "/www/");
         qel::ProgramState loaded;
-        loaded.ProgramFolder = state.ProgramFolder;
+        loaded.SettingsFolder = state.SettingsFolder;
         loaded.CurrentFile = "home";
         qel::LoadHostProfile(loaded, status, files);
         if (loaded.UserName != bytes || loaded.Password != bytes || loaded.DestURL != "host") {

@@ -18,7 +18,7 @@ struct Loaded {
 };
 
 void Load(qel::FakeFileSystem& files, Loaded& loaded) {
-    loaded.state.ProgramFolder = kFolder;
+    loaded.state.SettingsFolder = kFolder;
     qel::LoadSettings(loaded.state, loaded.view, files);
 }
 

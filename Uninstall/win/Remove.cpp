@@ -1,6 +1,8 @@
 // The uninstaller's start routine.
 #include "Remove.h"
 
+#include <vector>
+
 #include "AddRemoveProgram.h"
 #include "DoEvents.h"
 #include "FindStartupBas.h"
@@ -141,21 +143,24 @@ int Remove::Main() {
 }
 
 void Remove::KillStrayShortcuts() {
-    // Each shortcut is deleted as soon as its folder's listing shows it.
-    const SearchOutcome outcome = SearchFolders(
-        kSearchedDrive, pellucor::ShortcutFileName(), OpenListing, [](const std::string& path) {
-            KillUnlocked(path);
-            if (pellucor::FileExists(path)) {
-                WriteTrace(UnlockingLine(path));
-                LogFailure(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL) != FALSE);
-                WriteTrace(KillingLine(path));
-                LogFailure(DeleteFileA(path.c_str()) != FALSE);
-            }
-        });
+    // Found while the folders are listed; only these few paths are kept.
+    std::vector<std::string> found;
+    const SearchOutcome outcome =
+        SearchFolders(kSearchedDrive, pellucor::ShortcutFileName(), OpenListing,
+                      [&](const std::string& path) { found.push_back(path); });
     if (!outcome.complete) {
         WriteTrace(SearchStoppedLine(outcome.stopReason, outcome.folders));
     }
     WriteTrace(kDoneMapping);
+    for (const std::string& path : found) {
+        KillUnlocked(path);
+        if (pellucor::FileExists(path)) {
+            WriteTrace(UnlockingLine(path));
+            LogFailure(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL) != FALSE);
+            WriteTrace(KillingLine(path));
+            LogFailure(DeleteFileA(path.c_str()) != FALSE);
+        }
+    }
 }
 
 void Remove::EmptyInstallFolder(const std::string& installDir) {
