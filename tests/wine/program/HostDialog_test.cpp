@@ -15,10 +15,13 @@
 #include "ConfigUploadForm.h"
 #include "HelpFormLayout.h"
 #include "HostProfile.h"
+#include "Installation.h"
 #include "MainFormLayout.h"
 #include "PageBuilder.h"
 #include "Polling.h"
+#include "ProgramRun.h"
 #include "QelProcess.h"
+#include "SetupForms.h"
 #include "Win32FileSystem.h"
 #include "WindowPlacement.h"
 #include "WindowDriver.h"
@@ -384,7 +387,8 @@ void ExpectLaidOut(HWND window, std::span<const pellucor::ControlSpec> controls,
 }
 
 // Wine does not stretch windows as a bitmap, so what can be seen here is the layout: every
-// window laid out for 168 and 192 dpi from its table, at 8.57 and 7.5 twips per pixel.
+// window laid out for 168 and 192 dpi from its table, at 8.57 and 7.5 twips per pixel: Qel's
+// main window, host dialog and About box, and the installer's information window.
 TEST(HighDpi, WindowsAreLaidOutForTheScreensResolution) {
     // Window measures as the programs see them, not scaled for this unaware test.
     using SetContext = DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT);
@@ -408,6 +412,24 @@ TEST(HighDpi, WindowsAreLaidOutForTheScreensResolution) {
         ASSERT_TRUE(about);
         ExpectLaidOut(about, qel::aboutbox::kControls, qel::aboutbox::kClientWidth,
                       qel::aboutbox::kClientHeight, dpi);
+
+        // The installer's information window: its size, and the text box where it starts.
+        const qeltest::InstallSetCopy set;
+        qeltest::ProgramRun setup;
+        ASSERT_TRUE(setup.Start(set.SetupExe(), set.Folder()));
+        HWND info = setup.WaitForWindow(setup::forms::kHelpFormClass, setup::forms::IDC_Command2);
+        ASSERT_TRUE(info);
+        RECT client{};
+        GetClientRect(info, &client);
+        const pellucor::TwipsPerPixel tpp(dpi);
+        EXPECT_EQ(client.right, pellucor::TwipsToPixels(setup::forms::kHelpClientWidth, tpp));
+        EXPECT_EQ(client.bottom, pellucor::TwipsToPixels(setup::forms::kHelpClientHeight, tpp));
+        RECT text{};
+        GetWindowRect(GetDlgItem(info, setup::forms::IDC_Text1), &text);
+        MapWindowPoints(nullptr, info, reinterpret_cast<POINT*>(&text), 2);
+        EXPECT_EQ(text.left, pellucor::TwipsToPixels(setup::forms::kHelpControls[0].left, tpp));
+        qeltest::Press(info, setup::forms::IDC_Command2);  // Cancel: nothing is installed
+        EXPECT_TRUE(setup.WaitForExit());
     }
     setContext(before);
 }
