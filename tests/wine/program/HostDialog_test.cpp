@@ -330,37 +330,16 @@ TEST_F(HostDialog, AHostConfiguredInTheDialogReceivesThePages) {
     EXPECT_EQ(Text(IDC_txtPathName), "dialog");  // as saved; each upload normalises it
 }
 
-// The screen resolution Wine gives the programs started while this lives.
-class ScreenDpi {
-public:
-    explicit ScreenDpi(DWORD dpi) {
-        for (Setting& setting : settings_) {
-            DWORD size = sizeof setting.old;
-            setting.had = RegGetValueA(setting.root, setting.key, "LogPixels", RRF_RT_REG_DWORD,
-                                       nullptr, &setting.old, &size) == ERROR_SUCCESS;
-            RegSetKeyValueA(setting.root, setting.key, "LogPixels", REG_DWORD, &dpi, sizeof dpi);
-        }
+// The screen resolution Wine gives the programs started while this lives; 96 dpi afterwards.
+struct ScreenDpi {
+    explicit ScreenDpi(DWORD dpi) { Set(dpi); }
+    ~ScreenDpi() { Set(96); }
+    static void Set(DWORD dpi) {
+        RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD, &dpi,
+                        sizeof dpi);
+        RegSetKeyValueA(HKEY_CURRENT_CONFIG, "Software\\Fonts", "LogPixels", REG_DWORD, &dpi,
+                        sizeof dpi);
     }
-    ~ScreenDpi() {
-        for (Setting& setting : settings_) {
-            if (setting.had) {
-                RegSetKeyValueA(setting.root, setting.key, "LogPixels", REG_DWORD, &setting.old,
-                                sizeof setting.old);
-            } else {
-                RegDeleteKeyValueA(setting.root, setting.key, "LogPixels");
-            }
-        }
-    }
-
-private:
-    struct Setting {
-        HKEY root;
-        const char* key;
-        DWORD old = 0;
-        bool had = false;
-    };
-    Setting settings_[2] = {{HKEY_CURRENT_USER, "Control Panel\\Desktop"},
-                            {HKEY_CURRENT_CONFIG, "Software\\Fonts"}};
 };
 
 // The window's client area and each control where the table puts them at that resolution.
