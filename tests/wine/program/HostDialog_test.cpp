@@ -259,7 +259,9 @@ TEST_F(HostDialog, NamesThatReachADeviceOrAnotherFolderAreRefusedBeforeAnythingI
     StartQel();
     EXPECT_TRUE(qel_.WaitForText(qel::layout::IDC_lblStatus, "Not a usable profile name: COM3"));
 
-    const auto folderBefore = FilesIn(qel_.Folder());
+    const std::string profiles = qeltest::QelProcess::SettingsFolder();
+    const auto folderBefore = FilesIn(profiles);
+    const auto programFolderBefore = FilesIn(qel_.Folder());
     Type(IDC_txtURL, "example.com");
     Click(IDC_Command1);
     ASSERT_TRUE(qeltest::WaitUntil([&] { return Shown(IDC_cmdOK); }));
@@ -270,17 +272,18 @@ TEST_F(HostDialog, NamesThatReachADeviceOrAnotherFolderAreRefusedBeforeAnythingI
                                      std::string("Not a usable profile name: ") + name));
         EXPECT_TRUE(Shown(IDC_cmdOK) && Shown(IDC_txtFileName));
     }
-    EXPECT_EQ(FilesIn(qel_.Folder()), folderBefore);
-    for (const std::string& name : FilesIn(qel_.Folder() + "..\\")) {
+    EXPECT_EQ(FilesIn(profiles), folderBefore);
+    EXPECT_EQ(FilesIn(qel_.Folder()), programFolderBefore);
+    for (const std::string& name : FilesIn(profiles + "..\\")) {
         EXPECT_NE(name.rfind("escaped", 0), 0u) << name;
     }
-    EXPECT_EQ(qel_.ReadFile("Leq.ini"), settings);
+    EXPECT_EQ(qel_.ReadSetting("Leq.ini"), settings);
 
     Type(IDC_txtFileName, "home");
     Click(IDC_cmdOK);
     ASSERT_TRUE(qeltest::WaitUntil([&] { return !Shown(IDC_cmdOK); }));
-    EXPECT_TRUE(qel_.HasFile("home.uci"));
-    EXPECT_EQ(qel_.ReadFile("Leq.ini").substr(0, 6), "home\r\n");
+    EXPECT_TRUE(qel_.HasSetting("home.uci"));
+    EXPECT_EQ(qel_.ReadSetting("Leq.ini").substr(0, 6), "home\r\n");
 }
 
 TEST_F(HostDialog, AHostConfiguredInTheDialogReceivesThePages) {
@@ -331,37 +334,16 @@ TEST_F(HostDialog, AHostConfiguredInTheDialogReceivesThePages) {
     EXPECT_EQ(Text(IDC_txtPathName), "dialog");  // as saved; each upload normalises it
 }
 
-// The screen resolution Wine gives the programs started while this lives.
-class ScreenDpi {
-public:
-    explicit ScreenDpi(DWORD dpi) {
-        for (Setting& setting : settings_) {
-            DWORD size = sizeof setting.old;
-            setting.had = RegGetValueA(setting.root, setting.key, "LogPixels", RRF_RT_REG_DWORD,
-                                       nullptr, &setting.old, &size) == ERROR_SUCCESS;
-            RegSetKeyValueA(setting.root, setting.key, "LogPixels", REG_DWORD, &dpi, sizeof dpi);
-        }
+// The screen resolution Wine gives the programs started while this lives; 96 dpi afterwards.
+struct ScreenDpi {
+    explicit ScreenDpi(DWORD dpi) { Set(dpi); }
+    ~ScreenDpi() { Set(96); }
+    static void Set(DWORD dpi) {
+        RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD, &dpi,
+                        sizeof dpi);
+        RegSetKeyValueA(HKEY_CURRENT_CONFIG, "Software\\Fonts", "LogPixels", REG_DWORD, &dpi,
+                        sizeof dpi);
     }
-    ~ScreenDpi() {
-        for (Setting& setting : settings_) {
-            if (setting.had) {
-                RegSetKeyValueA(setting.root, setting.key, "LogPixels", REG_DWORD, &setting.old,
-                                sizeof setting.old);
-            } else {
-                RegDeleteKeyValueA(setting.root, setting.key, "LogPixels");
-            }
-        }
-    }
-
-private:
-    struct Setting {
-        HKEY root;
-        const char* key;
-        DWORD old = 0;
-        bool had = false;
-    };
-    Setting settings_[2] = {{HKEY_CURRENT_USER, "Control Panel\\Desktop"},
-                            {HKEY_CURRENT_CONFIG, "Software\\Fonts"}};
 };
 
 // The window's client area and each control where the table puts them at that resolution.
