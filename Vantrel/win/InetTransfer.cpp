@@ -50,7 +50,7 @@ bool InetTransfer::RegisterWindowClass() {
     return registered;
 }
 
-InetTransfer::InetTransfer() {
+InetTransfer::InetTransfer(PutFunction put) : put_(put) {
     if (!RegisterWindowClass()) {
         windowError_ = "The transfer component's window class could not be registered";
         return;
@@ -134,7 +134,7 @@ void InetTransfer::Transfer(FtpPutRequest request, std::string copy, HWND notify
         if (!copy.empty()) {
             request.localPath = copy;
         }
-        std::optional<std::string> outcome = PutFileByFtp(request);
+        std::optional<std::string> outcome = put_(request);
         if (!copy.empty()) {
             DeleteFileA(copy.c_str());
         }

@@ -20,7 +20,7 @@ namespace qel {
 
 // Make, use and destroy it on the user-interface thread: its completions arrive through a
 // message-only window of that thread, so they need that thread's message loop. One transfer
-// runs at a time, each with its own WinINet session (nothing is shared with the worker). The
+// runs at a time, each with its own session (nothing is shared with the worker). The
 // worker sends a copy of the local file taken when the transfer starts, so the file itself is
 // free to be written again while the transfer runs.
 // Destroying it waits for a transfer under way; a completion must not destroy its own object.
@@ -30,7 +30,11 @@ public:
     static constexpr const char* kInvalidUrl = "Invalid URL";
     static constexpr const char* kInvalidOperation = "Invalid operation";
 
-    InetTransfer();
+    // How one upload is made, from start to end, on the worker thread.
+    using PutFunction = std::optional<std::string> (*)(const FtpPutRequest& request);
+
+    // Uploads by WinINet unless given another way (FTPS, for one).
+    explicit InetTransfer(PutFunction put = &PutFileByFtp);
     InetTransfer(const InetTransfer&) = delete;
     InetTransfer& operator=(const InetTransfer&) = delete;
     ~InetTransfer() override;
@@ -55,6 +59,7 @@ private:
     void Transfer(FtpPutRequest request, std::string copy, HWND notify) noexcept;
     void DeliverFinished() noexcept;
 
+    PutFunction put_;
     std::string url_;
     std::string userName_;
     std::string password_;

@@ -1,63 +1,83 @@
-// The system's TLS against the harness's FTPS server (skipped without one): after AUTH TLS the
-// handshake succeeds with a certificate trusted through the machine's roots, and a certificate
-// for another host name is refused.
-#include "TlsStream.h"
+// Uploads over explicit FTPS, through Winsock and the system's TLS, against the harness's FTPS
+// server (skipped without one): the file arrives byte for byte with TLS set up before the
+// log-in; a server without TLS and a certificate for another host name both end the upload
+// before the user name is sent.
+#include "FtpsPut.h"
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "FtpServerControl.h"
 #include "TrustedTestRoot.h"
 #include "WinTestSupport.h"
 
 namespace {
 
-using qel::TcpConnection;
-using qel::TlsCredentials;
-using qel::TlsStream;
+using qel::FtpPutRequest;
+using qel::PutFileByFtps;
 
-constexpr DWORD kLimitMs = 10000;
-
-// One reply line (enough for these servers' single-line replies), read through `receive`.
-template <typename Receive>
-std::string ReadLine(Receive receive) {
-    std::string received;
-    while (received.find("\r\n") == std::string::npos) {
-        if (receive(received)) {
-            break;
+class FtpsUpload : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ftp_ = qeltest::FtpServerControl::FromEnvironment();
+        tlsHost_ = wintest::EnvVar("PELLUCOR_FTP_TLS_HOST");
+        otherHost_ = wintest::EnvVar("PELLUCOR_FTP_TLS_OTHER_HOST");
+        log_ = wintest::FtpCommandLog::FromEnvironment();
+        if (!ftp_ || !tlsHost_ || !otherHost_ || !log_) {
+            GTEST_SKIP() << "no FTPS server given (PELLUCOR_FTP_TLS_HOST/OTHER_HOST)";
         }
+        ASSERT_TRUE(wintest::TrustTestRoot());
+        remote_ = std::make_unique<wintest::ScratchFolder>(ftp_->Server().root);
+        ASSERT_TRUE(wintest::WriteBytes(local_ / "page.html", wintest::AllByteValues()));
     }
-    return received;
+
+    FtpPutRequest Request(const std::string& host) const {
+        return {host, ftp_->Server().user, ftp_->Server().password, local_ / "page.html",
+                "/" + remote_->Name() + "/page.html"};
+    }
+
+    std::optional<std::string> Stored() const { return wintest::ReadBytes(*remote_ / "page.html"); }
+
+    std::optional<qeltest::FtpServerControl> ftp_;
+    std::optional<std::string> tlsHost_, otherHost_;
+    std::optional<wintest::FtpCommandLog> log_;
+    wintest::ScratchFolder local_;
+    std::unique_ptr<wintest::ScratchFolder> remote_;  // inside the served folder
+};
+
+TEST_F(FtpsUpload, StoresTheFileByteForByteWithTlsBeforeTheLogIn) {
+    EXPECT_EQ(PutFileByFtps(Request(*tlsHost_)), std::nullopt);
+    EXPECT_EQ(Stored(), wintest::AllByteValues());
+    const std::string commands = "\n" + log_->SinceMark();
+    EXPECT_LT(commands.find("\nAUTH TLS"), commands.find("\nUSER "));
+    EXPECT_LT(commands.find("\nPROT P"), commands.find("\nSTOR "));
 }
 
-// Connects to `host`, asks for TLS and runs the handshake; its failure, or the server's answer
-// to USER over the protected connection.
-std::string HandshakeWith(const std::string& host) {
-    TcpConnection tcp;
-    if (auto failure = tcp.Connect(host, 21, kLimitMs)) {
-        return "connect: " + *failure;
-    }
-    auto plain = [&](std::string& into) { return tcp.Receive(into).has_value(); };
-    EXPECT_EQ(ReadLine(plain).substr(0, 3), "220");
-    EXPECT_FALSE(tcp.Send("AUTH TLS\r\n"));
-    EXPECT_EQ(ReadLine(plain).substr(0, 3), "234");
-    TlsCredentials credentials;
-    TlsStream tls(tcp);
-    if (auto failure = tls.Handshake(credentials, host)) {
-        return *failure;
-    }
-    EXPECT_FALSE(tls.Send("USER qel\r\n"));
-    return ReadLine([&](std::string& into) { return tls.Receive(into).has_value(); });
+TEST_F(FtpsUpload, NeverSendsTheLogInWithoutTlsToTheRightHost) {
+    const auto plain = PutFileByFtps(Request(ftp_->Server().host));
+    ASSERT_TRUE(plain.has_value());
+    EXPECT_EQ(plain->rfind("The FTP host does not offer TLS (FTPS)", 0), 0u) << *plain;
+    const auto otherName = PutFileByFtps(Request(*otherHost_));
+    ASSERT_TRUE(otherName.has_value());
+    EXPECT_EQ(otherName->rfind("The FTP host's certificate was refused: ", 0), 0u) << *otherName;
+    EXPECT_TRUE(log_->Received("AUTH TLS"));
+    EXPECT_FALSE(log_->Received("USER")) << log_->SinceMark();
+    EXPECT_EQ(Stored(), std::nullopt);
 }
 
-TEST(TlsStream, HandshakeWithTheFtpsServerChecksItsCertificate) {
-    const auto host = wintest::EnvVar("PELLUCOR_FTP_TLS_HOST");
-    const auto otherHost = wintest::EnvVar("PELLUCOR_FTP_TLS_OTHER_HOST");
-    if (!host || !otherHost) {
-        GTEST_SKIP() << "no FTPS server given (PELLUCOR_FTP_TLS_HOST/OTHER_HOST)";
+// Whether the system's TLS can resume the session or not, a host that insists on it gets the
+// file or a clear refusal, never a hang.
+TEST_F(FtpsUpload, AHostThatWantsTheSessionResumedGetsTheFileOrSaysWhy) {
+    ASSERT_TRUE(ftp_->Command("REQUIRE-RESUME on"));
+    const auto outcome = PutFileByFtps(Request(*tlsHost_));
+    ftp_->Command("REQUIRE-RESUME off");
+    if (outcome) {
+        EXPECT_NE(outcome->find("(522 "), std::string::npos) << *outcome;
+        EXPECT_NE(outcome->find("resume the TLS session"), std::string::npos) << *outcome;
+    } else {
+        EXPECT_EQ(Stored(), wintest::AllByteValues());
     }
-    ASSERT_TRUE(wintest::TrustTestRoot());
-    EXPECT_EQ(HandshakeWith(*host).substr(0, 4), "331 ");
-    const std::string refused = HandshakeWith(*otherHost);
-    EXPECT_EQ(refused.rfind("The FTP host's certificate was refused: ", 0), 0u) << refused;
 }
 
 }  // namespace
