@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "FindStartupBas.h"
+#include "FtpsPut.h"
 #include "TransferOperation.h"
 #include "Win32Error.h"
 
@@ -50,7 +51,7 @@ bool InetTransfer::RegisterWindowClass() {
     return registered;
 }
 
-InetTransfer::InetTransfer(PutFunction put) : put_(put) {
+InetTransfer::InetTransfer() {
     if (!RegisterWindowClass()) {
         windowError_ = "The transfer component's window class could not be registered";
         return;
@@ -106,10 +107,11 @@ std::optional<std::string> InetTransfer::Execute(const std::string& operation) {
     if (!put) {
         return std::string(kInvalidOperation);
     }
-    return Start(FtpPutRequest{*host, userName_, password_, put->localPath, put->remotePath});
+    return Start(IsFtpsUrl(url_) ? &PutFileByFtps : &PutFileByFtp,
+                 FtpPutRequest{*host, userName_, password_, put->localPath, put->remotePath});
 }
 
-std::optional<std::string> InetTransfer::Start(FtpPutRequest request) {
+std::optional<std::string> InetTransfer::Start(PutFunction put, FtpPutRequest request) {
     // The previous worker has reported already (busy_ is false); only its return is left.
     if (worker_.joinable()) {
         worker_.join();
@@ -119,8 +121,8 @@ std::optional<std::string> InetTransfer::Start(FtpPutRequest request) {
     std::string copy = TemporaryCopyOf(request.localPath);
     busy_.store(true);
     try {
-        worker_ =
-            std::thread(&InetTransfer::Transfer, this, std::move(request), copy, window_.get());
+        worker_ = std::thread(&InetTransfer::Transfer, this, put, std::move(request), copy,
+                              window_.get());
     } catch (const std::exception& e) {
         busy_.store(false);
         DeleteFileA(copy.c_str());
@@ -129,12 +131,13 @@ std::optional<std::string> InetTransfer::Start(FtpPutRequest request) {
     return std::nullopt;
 }
 
-void InetTransfer::Transfer(FtpPutRequest request, std::string copy, HWND notify) noexcept {
+void InetTransfer::Transfer(PutFunction put, FtpPutRequest request, std::string copy,
+                            HWND notify) noexcept {
     try {
         if (!copy.empty()) {
             request.localPath = copy;
         }
-        std::optional<std::string> outcome = put_(request);
+        std::optional<std::string> outcome = put(request);
         if (!copy.empty()) {
             DeleteFileA(copy.c_str());
         }

@@ -1,6 +1,6 @@
 // Our internet transfer component: takes an FTP URL, a user name, a password and a
 // "PUT <local> <remote>" operation, uploads on a worker thread and reports the outcome on the
-// thread that made it.
+// thread that made it. An "ftps://" URL uploads over explicit FTPS instead of by WinINet.
 #pragma once
 
 #include <windows.h>
@@ -30,11 +30,7 @@ public:
     static constexpr const char* kInvalidUrl = "Invalid URL";
     static constexpr const char* kInvalidOperation = "Invalid operation";
 
-    // How one upload is made, from start to end, on the worker thread.
-    using PutFunction = std::optional<std::string> (*)(const FtpPutRequest& request);
-
-    // Uploads by WinINet unless given another way (FTPS, for one).
-    explicit InetTransfer(PutFunction put = &PutFileByFtp);
+    InetTransfer();
     InetTransfer(const InetTransfer&) = delete;
     InetTransfer& operator=(const InetTransfer&) = delete;
     ~InetTransfer() override;
@@ -48,6 +44,9 @@ public:
     bool StillExecuting() const override { return busy_.load(); }
 
 private:
+    // How one upload is made, from start to end, on the worker thread.
+    using PutFunction = std::optional<std::string> (*)(const FtpPutRequest& request);
+
     struct WindowDestroy {
         void operator()(HWND window) const { DestroyWindow(window); }
     };
@@ -55,11 +54,10 @@ private:
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam);
     static bool RegisterWindowClass();
-    std::optional<std::string> Start(FtpPutRequest request);
-    void Transfer(FtpPutRequest request, std::string copy, HWND notify) noexcept;
+    std::optional<std::string> Start(PutFunction put, FtpPutRequest request);
+    void Transfer(PutFunction put, FtpPutRequest request, std::string copy, HWND notify) noexcept;
     void DeliverFinished() noexcept;
 
-    PutFunction put_;
     std::string url_;
     std::string userName_;
     std::string password_;
