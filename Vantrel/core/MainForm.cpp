@@ -76,6 +76,11 @@ void MainForm::mnuMethod2_Click() {
     view_.CheckFtpMethodItem(MenuChoice::Method2);
 }
 
+void MainForm::mnuMethod3_Click() {
+    state_.FTPMethod = 3;
+    view_.CheckFtpMethodItem(MenuChoice::Method3);
+}
+
 void MainForm::mnuCommMethod1_Click() {
     state_.CommMethod = 0;
     view_.CheckCommMethodItem(MenuChoice::Method1);
@@ -321,6 +326,7 @@ void MainForm::Upload() {
             ftpApi_.UploadByApi();
             break;
         case 2:
+        case 3:  // the same background transfer, over FTPS ("ftps://")
             FTPMethod2();
             break;
         default:
@@ -344,8 +350,8 @@ void MainForm::FTPMethod2() {
     }
     Tell("Attempting transmission");
     const TransferRequest request{
-        "ftp://" + state_.DestURL, state_.UserName, state_.Password,
-        "PUT " + state_.WebFilePath + " " + state_.DestPath + state_.DestFileName};
+        (state_.FTPMethod == 3 ? "ftps://" : "ftp://") + state_.DestURL, state_.UserName,
+        state_.Password, "PUT " + state_.WebFilePath + " " + state_.DestPath + state_.DestFileName};
     if (Inet1_.StillExecuting()) {
         // Only the newest page is worth sending: it replaces any page already waiting.
         waitingTransfer_ = request;
