@@ -240,17 +240,13 @@ private:
             return failure;
         }
         if (reply.code == 522) {
-            return DataFailureReply(reply);
+            return "The FTP host refused the protected data connection" + Shown(reply) +
+                   "; the host may want it to resume the TLS session";
         }
         if (reply.code != 226 && reply.code != 250) {
             return "The FTP host did not store the file" + Shown(reply);
         }
         return std::nullopt;
-    }
-
-    static FtpsFailure DataFailureReply(const FtpReply& reply) {
-        return "The FTP host refused the protected data connection" + Shown(reply) +
-               "; the host may want it to resume the TLS session";
     }
 
     FtpsTransport& transport_;
