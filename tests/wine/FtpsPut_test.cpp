@@ -33,8 +33,11 @@ protected:
     }
 
     FtpPutRequest Request(const std::string& host) const {
-        return {host, ftp_->Server().user, ftp_->Server().password, local_ / "page.html",
-                "/" + remote_->Name() + "/page.html"};
+        return {.host = host,
+                .userName = ftp_->Server().user,
+                .password = ftp_->Server().password,
+                .localPath = local_ / "page.html",
+                .remotePath = "/" + remote_->Name() + "/page.html"};
     }
 
     std::optional<std::string> Stored() const { return wintest::ReadBytes(*remote_ / "page.html"); }
