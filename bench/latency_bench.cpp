@@ -1,6 +1,7 @@
 // Prints how long a block takes from the moment its last "@" is written to the device's end of
 // the serial line until the page is complete: as the local page file, and on the FTP server by
-// either upload method. Runs Qel.exe in the Wine session of the test harness.
+// each upload method (method 3 against the harness's FTPS server). Runs Qel.exe in the Wine
+// session of the test harness.
 #include <windows.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "PageBuilder.h"
 #include "Polling.h"
 #include "QelProcess.h"
+#include "TrustedTestRoot.h"
 #include "Win32FileSystem.h"
 
 namespace {
@@ -45,7 +47,13 @@ std::vector<double> Measure(const Mode& mode, const qeltest::FtpServerControl& f
         "bench\r\n" + page + "\r\nLab\r\n10\r\n " + std::to_string(mode.ftpMethod) + " \r\n 0 \r\n";
     wintest::WriteBytes(qel.Folder() + "Leq.ini", settings);
     qel::Win32FileSystem files;
-    qel::SaveHostProfile(files, qel.Folder(), "bench", ftp.Server().user, ftp.Server().host,
+    const std::string host = mode.ftpMethod == 3
+                                 ? wintest::EnvVar("PELLUCOR_FTP_TLS_HOST").value_or("")
+                                 : ftp.Server().host;
+    if (mode.ftpMethod == 3 && !wintest::TrustTestRoot()) {
+        return {};
+    }
+    qel::SaveHostProfile(files, qel.Folder(), "bench", ftp.Server().user, host,
                          ftp.Server().password, "/");
     const std::string target =
         mode.ftpMethod == 9 ? qeltest::AppDataFile(page) : ftp.Server().root + page;
@@ -99,7 +107,8 @@ int main(int argc, char** argv) {
         std::printf("latency_bench: run it inside the test harness's Wine session\n");
         return 1;
     }
-    const Mode modes[] = {{"page-file", 9}, {"ftp-wininet", 1}, {"ftp-transfer", 2}};
+    const Mode modes[] = {
+        {"page-file", 9}, {"ftp-wininet", 1}, {"ftp-transfer", 2}, {"ftp-tls", 3}};
     std::printf(
         "latency from the last \"@\" written to the complete page, %d blocks sent at random "
         "moments of the 500 ms tick\n",

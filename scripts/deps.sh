@@ -14,8 +14,9 @@ readonly PACKAGES=(
   # run time
   fonts-wine libxrender1 libxrandr2 libxi6 libxcursor1 libxinerama1 libxcomposite1
   libxfixes3 libxxf86vm1 libgnutls30
-  # test harness: X server, COM port pairs, FTP server, dosdevices lock (chattr)
-  xvfb xauth socat python3 python3-pyftpdlib e2fsprogs
+  # test harness: X server, COM port pairs, FTP server (and its TLS, certificates made per run),
+  # dosdevices lock (chattr)
+  xvfb xauth socat python3 python3-pyftpdlib python3-openssl openssl e2fsprogs
   # the published page in a real browser: headless Chromium, and PDF tools to read its printout
   chromium poppler-utils
 )

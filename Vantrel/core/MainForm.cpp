@@ -108,6 +108,13 @@ void MainForm::UploadMethodChanging(std::uint8_t method) {
     }
 }
 
+void MainForm::mnuMethod3_Click() {
+    UploadMethodChanging(3);
+    state_.FTPMethod = 3;
+    view_.CheckFtpMethodItem(MenuChoice::Method3);
+    methodChosen_ = true;
+}
+
 void MainForm::mnuCommMethod1_Click() {
     state_.CommMethod = 0;
     view_.CheckCommMethodItem(MenuChoice::Method1);
@@ -442,6 +449,7 @@ void MainForm::Upload() {
             ftpApi_.UploadByApi();
             break;
         case 2:
+        case 3:  // the same background transfer, over FTPS ("ftps://")
             FTPMethod2();
             break;
         default:
@@ -465,8 +473,9 @@ void MainForm::FTPMethod2() {
     }
     Tell("Attempting transmission");
     const TransferRequest request{
-        "ftp://" + state_.DestURL, state_.UserName, state_.Password,
-        "PUT " + state_.WebFilePath + " " + state_.DestPath + state_.DestFileName, ++uploadsAsked_};
+        (state_.FTPMethod == 3 ? "ftps://" : "ftp://") + state_.DestURL, state_.UserName,
+        state_.Password, "PUT " + state_.WebFilePath + " " + state_.DestPath + state_.DestFileName,
+        ++uploadsAsked_};
     if (runningTransfer_ || Inet1_.StillExecuting()) {
         // Only the newest page is worth sending: it replaces any page already waiting.
         waitingTransfer_ = request;

@@ -41,6 +41,7 @@ enum MenuId : int {
     IDM_mnuFTPMethod,
     IDM_mnuMethod1,
     IDM_mnuMethod2,
+    IDM_mnuMethod3,
     IDM_mnuCommMethod,
     IDM_mnuCommMethod1,
     IDM_mnuCommMethod2,
@@ -81,13 +82,14 @@ struct MenuItemSpec {
 };
 
 // The menu bar in order. Captions are exact, trailing blanks included.
-constexpr std::array<MenuItemSpec, 12> kMenus{{
+constexpr std::array<MenuItemSpec, 13> kMenus{{
     {IDM_mnuFile, "&File  ", 0},
     {IDM_mnuExit, "E&xit", IDM_mnuFile},
     {IDM_mnuConfigureUpload, "Configure  &Host", 0},
     {IDM_mnuFTPMethod, "FTP &Method  ", 0},
     {IDM_mnuMethod1, "Method 1", IDM_mnuFTPMethod},
     {IDM_mnuMethod2, "Method 2", IDM_mnuFTPMethod},
+    {IDM_mnuMethod3, "Method 3", IDM_mnuFTPMethod},
     {IDM_mnuCommMethod, "&Comm Method", 0},
     {IDM_mnuCommMethod1, "Method 1", IDM_mnuCommMethod},
     {IDM_mnuCommMethod2, "Method 2", IDM_mnuCommMethod},

@@ -105,6 +105,8 @@ void LoadSettings(ProgramState& state, MainView& view, FileSystem& fileSystem) {
         view.CheckFtpMethodItem(MenuChoice::Method1);
     } else if (state.FTPMethod == 2) {
         view.CheckFtpMethodItem(MenuChoice::Method2);
+    } else if (state.FTPMethod == 3) {
+        view.CheckFtpMethodItem(MenuChoice::Method3);
     }
 
     state.CommMethod = ReadByteField(reader).value_or(kDefaultCommMethod);

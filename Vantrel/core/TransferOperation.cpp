@@ -1,4 +1,5 @@
-// Reads the requests the transfer component is given: the host of an "ftp://" URL and the two
+// Reads the requests the transfer component is given: the host of an "ftp://" (or "ftps://")
+// URL and the two
 // paths of a "PUT <local> <remote>" operation.
 #include "TransferOperation.h"
 
@@ -9,6 +10,7 @@ namespace qel {
 namespace {
 
 constexpr std::string_view kFtpScheme = "ftp://";
+constexpr std::string_view kFtpsScheme = "ftps://";
 constexpr std::string_view kPutVerb = "PUT";
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
@@ -54,11 +56,16 @@ std::optional<std::size_t> FallbackBlank(std::string_view paths) {
 
 }  // namespace
 
+bool IsFtpsUrl(std::string_view url) {
+    return StartsWithIgnoringCase(url, kFtpsScheme);
+}
+
 std::optional<std::string> HostFromFtpUrl(std::string_view url) {
-    if (!StartsWithIgnoringCase(url, kFtpScheme)) {
+    const std::string_view scheme = IsFtpsUrl(url) ? kFtpsScheme : kFtpScheme;
+    if (!StartsWithIgnoringCase(url, scheme)) {
         return std::nullopt;
     }
-    const std::string_view rest = url.substr(kFtpScheme.size());
+    const std::string_view rest = url.substr(scheme.size());
     const std::string_view host = rest.substr(0, rest.find('/'));
     if (host.empty()) {
         return std::nullopt;

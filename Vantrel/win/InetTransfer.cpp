@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "FindStartupBas.h"
+#include "FtpsPut.h"
 #include "TransferOperation.h"
 #include "Win32FileSystem.h"
 #include "Win32Error.h"
@@ -109,17 +110,19 @@ std::optional<std::string> InetTransfer::Execute(const std::string& operation) {
     if (!content) {
         return failure;
     }
-    return Start(FtpPutRequest{*host, userName_, password_, std::move(*content), put->remotePath});
+    return Start(IsFtpsUrl(url_) ? &PutFileByFtps : &PutFileByFtp,
+                 FtpPutRequest{*host, userName_, password_, std::move(*content), put->remotePath});
 }
 
-std::optional<std::string> InetTransfer::Start(FtpPutRequest request) {
+std::optional<std::string> InetTransfer::Start(PutFunction put, FtpPutRequest request) {
     // The previous worker has reported already (busy_ is false); only its return is left.
     if (worker_.joinable()) {
         worker_.join();
     }
     busy_.store(true);
     try {
-        worker_ = std::thread(&InetTransfer::Transfer, this, std::move(request), window_.get());
+        worker_ =
+            std::thread(&InetTransfer::Transfer, this, put, std::move(request), window_.get());
     } catch (const std::exception& e) {
         busy_.store(false);
         return std::string("The transfer could not be started: ") + e.what();
@@ -127,9 +130,9 @@ std::optional<std::string> InetTransfer::Start(FtpPutRequest request) {
     return std::nullopt;
 }
 
-void InetTransfer::Transfer(FtpPutRequest request, HWND notify) noexcept {
+void InetTransfer::Transfer(PutFunction put, FtpPutRequest request, HWND notify) noexcept {
     try {
-        std::optional<std::string> outcome = PutFileByFtp(request);
+        std::optional<std::string> outcome = put(request);
         const std::lock_guard lock(finishedMutex_);
         finished_.push_back(std::move(outcome));
     } catch (...) {

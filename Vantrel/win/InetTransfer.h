@@ -1,6 +1,6 @@
 // Our internet transfer component: takes an FTP URL, a user name, a password and a
 // "PUT <local> <remote>" operation, uploads on a worker thread and reports the outcome on the
-// thread that made it.
+// thread that made it. An "ftps://" URL uploads over explicit FTPS instead of by WinINet.
 #pragma once
 
 #include <windows.h>
@@ -20,7 +20,7 @@ namespace qel {
 
 // Make, use and destroy it on the user-interface thread: its completions arrive through a
 // message-only window of that thread, so they need that thread's message loop. One transfer
-// runs at a time, each with its own WinINet session (nothing is shared with the worker). The
+// runs at a time, each with its own session (nothing is shared with the worker). The
 // worker sends the local file's bytes as they were when the transfer started, held in memory,
 // so the file itself is free to be written again while the transfer runs.
 // Destroying it waits for a transfer under way; a completion must not destroy its own object.
@@ -44,6 +44,9 @@ public:
     bool StillExecuting() const override { return busy_.load(); }
 
 private:
+    // How one upload is made, from start to end, on the worker thread.
+    using PutFunction = std::optional<std::string> (*)(const FtpPutRequest& request);
+
     struct WindowDestroy {
         void operator()(HWND window) const { DestroyWindow(window); }
     };
@@ -51,8 +54,8 @@ private:
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam);
     static bool RegisterWindowClass();
-    std::optional<std::string> Start(FtpPutRequest request);
-    void Transfer(FtpPutRequest request, HWND notify) noexcept;
+    std::optional<std::string> Start(PutFunction put, FtpPutRequest request);
+    void Transfer(PutFunction put, FtpPutRequest request, HWND notify) noexcept;
     void DeliverFinished() noexcept;
 
     std::string url_;

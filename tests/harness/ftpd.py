@@ -14,6 +14,13 @@ PORT from PASV and count logins. A second socket takes one-line commands from th
     STALL on           the second address (--stall-host) accepts new connections and never
                        answers them, as a host that hangs does (off: it closes the connections
                        it hung on and serves FTP again)
+    REQUIRE-RESUME on  the TLS listeners refuse a protected data connection that does not
+                       resume the control connection's TLS session (522), as many hosts do
+
+With --tls-hosts the same account is also served over explicit TLS (AUTH TLS, RFC 4217) on
+those addresses, port --port; TLS is required there before USER and on every data connection.
+Whether each protected data connection resumed the control connection's session goes to the
+server's own output ("data TLS session resumed: yes/no").
 
 Each command is answered "OK\\n" once it has taken effect, or "ERR <reason>\\n".
 Runs until killed.
@@ -56,6 +63,7 @@ class Policy:
         self.passive_only = False
         self.slow_s = 0.0
         self.stall = False
+        self.require_resume = False
         self.held = []  # connections the stall keeps silent
 
     def release_held(self):
@@ -65,11 +73,18 @@ class Policy:
         self.held.clear()
 
 
-def make_handler(authorizer, command_log, policy, stalling=False):
+def make_handler(authorizer, command_log, policy, stalling=False, tls_context=None):
     """An FTPHandler class that logs every command and obeys the policy; a stalling one stays
-    silent on the connections it accepts while the policy says so."""
+    silent on the connections it accepts while the policy says so; with a TLS context, one that
+    requires explicit TLS on the control and the data connections."""
 
-    class SlowDTPHandler(DTPHandler):
+    if tls_context is None:
+        base_handler, base_dtp = FTPHandler, DTPHandler
+    else:
+        from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
+        base_handler, base_dtp = TLS_FTPHandler, TLS_DTPHandler
+
+    class SlowDTPHandler(base_dtp):
         """Confirms an upload (226) policy.slow_s after its data has all come."""
 
         _delayed = False
@@ -78,13 +93,21 @@ def make_handler(authorizer, command_log, policy, stalling=False):
             if self.receive and policy.slow_s > 0 and not self._delayed:
                 self._delayed = True
                 self.del_channel()  # the closed socket must not wake the loop meanwhile
-                self.ioloop.call_later(policy.slow_s, lambda: DTPHandler.handle_close(self))
+                self.ioloop.call_later(policy.slow_s, lambda: base_dtp.handle_close(self))
                 return
             super().handle_close()
 
+        def handle_ssl_established(self):
+            from OpenSSL._util import lib
+            resumed = bool(lib.SSL_session_reused(self.socket._ssl))
+            logging.info("data TLS session resumed: %s", "yes" if resumed else "no")
+            if policy.require_resume and not resumed:
+                self.cmd_channel.respond("522 SSL connection failed: session reuse required")
+                self.close()
+
     held = policy.held  # silent connections, kept open until the client gives up or STALL off
 
-    class Handler(FTPHandler):
+    class Handler(base_handler):
         def handle(self):
             if stalling and policy.stall:
                 held.append(self)
@@ -116,7 +139,23 @@ def make_handler(authorizer, command_log, policy, stalling=False):
     Handler.authorizer = authorizer
     Handler.auth_failed_timeout = AUTH_FAILED_DELAY_S
     Handler.banner = "Test FTP server ready."
+    if tls_context is not None:
+        Handler.ssl_context = tls_context
+        Handler.tls_control_required = True
+        Handler.tls_data_required = True
     return Handler
+
+
+def make_tls_context(certfile, keyfile):
+    """TLS 1.2 or newer, with a session cache so that data connections can resume the control
+    connection's session."""
+    from OpenSSL import SSL
+    context = SSL.Context(SSL.TLS_SERVER_METHOD)
+    context.set_min_proto_version(SSL.TLS1_2_VERSION)
+    context.use_certificate_chain_file(certfile)
+    context.use_privatekey_file(keyfile)
+    context.set_session_id(b"pellucor-ftpd")
+    return context
 
 
 class FtpListener:
@@ -172,6 +211,8 @@ class Commands:
             self._policy.stall = args == ["on"]
             if not self._policy.stall:
                 self._policy.release_held()
+        elif verb == "REQUIRE-RESUME" and args in (["on"], ["off"]):
+            self._policy.require_resume = args == ["on"]
         else:
             return "ERR unknown command"
         return "OK"
@@ -224,6 +265,10 @@ def parse_args(argv):
     parser.add_argument("--control-port", type=int, default=2121)
     parser.add_argument("--stall-host", help="a second address for the same server, which "
                         "STALL makes hang (port --port)")
+    parser.add_argument("--tls-hosts", default="", help="comma-separated addresses that serve "
+                        "explicit FTPS (port --port)")
+    parser.add_argument("--tls-cert", help="the TLS listeners' certificate chain (PEM)")
+    parser.add_argument("--tls-key", help="its private key (PEM)")
     return parser.parse_args(argv)
 
 
@@ -245,6 +290,11 @@ def main(argv):
     if args.stall_host:
         FTPServer((args.stall_host, args.port),
                   make_handler(authorizer, command_log, policy, stalling=True), ioloop=ioloop)
+    if args.tls_hosts:
+        tls_handler = make_handler(authorizer, command_log, policy,
+                                   tls_context=make_tls_context(args.tls_cert, args.tls_key))
+        for tls_host in args.tls_hosts.split(","):
+            FTPServer((tls_host, args.port), tls_handler, ioloop=ioloop)
     ControlServer((args.host, args.control_port),
                   Commands(listener, command_log, policy), ioloop)
 

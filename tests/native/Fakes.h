@@ -30,7 +30,8 @@ inline void PrintTo(StatusColour colour, std::ostream* os) {
 inline void PrintTo(MenuChoice choice, std::ostream* os) {
     *os << (choice == MenuChoice::None      ? "None"
             : choice == MenuChoice::Method1 ? "Method1"
-                                            : "Method2");
+            : choice == MenuChoice::Method2 ? "Method2"
+                                            : "Method3");
 }
 
 // The main window; also serves wherever a bare StatusLine is wanted.

@@ -44,6 +44,9 @@ TEST_F(SettingsFileTest, LoadsMethodTwoAndMethodOne) {
     EXPECT_EQ(state.CommMethod, 0);
     EXPECT_EQ(view.ftpMethodItem, MenuChoice::Method2);
     EXPECT_EQ(view.commMethodItem, MenuChoice::Method1);
+    Load("Lab\r\nindex.html\r\nTank\r\n10\r\n 3 \r\n 0 \r\n");
+    EXPECT_EQ(state.FTPMethod, 3);
+    EXPECT_EQ(view.ftpMethodItem, MenuChoice::Method3);
 }
 
 TEST_F(SettingsFileTest, MissingFile) {

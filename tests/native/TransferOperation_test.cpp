@@ -22,6 +22,7 @@ TEST(HostFromFtpUrl, TakesTheHostOfAnFtpUrl) {
         {"FTP://Example.COM", "Example.COM"},
         {"Ftp://127.0.0.1", "127.0.0.1"},
         {"ftp://example.com/www/", "example.com"},
+        {"FTPS://example.com/www/", "example.com"},
         {"ftp://ftp://example.com", "ftp:"},  // a doubled scheme is not repaired
         {"ftp://", std::nullopt},
         {"ftp:///www", std::nullopt},
@@ -32,6 +33,7 @@ TEST(HostFromFtpUrl, TakesTheHostOfAnFtpUrl) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(HostFromFtpUrl(c.url), c.host) << c.url;
+        EXPECT_EQ(IsFtpsUrl(c.url), std::string(c.url).rfind("FTPS", 0) == 0) << c.url;
     }
 }
 

@@ -148,5 +148,22 @@ TEST_F(UploadTest, PageWrittenWithTheTransferMethodIsHandedOver) {
     EXPECT_EQ(transfer.operations[0], "PUT " + std::string(kAppData) + "live.html /www/live.html");
 }
 
+TEST_F(UploadTest, MethodThreeIsTheTransferComponentOverFtpsBehindTheSameGuard) {
+    form.mnuMethod3_Click();
+    EXPECT_EQ(state.FTPMethod, 3);
+    EXPECT_EQ(view.ftpMethodItem, MenuChoice::Method3);
+    form.InBuffer = "T1";
+    form.SendWebPage();
+    EXPECT_EQ(transfer.url, "ftps://127.0.0.1");
+    ASSERT_EQ(transfer.operations.size(), 1u);
+    // A page by method 2 while it runs waits behind it, and keeps its own scheme.
+    form.mnuMethod2_Click();
+    form.FTPMethod2();
+    EXPECT_EQ(transfer.operations.size(), 1u);
+    transfer.Finish(std::nullopt);
+    EXPECT_EQ(transfer.operations.size(), 2u);
+    EXPECT_EQ(transfer.url, "ftp://127.0.0.1");
+}
+
 }  // namespace
 }  // namespace qel

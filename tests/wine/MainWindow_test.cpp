@@ -75,6 +75,7 @@ TEST_F(MainWindowTest, MenuBarCaptionsAreExact) {
     EXPECT_EQ(MenuText(GetSubMenu(bar, 0), 0), "E&xit");
     EXPECT_EQ(MenuText(GetSubMenu(bar, 2), 0), "Method 1");
     EXPECT_EQ(MenuText(GetSubMenu(bar, 2), 1), "Method 2");
+    EXPECT_EQ(MenuText(GetSubMenu(bar, 2), 2), "Method 3");
     EXPECT_EQ(MenuText(GetSubMenu(bar, 3), 0), "Method 1");
     EXPECT_EQ(MenuText(GetSubMenu(bar, 3), 1), "Method 2");
     EXPECT_EQ(MenuText(GetSubMenu(bar, 4), 0), "&Instructions\tF1");
@@ -91,10 +92,15 @@ TEST_F(MainWindowTest, ModeCommandsMoveTheirMenusCheckMark) {
     EXPECT_EQ(app_->State().FTPMethod, 2);
     EXPECT_FALSE(IsChecked(IDM_mnuMethod1));
     EXPECT_TRUE(IsChecked(IDM_mnuMethod2));
+    Command(IDM_mnuMethod3);
+    EXPECT_EQ(app_->State().FTPMethod, 3);
+    EXPECT_FALSE(IsChecked(IDM_mnuMethod2));
+    EXPECT_TRUE(IsChecked(IDM_mnuMethod3));
     Command(IDM_mnuMethod1);
     EXPECT_EQ(app_->State().FTPMethod, 1);
     EXPECT_TRUE(IsChecked(IDM_mnuMethod1));
     EXPECT_FALSE(IsChecked(IDM_mnuMethod2));
+    EXPECT_FALSE(IsChecked(IDM_mnuMethod3));
 
     Command(IDM_mnuCommMethod2);
     EXPECT_EQ(app_->State().CommMethod, 1);

@@ -12,6 +12,7 @@
 #include "PageBuilder.h"
 #include "Polling.h"
 #include "QelProcess.h"
+#include "TrustedTestRoot.h"
 #include "Win32FileSystem.h"
 
 namespace {
@@ -107,6 +108,39 @@ TEST_F(Uploads, TransferComponentUploadsEachBlock) {
     EXPECT_TRUE(WaitForStatusStart("Transfer Complete "));
     ASSERT_TRUE(device_.Send("second@@@@"));
     EXPECT_TRUE(WaitForRemotePage("second"));
+}
+
+// Method 3: the page over FTPS, with TLS before the log-in and on the data; a host without TLS
+// is refused before the user name is sent.
+TEST_F(Uploads, FtpsMethodPublishesOnlyOverTls) {
+    const auto tlsHost = wintest::EnvVar("PELLUCOR_FTP_TLS_HOST");
+    auto log = wintest::FtpCommandLog::FromEnvironment();
+    if (!tlsHost || !log) {
+        GTEST_SKIP() << "no FTPS server in this session";
+    }
+    ASSERT_TRUE(wintest::TrustTestRoot());
+    Profile profile = GoodProfile();
+    profile.url = *tlsHost;
+    Configure(3, profile);
+    StartRunning();
+    ASSERT_TRUE(device_.Send("line1\r\nline2@@@@"));
+    ASSERT_TRUE(WaitForRemotePage("line1<br>\r\nline2"));
+    EXPECT_TRUE(WaitForStatusStart("Transfer Complete "));
+    const std::string commands = "\n" + log->SinceMark();
+    EXPECT_LT(commands.find("\nAUTH TLS"), commands.find("\nUSER "));
+    EXPECT_LT(commands.find("\nPROT P"), commands.find("\nSTOR "));
+    qel_.Menu(IDM_mnuExit);
+    ASSERT_TRUE(qel_.WaitForExit(10000));
+    EXPECT_NE(qel_.ReadFile("Leq.ini").find("\r\n 3 \r\n"), std::string::npos);
+
+    Configure(3, GoodProfile());  // the plain server, which answers AUTH TLS with 500
+    log->Mark();
+    StartRunning();
+    ASSERT_TRUE(device_.Send("not in clear@@@@"));
+    EXPECT_TRUE(qel_.WaitForTextContaining(IDC_lblStatus, "does not offer TLS", 15000))
+        << qel_.Text(IDC_lblStatus);
+    EXPECT_TRUE(log->Received("AUTH TLS"));
+    EXPECT_FALSE(log->Received("USER"));
 }
 
 class UploadsWhileTheServerIsDown : public Uploads, public ::testing::WithParamInterface<int> {};

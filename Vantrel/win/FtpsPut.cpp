@@ -1,0 +1,84 @@
+// One upload over explicit FTPS from start to end, through Winsock and the system's TLS.
+#include "FtpsPut.h"
+
+#include <memory>
+#include <utility>
+
+#include "FtpsDialogue.h"
+#include "InternetWaits.h"
+#include "TcpConnection.h"
+#include "TlsStream.h"
+#include "UniqueHandle.h"
+#include "Win32Error.h"
+
+namespace qel {
+namespace {
+
+constexpr unsigned short kFtpPort = 21;
+
+// The control connection in clear until SecureControl, then through TLS; the data connection
+// through TLS made with the same credentials and server name, so that the system's TLS offers
+// to resume the control connection's session, as many hosts require.
+class WinsockFtpsTransport : public FtpsTransport {
+public:
+    explicit WinsockFtpsTransport(std::string host) : host_(std::move(host)) {}
+
+    FtpsFailure Connect() override {
+        return control_.Connect(host_, kFtpPort, kInternetWaitLimitMs);
+    }
+
+    FtpsFailure SendControl(std::string_view bytes) override {
+        return controlTls_ ? controlTls_->Send(bytes) : control_.Send(bytes);
+    }
+
+    FtpsFailure ReceiveControl(std::string& received) override {
+        return controlTls_ ? controlTls_->Receive(received) : control_.Receive(received);
+    }
+
+    FtpsFailure SecureControl() override {
+        controlTls_ = std::make_unique<TlsStream>(control_);
+        return controlTls_->Handshake(credentials_, host_);
+    }
+
+    FtpsFailure OpenData(unsigned port) override {
+        dataTls_.reset();
+        return data_.ConnectToPeerOf(control_, static_cast<unsigned short>(port),
+                                     kInternetWaitLimitMs);
+    }
+
+    FtpsFailure SecureData() override {
+        dataTls_ = std::make_unique<TlsStream>(data_);
+        return dataTls_->Handshake(credentials_, host_);
+    }
+
+    FtpsFailure SendData(std::string_view bytes) override {
+        return dataTls_ ? dataTls_->Send(bytes) : std::string("No TLS connection");
+    }
+
+    FtpsFailure CloseData() override {
+        FtpsFailure failure = dataTls_ ? dataTls_->Shutdown() : std::nullopt;
+        dataTls_.reset();
+        data_.Close();
+        return failure;
+    }
+
+private:
+    std::string host_;
+    TlsCredentials credentials_;
+    TcpConnection control_;
+    TcpConnection data_;
+    // After the connections they use, so destroyed before them.
+    std::unique_ptr<TlsStream> controlTls_;
+    std::unique_ptr<TlsStream> dataTls_;
+};
+
+}  // namespace
+
+std::optional<std::string> PutFileByFtps(const FtpPutRequest& request) {
+    const FtpsUpload upload{request.userName, request.password, request.remotePath,
+                            request.content};
+    WinsockFtpsTransport transport(request.host);
+    return RunFtpsUpload(transport, upload);
+}
+
+}  // namespace qel

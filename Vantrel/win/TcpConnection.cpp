@@ -1,0 +1,205 @@
+// A TCP connection whose connect, sends and receives each give up after a time limit.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include "TcpConnection.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+
+namespace qel {
+namespace {
+
+struct AddressListFree {
+    void operator()(addrinfo* list) const { freeaddrinfo(list); }
+};
+
+// Winsock is started once for the process and never stopped: the process ends with it.
+NetFailure StartWinsock() {
+    static const int result = [] {
+        WSADATA data{};
+        return WSAStartup(MAKEWORD(2, 2), &data);
+    }();
+    if (result != 0) {
+        return SocketErrorDescription(result);
+    }
+    return std::nullopt;
+}
+
+NetFailure LastSocketFailure() {
+    return SocketErrorDescription(WSAGetLastError());
+}
+
+struct KnownText {
+    int code;
+    const char* text;
+};
+
+constexpr std::array kOwnTexts{
+    KnownText{WSAETIMEDOUT, "The FTP host did not answer in time"},
+    KnownText{WSAECONNREFUSED, "The FTP host refused the connection"},
+    KnownText{WSAECONNRESET, "The FTP host reset the connection"},
+    KnownText{WSAECONNABORTED, "The connection to the FTP host was aborted"},
+    KnownText{WSAEHOSTUNREACH, "The FTP host cannot be reached"},
+    KnownText{WSAENETUNREACH, "The network cannot be reached"},
+    KnownText{WSAHOST_NOT_FOUND, "The FTP host name could not be resolved"},
+    KnownText{WSANO_DATA, "The FTP host name has no address"},
+    KnownText{WSATRY_AGAIN, "The FTP host name could not be resolved now"},
+};
+
+}  // namespace
+
+std::string SocketErrorDescription(int code) {
+    char buffer[512] = {};
+    DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                       static_cast<DWORD>(code), 0, buffer, sizeof buffer, nullptr);
+    while (length > 0 && (buffer[length - 1] == '\r' || buffer[length - 1] == '\n')) {
+        --length;
+    }
+    if (length > 0) {
+        return std::string(buffer, length);
+    }
+    for (const KnownText& known : kOwnTexts) {
+        if (known.code == code) {
+            return known.text;
+        }
+    }
+    return "Network error " + std::to_string(code);
+}
+
+NetFailure TcpConnection::Connect(const std::string& host, unsigned short port, DWORD limitMs) {
+    if (auto failure = StartWinsock()) {
+        return failure;
+    }
+    Close();
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_protocol = IPPROTO_TCP;
+    addrinfo* found = nullptr;
+    const int resolved = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
+    if (resolved != 0) {
+        return SocketErrorDescription(resolved);
+    }
+    const std::unique_ptr<addrinfo, AddressListFree> addresses(found);
+    NetFailure failure = std::string("The FTP host name has no address");
+    for (const addrinfo* address = found; address != nullptr; address = address->ai_next) {
+        failure = ConnectTo(address->ai_addr, static_cast<int>(address->ai_addrlen), limitMs);
+        if (!failure) {
+            return std::nullopt;
+        }
+    }
+    return failure;
+}
+
+NetFailure TcpConnection::ConnectToPeerOf(const TcpConnection& control, unsigned short port,
+                                          DWORD limitMs) {
+    Close();
+    sockaddr_storage peer{};
+    int length = sizeof peer;
+    if (getpeername(static_cast<SOCKET>(control.socket_), reinterpret_cast<sockaddr*>(&peer),
+                    &length) != 0) {
+        return LastSocketFailure();
+    }
+    if (peer.ss_family == AF_INET6) {
+        reinterpret_cast<sockaddr_in6*>(&peer)->sin6_port = htons(port);
+    } else {
+        reinterpret_cast<sockaddr_in*>(&peer)->sin_port = htons(port);
+    }
+    return ConnectTo(&peer, length, limitMs);
+}
+
+// A non-blocking connect waited for with select, so that the limit holds whatever the system's
+// own connect time-out is; afterwards the socket blocks, with the limit on every send and
+// receive.
+NetFailure TcpConnection::ConnectTo(const void* address, int length, DWORD limitMs) {
+    Close();
+    const auto* target = static_cast<const sockaddr*>(address);
+    const SOCKET s = socket(target->sa_family, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET) {
+        return LastSocketFailure();
+    }
+    socket_ = s;
+    u_long nonBlocking = 1;
+    if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) {
+        return LastSocketFailure();
+    }
+    if (connect(s, target, length) != 0) {
+        if (WSAGetLastError() != WSAEWOULDBLOCK) {
+            NetFailure failure = LastSocketFailure();
+            Close();
+            return failure;
+        }
+        fd_set writable;
+        fd_set failed;
+        FD_ZERO(&writable);
+        FD_ZERO(&failed);
+        FD_SET(s, &writable);
+        FD_SET(s, &failed);
+        timeval limit{static_cast<long>(limitMs / 1000), static_cast<long>(limitMs % 1000) * 1000};
+        const int ready = select(0, nullptr, &writable, &failed, &limit);
+        if (ready <= 0) {
+            Close();
+            return SocketErrorDescription(ready == 0 ? WSAETIMEDOUT : WSAGetLastError());
+        }
+        int error = 0;
+        int size = sizeof error;
+        getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size);
+        if (!FD_ISSET(s, &writable) || error != 0) {
+            Close();
+            return SocketErrorDescription(error != 0 ? error : WSAECONNREFUSED);
+        }
+    }
+    u_long blocking = 0;
+    const DWORD wait = limitMs;
+    if (ioctlsocket(s, FIONBIO, &blocking) != 0 ||
+        setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait) !=
+            0 ||
+        setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait) !=
+            0) {
+        NetFailure failure = LastSocketFailure();
+        Close();
+        return failure;
+    }
+    return std::nullopt;
+}
+
+NetFailure TcpConnection::Send(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const int chunk = static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 20));
+        const int sent = send(static_cast<SOCKET>(socket_), bytes.data(), chunk, 0);
+        if (sent == SOCKET_ERROR) {
+            return LastSocketFailure();
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+    }
+    return std::nullopt;
+}
+
+NetFailure TcpConnection::Receive(std::string& received) {
+    char buffer[16384];
+    const int got = recv(static_cast<SOCKET>(socket_), buffer, sizeof buffer, 0);
+    if (got == SOCKET_ERROR) {
+        return LastSocketFailure();
+    }
+    if (got == 0) {
+        return std::string("The FTP host closed the connection");
+    }
+    received.append(buffer, static_cast<std::size_t>(got));
+    return std::nullopt;
+}
+
+bool TcpConnection::Connected() const {
+    return static_cast<SOCKET>(socket_) != INVALID_SOCKET;
+}
+
+void TcpConnection::Close() {
+    if (Connected()) {
+        closesocket(static_cast<SOCKET>(socket_));
+        socket_ = INVALID_SOCKET;
+    }
+}
+
+}  // namespace qel

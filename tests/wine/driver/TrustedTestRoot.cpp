@@ -1,0 +1,32 @@
+// The root certificate the harness makes for each test run, among the machine's trusted roots.
+#include "TrustedTestRoot.h"
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include "WinTestSupport.h"
+
+namespace wintest {
+
+bool TrustTestRoot() {
+    static const bool trusted = [] {
+        const auto path = EnvVar("PELLUCOR_FTP_TLS_ROOT");
+        const auto der = path ? ReadBytes(*path) : std::nullopt;
+        if (!der || der->empty()) {
+            return false;
+        }
+        HCERTSTORE store =
+            CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root");
+        if (store == nullptr) {
+            return false;
+        }
+        const BOOL added = CertAddEncodedCertificateToStore(
+            store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der->data()),
+            static_cast<DWORD>(der->size()), CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+        CertCloseStore(store, 0);
+        return added != FALSE;
+    }();
+    return trusted;
+}
+
+}  // namespace wintest
