@@ -29,14 +29,13 @@ protected:
         }
         ASSERT_TRUE(wintest::TrustTestRoot());
         remote_ = std::make_unique<wintest::ScratchFolder>(ftp_->Server().root);
-        ASSERT_TRUE(wintest::WriteBytes(local_ / "page.html", wintest::AllByteValues()));
     }
 
     FtpPutRequest Request(const std::string& host) const {
         return {.host = host,
                 .userName = ftp_->Server().user,
                 .password = ftp_->Server().password,
-                .localPath = local_ / "page.html",
+                .content = wintest::AllByteValues(),
                 .remotePath = "/" + remote_->Name() + "/page.html"};
     }
 
@@ -45,7 +44,6 @@ protected:
     std::optional<qeltest::FtpServerControl> ftp_;
     std::optional<std::string> tlsHost_, otherHost_;
     std::optional<wintest::FtpCommandLog> log_;
-    wintest::ScratchFolder local_;
     std::unique_ptr<wintest::ScratchFolder> remote_;  // inside the served folder
 };
 
