@@ -85,20 +85,18 @@ MainForm::Settings MainForm::UserSettings() const {
 }
 
 void MainForm::mnuMethod1_Click() {
-    UploadMethodChanging(1);
-    state_.FTPMethod = 1;
-    view_.CheckFtpMethodItem(MenuChoice::Method1);
-    methodChosen_ = true;
+    ChooseFtpMethod(1, MenuChoice::Method1);
 }
 
 void MainForm::mnuMethod2_Click() {
-    UploadMethodChanging(2);
-    state_.FTPMethod = 2;
-    view_.CheckFtpMethodItem(MenuChoice::Method2);
-    methodChosen_ = true;
+    ChooseFtpMethod(2, MenuChoice::Method2);
 }
 
-void MainForm::UploadMethodChanging(std::uint8_t method) {
+void MainForm::mnuMethod3_Click() {
+    ChooseFtpMethod(3, MenuChoice::Method3);
+}
+
+void MainForm::ChooseFtpMethod(std::uint8_t method, MenuChoice item) {
     const auto effective = [](std::uint8_t m) { return m == 0 ? std::uint8_t{1} : m; };
     if (effective(method) != effective(state_.FTPMethod)) {
         // A page waiting for the other method would land beside, or after, the pages the new
@@ -106,12 +104,8 @@ void MainForm::UploadMethodChanging(std::uint8_t method) {
         waitingTransfer_.reset();
         method1Waiting_ = false;
     }
-}
-
-void MainForm::mnuMethod3_Click() {
-    UploadMethodChanging(3);
-    state_.FTPMethod = 3;
-    view_.CheckFtpMethodItem(MenuChoice::Method3);
+    state_.FTPMethod = method;
+    view_.CheckFtpMethodItem(item);
     methodChosen_ = true;
 }
 

@@ -105,7 +105,7 @@ private:
     bool PortOpenAttemptDue();
     void RetryPortLater();
     void PortLost();
-    void UploadMethodChanging(std::uint8_t method);
+    void ChooseFtpMethod(std::uint8_t method, MenuChoice item);
     void CheckLineErrors(std::optional<std::string> lineError);
     void Fail(const std::string& text) {
         view_.ShowStatus(text, StatusColour::Failure);

@@ -56,8 +56,9 @@ protected:
         wintest::FtpTestServer account = ftp_->Server();
         account.user = profile.user;
         account.password = profile.password;
-        ASSERT_TRUE(qeltest::WriteHomeProfile(qel_.Folder(), ftpMethod, kPage, account, profile.url,
-                                              profile.folder));
+        // Straight into the user's settings folder: a test may configure Qel more than once.
+        ASSERT_TRUE(qeltest::WriteHomeProfile(qeltest::QelProcess::SettingsFolder(), ftpMethod,
+                                              kPage, account, profile.url, profile.folder));
     }
 
     void StartRunning() {
@@ -131,7 +132,7 @@ TEST_F(Uploads, FtpsMethodPublishesOnlyOverTls) {
     EXPECT_LT(commands.find("\nPROT P"), commands.find("\nSTOR "));
     qel_.Menu(IDM_mnuExit);
     ASSERT_TRUE(qel_.WaitForExit(10000));
-    EXPECT_NE(qel_.ReadFile("Leq.ini").find("\r\n 3 \r\n"), std::string::npos);
+    EXPECT_NE(qel_.ReadSetting("Leq.ini").find("\r\n 3 \r\n"), std::string::npos);
 
     Configure(3, GoodProfile());  // the plain server, which answers AUTH TLS with 500
     log->Mark();
