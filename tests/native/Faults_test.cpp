@@ -24,6 +24,22 @@ protected:
         form.InBuffer = block;
         form.SendWebPage();
     }
+    // The port of a communication method (0: device file, 1: serial control), opened and read
+    // from by the run cycle.
+    FakeSerialDevice& OpenPortBy(int method) {
+        state.CommMethod = static_cast<std::uint8_t>(method);
+        Run();
+        Tick();
+        Tick();  // the control reads from the tick after the one that opened it
+        return method == 0 ? commFile : controlPort;
+    }
+    // Closes it again, so that the other method starts from a closed port.
+    void ClosePort(FakeSerialDevice& port) {
+        form.InBuffer.clear();
+        port.Close();
+        state.PortIsOpen = false;
+        form.CommFileNum = 0;
+    }
     static constexpr const char* kComplete = "Transfer Complete 12/07/2026  10:11:12 AM";
 };
 
@@ -112,11 +128,7 @@ TEST_F(FaultsTest, EveryUploadStatusPassesOneGuardAcrossComponentsAndMethods) {
 TEST_F(FaultsTest, LineErrorDropsTheDamagedBlockUpToItsEndMarker) {
     for (const int method : {0, 1}) {
         SCOPED_TRACE(method == 0 ? "device file" : "serial control");
-        FakeSerialDevice& port = method == 0 ? commFile : controlPort;
-        state.CommMethod = static_cast<std::uint8_t>(method);
-        Run();
-        Tick();
-        Tick();
+        FakeSerialDevice& port = OpenPortBy(method);
         Send("good@@@@");
         Tick();
         ASSERT_EQ(PageFile(), PageFor("good"));
@@ -134,20 +146,14 @@ TEST_F(FaultsTest, LineErrorDropsTheDamagedBlockUpToItsEndMarker) {
         Tick();
         EXPECT_EQ(PageFile(), PageFor("next"));
         EXPECT_EQ(std::count(view.outputHistory.begin(), view.outputHistory.end(), "abcd"), 0);
-        port.Close();
-        state.PortIsOpen = false;
-        form.CommFileNum = 0;
+        ClosePort(port);
     }
 }
 
 TEST_F(FaultsTest, LostPortIsReportedClosedAndOpenedAgainAboutOnceASecond) {
     for (const int method : {0, 1}) {
         SCOPED_TRACE(method == 0 ? "device file" : "serial control");
-        FakeSerialDevice& port = method == 0 ? commFile : controlPort;
-        state.CommMethod = static_cast<std::uint8_t>(method);
-        Run();
-        Tick();
-        Tick();  // the control reads from the tick after the one that opened it
+        FakeSerialDevice& port = OpenPortBy(method);
         ASSERT_TRUE(port.isOpen);
         const std::size_t opens = port.openAttempts.size();
 
@@ -177,9 +183,7 @@ TEST_F(FaultsTest, LostPortIsReportedClosedAndOpenedAgainAboutOnceASecond) {
         Tick();
         Tick();
         EXPECT_EQ(PageFile(), PageFor("cd")) << "the half block before the loss is not glued on";
-        form.InBuffer.clear();
-        port.Close();
-        state.PortIsOpen = false;
+        ClosePort(port);
     }
 }
 

@@ -63,6 +63,19 @@ void SendClick(HWND window, int button) {
     SendMessageTimeoutA(GetDlgItem(window, button), BM_CLICK, 0, 0, SMTO_NORMAL, 5000, &ignored);
 }
 
+// An installer that found none of the three files to copy says so in one box, names each with
+// the system's reason, and ends with exit code 3 once the box is answered.
+void ExpectNoSourceFoundAndExitCode3(ProgramRun& run) {
+    HWND failed = run.WaitForMessageBox("Pellucor Installer");
+    ASSERT_TRUE(failed);
+    const std::string missing = " - " + pellucor::SystemErrorText(ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(MessageBoxText(failed), "These files could not be copied:\r\nQel.txt" + missing +
+                                          "\r\nPointer.html" + missing + "\r\nQel.exe" + missing);
+    Press(failed, IDOK);
+    ASSERT_TRUE(run.WaitForExit());
+    EXPECT_EQ(run.ExitCode(), 3u);
+}
+
 class Installer : public ::testing::Test {
 protected:
     void SetUp() override { qeltest::ClearInstallation(); }
@@ -154,14 +167,7 @@ TEST_F(Installer, InstallsFromTheInstallSetAndASecondRunFromTheSameFolderFindsIt
     EXPECT_EQ(WindowText(GetDlgItem(wait, IDC_Label2)), "Please Wait");
     EXPECT_EQ(WindowText(GetDlgItem(wait, IDC_lblDots)), " . . . . . .");
     Press(problem, IDOK);
-    HWND failed = again.WaitForMessageBox("Pellucor Installer");
-    ASSERT_TRUE(failed);
-    const std::string missing = " - " + pellucor::SystemErrorText(ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(MessageBoxText(failed), "These files could not be copied:\r\nQel.txt" + missing +
-                                          "\r\nPointer.html" + missing + "\r\nQel.exe" + missing);
-    Press(failed, IDOK);
-    ASSERT_TRUE(again.WaitForExit());
-    EXPECT_EQ(again.ExitCode(), 3u);
+    ExpectNoSourceFoundAndExitCode3(again);
     EXPECT_TRUE(qeltest::ReadShortcut(qeltest::UserDesktopShortcut()).has_value());
     EXPECT_EQ(Bytes(Installed("Qel.exe")), Bytes(qeltest::InstallSetFolder() + "Qel.exe"));
     EXPECT_TRUE(qeltest::UninstallEntry().has_value()) << "the first run's entry stays";
@@ -273,14 +279,7 @@ TEST_F(Installer, AFailedCopyKeepsItsSourceIsNamedAndLeavesNoShortcutToNothing) 
     HWND prompt = away.WaitForMessageBox("Preparing to install Pellucor");
     ASSERT_TRUE(prompt);
     Press(prompt, IDYES);
-    HWND failed = away.WaitForMessageBox("Pellucor Installer");
-    ASSERT_TRUE(failed);
-    const std::string missing = " - " + pellucor::SystemErrorText(ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(MessageBoxText(failed), "These files could not be copied:\r\nQel.txt" + missing +
-                                          "\r\nPointer.html" + missing + "\r\nQel.exe" + missing);
-    Press(failed, IDOK);
-    ASSERT_TRUE(away.WaitForExit());
-    EXPECT_EQ(away.ExitCode(), 3u);
+    ExpectNoSourceFoundAndExitCode3(away);
     EXPECT_FALSE(Exists(qeltest::UserDesktopShortcut()));
     for (const char* name : {"Qel.exe", "Qel.txt", "Pointer.html"}) {
         EXPECT_TRUE(set.Has(name)) << name;
@@ -298,7 +297,7 @@ TEST_F(Installer, AFailedCopyKeepsItsSourceIsNamedAndLeavesNoShortcutToNothing) 
     HWND help = busy.WaitForWindow(kHelpFormClass, IDC_Command1);
     ASSERT_TRUE(help);
     SendClick(help, IDC_Command1);
-    failed = busy.WaitForMessageBox("Pellucor Installer");
+    HWND failed = busy.WaitForMessageBox("Pellucor Installer");
     ASSERT_TRUE(failed);
     EXPECT_EQ(MessageBoxText(failed), "These files could not be copied:\r\nQel.exe - " +
                                           pellucor::SystemErrorText(ERROR_SHARING_VIOLATION));
