@@ -2,6 +2,7 @@
 // bytes held in memory.
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -13,6 +14,10 @@ struct FtpPutRequest {
     std::string password;
     std::string content;  // the file's bytes, taken when the upload was asked for
     std::string remotePath;
+    // The upload is given up at this moment, whatever stage it is in: every wait is cut short
+    // so that the call returns a failure by then (give or take a second), and its connections
+    // are closed. The transfer component sets it from its overall limit.
+    std::chrono::steady_clock::time_point deadline = std::chrono::steady_clock::time_point::max();
 };
 
 // Blocks until the upload has ended; nullopt when the file was stored, otherwise the failure's

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "FolderPath.h"
+#include "PathText.h"
 #include "WindowPlacement.h"
 
 namespace pellucor {
@@ -31,16 +32,16 @@ using UniqueScreenDc = std::unique_ptr<HDC__, ScreenDcRelease>;
 
 constexpr std::size_t kSystemFolderCapacity = 250;
 
-using FolderQuery = UINT(WINAPI*)(LPSTR, UINT);
+using FolderQuery = UINT(WINAPI*)(LPWSTR, UINT);
 
 std::string AskSystemFolder(FolderQuery query) {
-    char buffer[kSystemFolderCapacity] = {};
+    wchar_t buffer[kSystemFolderCapacity] = {};
     const UINT length = query(buffer, kSystemFolderCapacity);
     // 0 is a failure and a length beyond the buffer means it did not fit: no usable folder.
     if (length == 0 || length >= kSystemFolderCapacity) {
         return {};
     }
-    return WithTrailingBackslash(UpToFirstNul(buffer, kSystemFolderCapacity));
+    return WithTrailingBackslash(Utf8(std::wstring_view(buffer, length)));
 }
 
 bool IsBadNameError(DWORD code) {
@@ -52,8 +53,8 @@ enum class Listing { SomeFile, NoFile, BadName };
 // Lists the path like a directory listing that includes hidden and system files: folders
 // never count, any other match does.
 Listing ListFiles(const std::string& path) {
-    WIN32_FIND_DATAA found{};
-    HANDLE raw = FindFirstFileA(path.c_str(), &found);
+    WIN32_FIND_DATAW found{};
+    HANDLE raw = FindFirstFileW(Wide(path).c_str(), &found);
     if (raw == INVALID_HANDLE_VALUE) {
         return IsBadNameError(GetLastError()) ? Listing::BadName : Listing::NoFile;
     }
@@ -62,14 +63,14 @@ Listing ListFiles(const std::string& path) {
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
             return Listing::SomeFile;
         }
-    } while (FindNextFileA(raw, &found));
+    } while (FindNextFileW(raw, &found));
     return Listing::NoFile;
 }
 
 // Some names the listing refuses can still be opened (device names, for one). Whatever stops
 // the open other than the name itself (a lock, a denied access) means something is there.
 bool OpensForReading(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         CloseHandle(file);
@@ -101,17 +102,17 @@ std::string SpecialFolderPath(int csidl) {
     if (result != S_OK || !list) {
         return {};
     }
-    char buffer[MAX_PATH] = {};
-    if (!SHGetPathFromIDListA(list.get(), buffer)) {
+    wchar_t buffer[MAX_PATH] = {};
+    if (!SHGetPathFromIDListW(list.get(), buffer)) {
         return {};
     }
-    const std::string path = UpToFirstNul(buffer, MAX_PATH);
+    const std::string path = Utf8(buffer);
     return path.empty() ? std::string{} : WithTrailingBackslash(path);
 }
 
 SystemFolders FindSystemFolders() {
-    return SystemFolders{AskSystemFolder(&GetWindowsDirectoryA),
-                         AskSystemFolder(&GetSystemDirectoryA)};
+    return SystemFolders{AskSystemFolder(&GetWindowsDirectoryW),
+                         AskSystemFolder(&GetSystemDirectoryW)};
 }
 
 bool FileExists(std::string path) {

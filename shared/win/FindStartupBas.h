@@ -1,5 +1,6 @@
 // Folder and window helpers every program carries: shell folders, the Windows and System
 // folders, a file test that sees hidden and system files, and centring a window on the screen.
+// Paths are UTF-8 (PathText.h).
 #pragma once
 
 #include <windows.h>
