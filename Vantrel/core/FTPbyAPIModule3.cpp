@@ -3,12 +3,13 @@
 
 namespace qel {
 
-void FTPbyAPIModule3::UploadByApi() {
+bool FTPbyAPIModule3::UploadByApi() {
     status_->ShowStatus("Starting transmission", StatusColour::Highlight);
     // Each step reports for itself; a failed connection shows up as "No FTP connection".
     OpenConnection(state_.DestURL, state_.UserName, state_.Password);
-    PutFile(state_.WebFilePath, state_.DestPath + state_.DestFileName, true);
+    const bool stored = PutFile(state_.WebFilePath, state_.DestPath + state_.DestFileName, true);
     CloseConnection();
+    return stored;
 }
 
 bool FTPbyAPIModule3::OpenConnection(const std::string& server, const std::string& userName,

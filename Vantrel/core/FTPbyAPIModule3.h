@@ -19,8 +19,9 @@ public:
     FTPbyAPIModule3(InternetApi& api, StatusLine& status, Clock& clock, const ProgramState& state)
         : api_(api), status_(&status), clock_(clock), state_(state) {}
 
-    // Sends WebFilePath to DestPath + DestFileName on DestURL; reports on the status line only.
-    void UploadByApi();
+    // Sends WebFilePath to DestPath + DestFileName on DestURL; reports on the status line, and
+    // tells its caller whether the page was stored.
+    bool UploadByApi();
     // True while a WinINet call that an upload gave up waiting for still runs: no upload may
     // start until it has ended.
     bool StillWorking() const { return api_.StillWorking(); }

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "SequentialReader.h"
+#include "SettingsFile.h"
 
 namespace qel {
 
@@ -92,7 +93,8 @@ void LoadHostProfile(ProgramState& state, StatusLine& status, FileSystem& fileSy
     }
 
     FileError openError;
-    std::optional<std::string> bytes = fileSystem.ReadAll(path, openError);
+    std::optional<std::string> bytes =
+        fileSystem.ReadAllPatiently(path, openError, kBusyFilePatienceMs);
     if (!bytes) {
         status.ShowStatus(openError.description + " opening " + state.CurrentFile,
                           StatusColour::Failure);

@@ -47,38 +47,106 @@ MainForm::MainForm(const MainFormParts& parts)
       commFile_(parts.commFile),
       MSComm1_(parts.MSComm1),
       ftpApi_(parts.ftpApi),
-      Inet1_(parts.Inet1) {
+      Inet1_(parts.Inet1),
+      uploads_(parts.view, parts.history, parts.clock, parts.uploadLimitMs) {
     Inet1_.SetCompletion(
         [this](const std::optional<std::string>& failure) { TransferFinished(failure); });
-    ftpApi_.ReportTo(uploadStatus_);
+    ftpApi_.ReportTo(guardedView_);
 }
 
-void MainForm::Form_Load() {
+void MainForm::Form_Load(std::optional<int> port) {
     FindPorts();
-    CarryOverSettings(state_, files_);
-    LoadSettings(state_, view_, files_);
-    if (!state_.CurrentFile.empty() && !IsUsableProfileName(state_.CurrentFile)) {
-        Fail(RefusedProfileNameText(state_.CurrentFile));  // why no host values were loaded
+    if (port) {
+        view_.SetPortText(NumberWithSignBlank(*port));
+    }
+    if (auto held = CarryOverSettings(state_, files_, kBusyFilePatienceMs)) {
+        // An earlier install's settings are still to come: until they are across and read,
+        // nothing may stand in for them.
+        state_.SettingsCarryOverPending = true;
+        state_.SettingsFileNeverRead = true;
+        view_.SetCaption(std::string(kProgramCaption));
+        Fail(held->description + " opening ini file");
     } else {
-        if (!state_.CurrentFile.empty()) {
-            LoadHostProfile(state_, view_, files_);
-        }
-        if (!state_.HostConfigurationComplete()) {
-            Fail("Configuration information required");
-        }
+        LoadSettings(state_, guardedView_, files_);
     }
     settingsAtLoad_ = UserSettings();
+    if (!state_.SettingsFileNeverRead) {
+        LoadCurrentProfile();
+    }
+}
+
+void MainForm::LoadCurrentProfile() {
+    if (!state_.CurrentFile.empty() && !IsUsableProfileName(state_.CurrentFile)) {
+        Fail(RefusedProfileNameText(state_.CurrentFile));  // why no host values were loaded
+        return;
+    }
+    if (!state_.CurrentFile.empty()) {
+        LoadHostProfile(state_, guardedView_, files_);
+    }
+    if (!state_.HostConfigurationComplete()) {
+        Fail("Configuration information required");
+    }
 }
 
 void MainForm::Form_Unload() {
-    // A settings file that could not be opened at start-up may well be whole: rewriting it with
-    // the empty values that stood in for it would wipe the user's settings for nothing.
-    if (state_.SettingsFileNeverRead && !methodChosen_ && UserSettings() == settingsAtLoad_) {
-        return;
-    }
-    SaveSettings(state_, view_, files_);
+    LastPageAttempt();
+    SaveSettings(state_, guardedView_, files_);
 }
 
+void MainForm::LastPageAttempt() {
+    if (!pendingPage_) {
+        return;
+    }
+    // A scanner that holds the page lets go soon: the page is worth a moment more, and is
+    // never dropped without a word.
+    std::optional<FileError> error;
+    for (std::uint32_t waited = 0;; waited += kLastPageAttemptMs / 10) {
+        error = WritePageTo(pendingPage_->path, pendingPage_->text);
+        if (!error || error->kind != FileError::Kind::Busy || waited >= kLastPageAttemptMs) {
+            break;
+        }
+        files_.Pause(kLastPageAttemptMs / 10);
+    }
+    pendingPage_.reset();
+    if (error) {
+        Fail("Page dropped at exit: " + error->description + " saving Web file");
+    }
+}
+
+KeptSettings MainForm::SettingsChangedSinceLoad() const {
+    const Settings now = UserSettings();
+    return KeptSettings{now.currentFile != settingsAtLoad_.currentFile,
+                        now.fileName != settingsAtLoad_.fileName,
+                        now.pageTitle != settingsAtLoad_.pageTitle,
+                        now.refresh != settingsAtLoad_.refresh,
+                        ftpMethodChosen_ || now.ftpMethod != settingsAtLoad_.ftpMethod,
+                        commMethodChosen_ || now.commMethod != settingsAtLoad_.commMethod};
+}
+
+void MainForm::RetrySettings() {
+    if (state_.SettingsCarryOverPending) {
+        if (CarryOverSettings(state_, files_, 0)) {
+            return;  // still held
+        }
+        state_.SettingsCarryOverPending = false;
+    }
+    const KeptSettings kept = SettingsChangedSinceLoad();
+    if (!RetryLoadSettings(state_, guardedView_, files_, kept)) {
+        return;
+    }
+    // What was read replaces what stood in for it; the user's own changes stay.
+    const std::string& standing = uploads_.StatusText();
+    const bool settingsFailureShown =
+        standing.size() >= std::string_view(" opening ini file").size() &&
+        standing.ends_with(" opening ini file");
+    if (!kept.currentFile) {
+        LoadCurrentProfile();
+    }
+    if (settingsFailureShown && state_.HostConfigurationComplete() &&
+        uploads_.StatusText() == standing) {
+        Tell("");
+    }
+}
 MainForm::Settings MainForm::UserSettings() const {
     return {state_.CurrentFile,  view_.FileNameText(), view_.PageTitleText(),
             view_.RefreshText(), state_.FTPMethod,     state_.CommMethod};
@@ -99,43 +167,50 @@ void MainForm::mnuMethod3_Click() {
 void MainForm::ChooseFtpMethod(std::uint8_t method, MenuChoice item) {
     const auto effective = [](std::uint8_t m) { return m == 0 ? std::uint8_t{1} : m; };
     if (effective(method) != effective(state_.FTPMethod)) {
-        // A page waiting for the other method would land beside, or after, the pages the new
-        // method sends to the same file: the new method takes over with the next page.
-        waitingTransfer_.reset();
-        method1Waiting_ = false;
+        // The running upload goes on to its end, and the waiting page after it by the new
+        // method; what the old method has to say of an older page is no longer news.
+        uploads_.MethodChanged();
     }
     state_.FTPMethod = method;
     view_.CheckFtpMethodItem(item);
-    methodChosen_ = true;
+    ftpMethodChosen_ = true;
 }
 
 void MainForm::mnuCommMethod1_Click() {
     state_.CommMethod = 0;
     view_.CheckCommMethodItem(MenuChoice::Method1);
-    methodChosen_ = true;
+    commMethodChosen_ = true;
 }
 
 void MainForm::mnuCommMethod2_Click() {
     state_.CommMethod = 1;
     view_.CheckCommMethodItem(MenuChoice::Method2);
-    methodChosen_ = true;
+    commMethodChosen_ = true;
 }
 
 void MainForm::ckkRun_Click() {
+    if (view_.RunChecked()) {
+        uploads_.RunStarted();
+    }
     Tell(view_.RunChecked() ? "Run started" : "Run stopped");
 }
 
 void MainForm::Timer1_Timer() {
-    if (tickRunning_ || !view_.RunChecked()) {
+    if (tickRunning_) {
         return;
     }
     TickScope tick(tickRunning_);
+    if (state_.SettingsFileNeverRead) {
+        RetrySettings();  // Run or not: the settings are wanted either way
+    }
+    if (!view_.RunChecked()) {
+        return;
+    }
+    uploads_.Tick(ftpApi_.StillWorking());
     if (pendingPage_) {
         WritePendingPage();
     }
-    if (method1Waiting_ && !ftpApi_.StillWorking()) {
-        Upload();  // the page that waited for the abandoned WinINet call
-    }
+    StartWaitingUpload();  // a page that waited for the upload before it, or for the settings
     if (state_.CommMethod == 0) {
         ReadStepMethod1();
         view_.DoEvents();
@@ -184,11 +259,10 @@ void MainForm::CheckLineErrors(std::optional<std::string> lineError) {
     if (lineError) {
         // Some of the text received since the last check was garbled on the line, and nothing
         // says where: the block it belongs to cannot be trusted up to its end marker.
-        Fail("Serial data lost (" + *lineError + ")");
-        InBuffer.clear();
+        // Only that block is lost: a complete block after its end marker is clean.
+        FailSerial("Serial data lost (" + *lineError + ")");
         markerFreeLength_ = 0;
         discardToMarker_ = true;
-        return;
     }
     if (!discardToMarker_) {
         return;
@@ -224,7 +298,7 @@ void MainForm::ReadStepMethod1() {
         std::optional<SerialError> error;
         const std::size_t n = commFile_.Read(&c, 1, error);
         if (error) {
-            Fail(error->description + " inputting from com");
+            FailSerial(error->description + " inputting from com");
             PortLost();
             return;
         }
@@ -248,7 +322,7 @@ void MainForm::ReadStepMethod2() {
         SplitCase();
     }
     if (error) {
-        Fail(*error);
+        FailSerial(*error);
         PortLost();
     }
 }
@@ -270,6 +344,7 @@ void MainForm::SplitCase() {
 }
 
 void MainForm::Publish(std::string block, std::string remainder) {
+    uploads_.BlockTakenOut();
     InBuffer = std::move(block);
     view_.SetOutputText(InBuffer);
     SendWebPage();
@@ -302,13 +377,13 @@ void MainForm::SetUpPort() {
             error = commFile_.Open(*port, kCommSettings);
         }
         if (error) {
-            Fail(error->description + " opening com");
+            FailSerial(error->description + " opening com");
             RetryPortLater();
             return;
         }
     } else {
         const auto failed = [this](const std::string& description) {
-            Fail(description);
+            FailSerial(description);
             RetryPortLater();
         };
         const auto port = RoundToInt16(value);
@@ -326,7 +401,7 @@ void MainForm::SetUpPort() {
     }
     state_.PortIsOpen = true;
     portRetryAt_.reset();
-    Tell("Serial communication established");
+    uploads_.Tell("Serial communication established", StatusTopic::Serial);
 }
 
 void MainForm::GetInfo() {
@@ -429,84 +504,81 @@ void MainForm::WritePendingPage() {
 }
 
 void MainForm::Upload() {
+    uploads_.PageWritten();
+    StartWaitingUpload();
+}
+
+bool MainForm::UploadLineBusy() const {
+    // One upload at a time, whatever the method: a call that method 1 gave up on, or a transfer
+    // the component still runs (one given up at its limit too), holds the line until it ends.
+    return !uploads_.Idle() || ftpApi_.StillWorking() || Inet1_.StillExecuting();
+}
+
+void MainForm::StartWaitingUpload() {
+    if (!uploads_.PageWaiting() || UploadLineBusy()) {
+        return;
+    }
+    // A settings file not read yet may name another method (FTPS, say): a busy file must never
+    // send the page, or the password, by a method the user did not choose.
+    if (state_.SettingsFileNeverRead && !ftpMethodChosen_) {
+        return;
+    }
     switch (state_.FTPMethod) {
         case 0:
-        case 1:
-            if (ftpApi_.StillWorking()) {
-                // A log-in or put that was given up on still runs: one such call at a time, so
-                // the newest page waits for it, and the status line keeps its time-out failure.
-                method1Waiting_ = true;
-                return;
-            }
-            method1Waiting_ = false;
-            ++uploadsAsked_;
-            ftpApi_.UploadByApi();
+        case 1: {
+            uploads_.UploadStarted(true);
+            const bool stored = ftpApi_.UploadByApi();
+            uploads_.Method1Ended(stored, ftpApi_.StillWorking());
             break;
+        }
         case 2:
         case 3:  // the same background transfer, over FTPS ("ftps://")
-            FTPMethod2();
+            StartTransfer();
             break;
         default:
-            break;  // no upload method chosen
+            uploads_.UploadStarted(true);  // no upload method chosen: the page goes nowhere
+            uploads_.Method1Ended(false, false);
+            break;
     }
 }
 
 void MainForm::FTPMethod2() {
-    GetInfo();
-    if (state_.DestURL.empty()) {
-        return Fail("No URL set");
+    uploads_.PageWritten();
+    if (!UploadLineBusy()) {
+        StartTransfer();
     }
-    if (state_.UserName.empty()) {
-        return Fail("No user name set");
-    }
-    if (state_.Password.empty()) {
-        return Fail("No Password set");
-    }
-    if (state_.DestFileName.empty()) {
-        return Fail("No destination file name set");
-    }
-    Tell("Attempting transmission");
-    const TransferRequest request{
-        (state_.FTPMethod == 3 ? "ftps://" : "ftp://") + state_.DestURL, state_.UserName,
-        state_.Password, "PUT " + state_.WebFilePath + " " + state_.DestPath + state_.DestFileName,
-        ++uploadsAsked_};
-    if (runningTransfer_ || Inet1_.StillExecuting()) {
-        // Only the newest page is worth sending: it replaces any page already waiting.
-        waitingTransfer_ = request;
-        return;
-    }
-    StartTransfer(request);
 }
 
-void MainForm::StartTransfer(const TransferRequest& request) {
-    Inet1_.SetURL(request.url);
-    Inet1_.SetUserName(request.userName);
-    Inet1_.SetPassword(request.password);
-    // Success is reported only once the file is really stored (TransferFinished).
-    if (auto error = Inet1_.Execute(request.operation)) {
-        Fail(*error + " doing FTP");
-        return;
+void MainForm::StartTransfer() {
+    uploads_.UploadStarted(false);
+    GetInfo();
+    const char* missing = state_.DestURL.empty()        ? "No URL set"
+                          : state_.UserName.empty()     ? "No user name set"
+                          : state_.Password.empty()     ? "No Password set"
+                          : state_.DestFileName.empty() ? "No destination file name set"
+                                                        : nullptr;
+    if (missing != nullptr) {
+        uploads_.UploadNotStarted();
+        return Fail(missing);
     }
-    runningTransfer_ = request.serial;
+    // Progress never covers a failure that stands: a host that keeps failing must stay red.
+    if (!uploads_.StatusMustStay()) {
+        Tell("Attempting transmission");
+    }
+    Inet1_.SetURL((state_.FTPMethod == 3 ? "ftps://" : "ftp://") + state_.DestURL);
+    Inet1_.SetUserName(state_.UserName);
+    Inet1_.SetPassword(state_.Password);
+    // Success is reported only once the file is really stored (TransferFinished).
+    if (auto error = Inet1_.Execute("PUT " + state_.WebFilePath + " " + state_.DestPath +
+                                    state_.DestFileName)) {
+        uploads_.UploadNotStarted();
+        Fail(*error + " doing FTP");
+    }
 }
 
 void MainForm::TransferFinished(const std::optional<std::string>& failure) {
-    const std::optional<std::uint64_t> finished = std::exchange(runningTransfer_, std::nullopt);
-    if (waitingTransfer_) {
-        // A newer page waits: it goes out now and reports for both.
-        const TransferRequest next = std::move(*waitingTransfer_);
-        waitingTransfer_.reset();
-        StartTransfer(next);
-        return;
-    }
-    if (finished != uploadsAsked_ || statusMustStay_) {
-        return;  // a newer upload reports for itself, or a failure or "Run stopped" stands
-    }
-    if (failure) {
-        Fail(*failure + " doing FTP");
-    } else {
-        Tell("Transfer Complete " + clock_.ShortDate() + "  " + clock_.LongTime());
-    }
+    uploads_.TransferEnded(failure);
+    StartWaitingUpload();  // the newest page that waited, by the method in force now
 }
 
 }  // namespace qel

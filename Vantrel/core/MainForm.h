@@ -12,10 +12,14 @@
 #include "CommControl.h"
 #include "FTPbyAPIModule3.h"
 #include "FileSystem.h"
+#include "GuardedMainView.h"
 #include "MainView.h"
 #include "ProgramState.h"
 #include "SerialDevice.h"
+#include "SettingsFile.h"
+#include "StatusHistory.h"
 #include "TransferControl.h"
+#include "UploadQueue.h"
 
 namespace qel {
 
@@ -28,7 +32,10 @@ struct MainFormParts {
     SerialDevice& commFile;   // the port opened as a device file (communication method 1)
     CommControl& MSComm1;     // our serial control (communication method 2, port search)
     FTPbyAPIModule3& ftpApi;  // upload method 1
-    TransferControl& Inet1;   // upload method 2
+    TransferControl& Inet1;   // upload methods 2 and 3
+    StatusRecorder& history;  // every status text, and the failures a standing one hides
+    // How long an upload may take in all before it is given up.
+    std::uint64_t uploadLimitMs = UploadQueue::kOverallLimitMs;
 };
 
 class MainForm {
@@ -46,11 +53,14 @@ public:
     // A page that another program keeps from being written for this long is reported in red;
     // it is still tried on every tick until it is written or a newer page replaces it.
     static constexpr std::uint64_t kPendingPageReportMs = 5000;
+    // At exit a page still waiting for its file gets one last chance for about this long.
+    static constexpr std::uint32_t kLastPageAttemptMs = 1000;
 
     explicit MainForm(const MainFormParts& parts);
 
     // Start-up steps that follow SetUpProgram: port search, settings, current host profile.
-    void Form_Load();
+    // `port` is a port named on the command line, put into Port after the search.
+    void Form_Load(std::optional<int> port = std::nullopt);
     // Shutdown: saves the settings; the caller ends the process right after.
     void Form_Unload();
 
@@ -74,6 +84,10 @@ public:
     // File number of the port opened as a device file; 0 until the first attempt to open it.
     std::int16_t CommFileNum = 0;
 
+    // The main window as the other windows should report to it: every status text through the
+    // same guard as the uploads' own.
+    MainView& View() { return guardedView_; }
+
 private:
     // What the settings file keeps, as the user can change it while Qel runs.
     struct Settings {
@@ -94,27 +108,24 @@ private:
                                               const std::string& pageText);
     std::optional<FileError> WritePageTo(const std::string& path, const std::string& pageText);
     void WritePendingPage();
+    void LastPageAttempt();
     void UploadWrittenPage();
     void Upload();
-    struct TransferRequest {
-        std::string url, userName, password, operation;
-        std::uint64_t serial;  // which upload this is, counted over both methods
-    };
-    void StartTransfer(const TransferRequest& request);
+    void StartWaitingUpload();
+    void StartTransfer();
+    bool UploadLineBusy() const;
     void TransferFinished(const std::optional<std::string>& failure);
+    void RetrySettings();
+    void LoadCurrentProfile();
+    KeptSettings SettingsChangedSinceLoad() const;
     bool PortOpenAttemptDue();
     void RetryPortLater();
     void PortLost();
     void ChooseFtpMethod(std::uint8_t method, MenuChoice item);
     void CheckLineErrors(std::optional<std::string> lineError);
-    void Fail(const std::string& text) {
-        view_.ShowStatus(text, StatusColour::Failure);
-        statusMustStay_ = true;
-    }
-    void Tell(const std::string& text) {
-        view_.ShowStatus(text, StatusColour::Highlight);
-        statusMustStay_ = text == "Run stopped";
-    }
+    void Fail(const std::string& text) { uploads_.Fail(text); }
+    void Tell(const std::string& text) { uploads_.Tell(text); }
+    void FailSerial(const std::string& text) { uploads_.Fail(text, StatusTopic::Serial); }
 
     ProgramState& state_;
     MainView& view_;
@@ -132,13 +143,18 @@ private:
     std::size_t markerFreeLength_ = 0;
     // When the port may next be opened after a failure; nullopt when nothing failed.
     std::optional<std::uint64_t> portRetryAt_;
-    // Upload method 2: the newest page the transfer component could not take because it was
-    // still busy; it goes out as soon as the running transfer ends.
-    std::optional<TransferRequest> waitingTransfer_;
+    // One upload at a time, the newest page waiting, the guard of the status line, the overall
+    // limit and the watchdog.
+    UploadQueue uploads_;
+    // The window as the logic reports to it; method 1 and the settings files report here too.
+    GuardedMainView guardedView_{view_, uploads_};
     Settings settingsAtLoad_;
-    bool methodChosen_ = false;  // a method menu was used, even for the method in force
+    // A method menu was used, even for the method in force: that choice outlives a settings
+    // file read late, and an upload method picked by the user may be used before it is read.
+    bool ftpMethodChosen_ = false;
+    bool commMethodChosen_ = false;
     // The newest page that could not be written yet because another program held its file; it
-    // is tried again on each tick while Run is on, and dropped at exit.
+    // is tried again on each tick while Run is on, and once more at exit.
     struct PendingPage {
         std::string path;
         std::string text;
@@ -146,32 +162,9 @@ private:
         bool reported;
     };
     std::optional<PendingPage> pendingPage_;
-    // Uploads asked for so far, by either method; a transfer's late report is shown only when
-    // no newer upload was asked for since its own.
-    std::uint64_t uploadsAsked_ = 0;
-    // The upload the transfer component runs, from its start until its completion is handled.
-    std::optional<std::uint64_t> runningTransfer_;
-    // Upload method 1: the newest page waits for a WinINet call that was given up on.
-    bool method1Waiting_ = false;
     // A line error garbled text of the block being received: what follows is dropped up to and
     // including its end marker.
     bool discardToMarker_ = false;
-    // The status line shows a failure or "Run stopped", which a transfer's late report must
-    // not hide.
-    bool statusMustStay_ = false;
-    // Every upload message, method 1's included, goes through Fail and Tell, so that the
-    // guard above sees them all.
-    class GuardedStatus : public StatusLine {
-    public:
-        explicit GuardedStatus(MainForm& form) : form_(form) {}
-        void ShowStatus(const std::string& text, StatusColour colour) override {
-            colour == StatusColour::Failure ? form_.Fail(text) : form_.Tell(text);
-        }
-
-    private:
-        MainForm& form_;
-    };
-    GuardedStatus uploadStatus_{*this};
 };
 
 }  // namespace qel

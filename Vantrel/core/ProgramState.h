@@ -10,7 +10,8 @@ namespace qel {
 struct ProgramState {
     // 0 = the port opened as a device file; any other value = our serial control.
     std::uint8_t CommMethod = 0;
-    // 0 or 1 = upload by the WinINet session; 2 = upload by the transfer component; others none.
+    // 0 or 1 = upload by the WinINet session; 2 = upload by the transfer component; 3 = the
+    // same over FTPS; others none.
     std::uint8_t FTPMethod = 0;
     // True once SetUpPort has opened the port by either method.
     bool PortIsOpen = false;
@@ -28,13 +29,15 @@ struct ProgramState {
     // The user's own folder for the settings file and host profiles, ending in "\".
     std::string SettingsFolder;
 
-    // The settings file could not be read at start-up: it is kept aside before a new one is
-    // written, so that what it held is not lost to the empty values that stood in for it.
+    // The settings file was read but could not be understood: it is kept aside before a new
+    // one is written, so that what it held is not lost to the values that stood in for it.
     bool SettingsFileUnreadable = false;
-    // The settings file could not even be opened (held by another program throughout, or
-    // refused): none of its values are known, so it is rewritten only when the user changes a
-    // setting, and otherwise left as it is.
+    // The settings file could not be opened yet (held by another program, or refused): none of
+    // its values are known, so it is tried again, never written over, and no upload goes out
+    // by a method it may not name, until it has been read.
     bool SettingsFileNeverRead = false;
+    // The settings of an earlier install still wait to be carried over into SettingsFolder.
+    bool SettingsCarryOverPending = false;
 
     // All four host values are needed before an upload can succeed.
     bool HostConfigurationComplete() const {

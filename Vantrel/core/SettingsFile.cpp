@@ -13,9 +13,6 @@ namespace {
 
 constexpr std::uint8_t kDefaultFtpMethod = 1;
 constexpr std::uint8_t kDefaultCommMethod = 0;
-// A scanner or an indexer that holds the file as Qel starts lets go within this time; giving up
-// sooner would start Qel without the user's settings.
-constexpr std::uint32_t kBusySettingsPatienceMs = 2000;
 constexpr std::string_view kSaveFailureStep = " opening ini file to save";
 
 std::string SettingsPath(const ProgramState& state) {
@@ -47,6 +44,81 @@ std::string MethodLine(std::uint8_t method) {
     return NumberWithSignBlank(method) + " \r\n";
 }
 
+// The defaults of a user who has no settings file yet.
+void ApplyDefaults(ProgramState& state, MainView& view, const KeptSettings& kept) {
+    if (!kept.ftpMethod) {
+        state.FTPMethod = kDefaultFtpMethod;
+        view.CheckFtpMethodItem(MenuChoice::Method1);
+    }
+}
+
+void CheckFtpMethod(MainView& view, std::uint8_t method) {
+    if (method == 1) {
+        view.CheckFtpMethodItem(MenuChoice::Method1);
+    } else if (method == 2) {
+        view.CheckFtpMethodItem(MenuChoice::Method2);
+    } else if (method == 3) {
+        view.CheckFtpMethodItem(MenuChoice::Method3);
+    }
+}
+
+// The file's lines into the program state and the window, but for the settings kept.
+void ApplySettings(std::string bytes, ProgramState& state, MainView& view,
+                   const KeptSettings& kept) {
+    SequentialReader reader(std::move(bytes));
+
+    ReadResult<std::string> read = reader.DelimitedField();
+    if (!read.Ok()) {
+        ReportUnreadable(state, view, *read.error, " loading current file name");
+        return;
+    }
+    if (!kept.currentFile) {
+        state.CurrentFile = read.value;
+    }
+
+    // Lines 2 to 4 are read whole, so leading blanks stay.
+    struct TextLine {
+        void (MainView::*set)(const std::string&);
+        bool KeptSettings::*kept;
+        std::string_view failureStep;
+    };
+    static constexpr TextLine kTextLines[] = {
+        {&MainView::SetFileNameText, &KeptSettings::fileName, " loading destination file name"},
+        {&MainView::SetPageTitleText, &KeptSettings::pageTitle, " loading Web page title"},
+        {&MainView::SetRefreshText, &KeptSettings::refresh, " loading refresh rate"},
+    };
+    for (const TextLine& line : kTextLines) {
+        read = reader.LineInput();
+        if (!read.Ok()) {
+            ReportUnreadable(state, view, *read.error, line.failureStep);
+            return;
+        }
+        if (!(kept.*line.kept)) {
+            (view.*line.set)(read.value);
+        }
+    }
+
+    // A missing or unusable method line falls back to its default without a message.
+    std::uint8_t ftpMethod = ReadByteField(reader).value_or(kDefaultFtpMethod);
+    if (ftpMethod == 0) {
+        ftpMethod = 1;
+    }
+    if (!kept.ftpMethod) {
+        state.FTPMethod = ftpMethod;
+        CheckFtpMethod(view, ftpMethod);
+    }
+
+    const std::uint8_t commMethod = ReadByteField(reader).value_or(kDefaultCommMethod);
+    if (!kept.commMethod) {
+        state.CommMethod = commMethod;
+        if (commMethod == 0) {
+            view.CheckCommMethodItem(MenuChoice::Method1);
+        } else if (commMethod == 1) {
+            view.CheckCommMethodItem(MenuChoice::Method2);
+        }
+    }
+}
+
 }  // namespace
 
 void LoadSettings(ProgramState& state, MainView& view, FileSystem& fileSystem) {
@@ -55,85 +127,60 @@ void LoadSettings(ProgramState& state, MainView& view, FileSystem& fileSystem) {
     const std::string path = SettingsPath(state);
     if (!fileSystem.FileExists(path)) {
         view.ShowStatus("No current file specified", StatusColour::Highlight);
-        state.FTPMethod = kDefaultFtpMethod;
-        view.CheckFtpMethodItem(MenuChoice::Method1);
+        ApplyDefaults(state, view, KeptSettings{});
         return;
     }
 
     FileError openError;
     std::optional<std::string> bytes =
-        fileSystem.ReadAllPatiently(path, openError, kBusySettingsPatienceMs);
+        fileSystem.ReadAllPatiently(path, openError, kBusyFilePatienceMs);
     if (!bytes) {
-        ReportUnreadable(state, view, openError, " opening ini file");
+        ReportFailure(view, openError, " opening ini file");
         state.SettingsFileNeverRead = true;
         return;
     }
-    SequentialReader reader(std::move(*bytes));
-
-    ReadResult<std::string> read = reader.DelimitedField();
-    if (!read.Ok()) {
-        ReportUnreadable(state, view, *read.error, " loading current file name");
-        return;
-    }
-    state.CurrentFile = read.value;
-
-    // Lines 2 to 4 are read whole, so leading blanks stay.
-    struct TextLine {
-        void (MainView::*set)(const std::string&);
-        std::string_view failureStep;
-    };
-    static constexpr TextLine kTextLines[] = {
-        {&MainView::SetFileNameText, " loading destination file name"},
-        {&MainView::SetPageTitleText, " loading Web page title"},
-        {&MainView::SetRefreshText, " loading refresh rate"},
-    };
-    for (const TextLine& line : kTextLines) {
-        read = reader.LineInput();
-        if (!read.Ok()) {
-            ReportUnreadable(state, view, *read.error, line.failureStep);
-            return;
-        }
-        (view.*line.set)(read.value);
-    }
-
-    // A missing or unusable method line falls back to its default without a message.
-    state.FTPMethod = ReadByteField(reader).value_or(kDefaultFtpMethod);
-    if (state.FTPMethod == 0) {
-        state.FTPMethod = 1;
-    }
-    if (state.FTPMethod == 1) {
-        view.CheckFtpMethodItem(MenuChoice::Method1);
-    } else if (state.FTPMethod == 2) {
-        view.CheckFtpMethodItem(MenuChoice::Method2);
-    } else if (state.FTPMethod == 3) {
-        view.CheckFtpMethodItem(MenuChoice::Method3);
-    }
-
-    state.CommMethod = ReadByteField(reader).value_or(kDefaultCommMethod);
-    if (state.CommMethod == 0) {
-        view.CheckCommMethodItem(MenuChoice::Method1);
-    } else if (state.CommMethod == 1) {
-        view.CheckCommMethodItem(MenuChoice::Method2);
-    }
+    ApplySettings(std::move(*bytes), state, view, KeptSettings{});
 }
 
-void SaveSettings(ProgramState& state, MainView& view, FileSystem& fileSystem) {
+bool RetryLoadSettings(ProgramState& state, MainView& view, FileSystem& fileSystem,
+                       const KeptSettings& kept) {
+    const std::string path = SettingsPath(state);
+    if (!fileSystem.FileExists(path)) {
+        ApplyDefaults(state, view, kept);
+        state.SettingsFileNeverRead = false;
+        return true;
+    }
+    FileError openError;
+    std::optional<std::string> bytes = fileSystem.ReadAll(path, openError);
+    if (!bytes) {
+        return false;
+    }
+    state.SettingsFileNeverRead = false;
+    ApplySettings(std::move(*bytes), state, view, kept);
+    return true;
+}
+
+bool SaveSettings(ProgramState& state, MainView& view, FileSystem& fileSystem) {
+    if (state.SettingsFileNeverRead) {
+        // Nothing of it is known: what stood in for it must not wipe the user's settings.
+        view.ShowStatus(std::string(kSettingsNotSavedText), StatusColour::Failure);
+        return false;
+    }
     if (state.SettingsFileUnreadable) {
         // What could not be read may still be worth something to its owner.
         const auto error = fileSystem.Rename(
             SettingsPath(state), state.SettingsFolder + std::string(kUnreadableSettingsFileName));
         if (error && error->kind != FileError::Kind::NotFound) {
             ReportFailure(view, *error, kSaveFailureStep);
-            return;  // the unreadable file stays where it is rather than be overwritten
+            return false;  // the unreadable file stays where it is rather than be overwritten
         }
         state.SettingsFileUnreadable = false;
-        state.SettingsFileNeverRead = false;
     }
     FileError openError;
     std::unique_ptr<OutputFile> file = fileSystem.OpenForOutput(SettingsPath(state), openError);
     if (!file) {
         ReportFailure(view, openError, kSaveFailureStep);
-        return;
+        return false;
     }
 
     const struct {
@@ -148,7 +195,7 @@ void SaveSettings(ProgramState& state, MainView& view, FileSystem& fileSystem) {
     for (const auto& line : checkedLines) {
         if (const std::optional<FileError> error = file->Write(line.text + "\r\n")) {
             ReportFailure(view, *error, line.failureStep);
-            return;  // unclosed, the new text is dropped and the old file stays whole
+            return false;  // unclosed, the new text is dropped and the old file stays whole
         }
     }
 
@@ -164,7 +211,9 @@ void SaveSettings(ProgramState& state, MainView& view, FileSystem& fileSystem) {
     }
     if (error) {
         ReportFailure(view, *error, kSaveFailureStep);
+        return false;
     }
+    return true;
 }
 
 }  // namespace qel

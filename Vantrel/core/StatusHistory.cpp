@@ -1,30 +1,21 @@
-// The status history and the command-line switch of unattended operation.
+// The status history.
 #include "StatusHistory.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace qel {
 
 namespace {
 
-bool IsSuccess(const std::string& text) {
-    return text.rfind("Transfer Complete", 0) == 0 || text == "Serial communication established";
+bool IsUploadSuccess(const std::string& text) {
+    return text.rfind("Transfer Complete", 0) == 0;
 }
 
-// No status text carries the password; this keeps it so should one ever quote it (a server's
-// reply, a URL). Very short passwords are left alone: they would blot out ordinary words and
-// tell nobody anything.
-std::string WithoutPassword(std::string text, const std::string& password) {
-    constexpr std::size_t kShortest = 4;
-    if (password.size() < kShortest) {
-        return text;
-    }
-    for (auto at = text.find(password); at != std::string::npos; at = text.find(password, at + 8)) {
-        text.replace(at, password.size(), "********");
-    }
-    return text;
+bool IsSerialSuccess(const std::string& text) {
+    return text == "Serial communication established";
 }
 
 }  // namespace
@@ -67,8 +58,9 @@ void StatusHistory::ProgramEnded() {
     Write("Qel ended");
 }
 
-void StatusHistory::Record(const std::string& text, StatusColour colour) {
+void StatusHistory::Record(const std::string& text, StatusColour colour, StatusTopic topic) {
     if (colour == StatusColour::Failure) {
+        (topic == StatusTopic::Serial ? serialFailed_ : uploadFailed_) = true;
         std::string failure = WithoutTrailingTime(text);
         if (lastFailure_ == failure) {
             return;  // still the same trouble: its first line says it
@@ -77,9 +69,15 @@ void StatusHistory::Record(const std::string& text, StatusColour colour) {
         Write(text);
     } else if (text == "Run started" || text == "Run stopped") {
         Write(text);
-    } else if (IsSuccess(text) && lastFailure_) {
-        lastFailure_.reset();
-        Write(text);
+    } else if (IsSerialSuccess(text) || IsUploadSuccess(text)) {
+        // A success ends only the failures it is about: a port that opens again says nothing of
+        // the uploads that keep failing.
+        bool& failed = IsSerialSuccess(text) ? serialFailed_ : uploadFailed_;
+        if (failed) {
+            failed = false;
+            lastFailure_.reset();
+            Write(text);
+        }
     }
 }
 
@@ -87,53 +85,19 @@ void StatusHistory::Write(const std::string& text) {
     // A line of history is never worth more than the publishing around it: whatever goes wrong
     // here ends with this line, unwritten and untried again.
     try {
-        const std::string line =
-            IsoTimestamp(clock_.Now()) + " " + WithoutPassword(text, state_.Password) + "\r\n";
+        const std::string line = IsoTimestamp(clock_.Now()) + " " + text + "\r\n";
         const auto size = file_.Size();
-        if (!size) {
+        if (!size || line.size() >= kMaxBytes) {
             return;
         }
+        // An older file that another program holds for a moment costs no line: this one is
+        // written all the same, and the move is tried again with the next.
         if (*size + line.size() >= kMaxBytes) {
-            if (line.size() >= kMaxBytes || !file_.MoveToOlder()) {
-                return;
-            }
+            file_.MoveToOlder();
         }
         file_.Append(line);
     } catch (...) {
     }
-}
-
-void RecordedMainView::ShowStatus(const std::string& text, StatusColour colour) {
-    view_.ShowStatus(text, colour);
-    try {
-        history_.Record(text, colour);
-    } catch (...) {
-        // the status line has shown the text; the history goes without it
-    }
-}
-
-bool HasRunSwitch(const std::string& commandLine) {
-    std::string word;
-    const auto isSwitch = [&word] {
-        std::string lower;
-        for (const char c : word) {
-            if (c != '"') {
-                lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-            }
-        }
-        word.clear();
-        return lower == "/run" || lower == "-run";
-    };
-    for (const char c : commandLine) {
-        if (c == ' ' || c == '\t') {
-            if (isSwitch()) {
-                return true;
-            }
-        } else {
-            word += c;
-        }
-    }
-    return isSwitch();
 }
 
 }  // namespace qel

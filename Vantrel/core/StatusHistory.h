@@ -45,19 +45,34 @@ std::string IsoTimestamp(const LocalTime& time);
 // that the same failure at another moment counts as the same.
 std::string WithoutTrailingTime(const std::string& text);
 
-class StatusHistory {
+// What a status text is about, for the history to tell which failures a success ends: an
+// established port ends serial failures, a page on the host ends the others.
+enum class StatusTopic { Upload, Serial };
+
+// Where the status texts go besides the status line.
+class StatusRecorder {
+public:
+    virtual ~StatusRecorder() = default;
+    // Every text the status line shows, and every failure it could not show because another
+    // stood; with its colour and what it is about.
+    virtual void Record(const std::string& text, StatusColour colour, StatusTopic topic) = 0;
+};
+
+class StatusHistory final : public StatusRecorder {
 public:
     // The file always stays below this size.
     static constexpr std::uint64_t kMaxBytes = 1024 * 1024;
 
-    // `state` gives the version for the start-up line and the password no line may hold.
+    // `state` gives the version for the start-up line.
     StatusHistory(HistoryFile& file, HistoryClock& clock, const ProgramState& state)
         : file_(file), clock_(clock), state_(state) {}
 
     void ProgramStarted(bool runSwitch);
     void ProgramEnded();
-    // Every text the status line shows, with its colour.
-    void Record(const std::string& text, StatusColour colour);
+    void Record(const std::string& text, StatusColour colour,
+                StatusTopic topic = StatusTopic::Upload) override;
+    // A line for something the status line never shows (a setting not saved at exit).
+    void Note(const std::string& text) { Write(text); }
 
 private:
     void Write(const std::string& text);
@@ -68,36 +83,9 @@ private:
     // The last failure written since the last success (without its trailing time); nullopt
     // while nothing has failed since.
     std::optional<std::string> lastFailure_;
+    // Failures of each topic written since a success of that topic.
+    bool uploadFailed_ = false;
+    bool serialFailed_ = false;
 };
-
-// The main window as the logic sees it, with every status text also offered to the history.
-class RecordedMainView final : public MainView {
-public:
-    RecordedMainView(MainView& view, StatusHistory& history) : view_(view), history_(history) {}
-
-    void ShowStatus(const std::string& text, StatusColour colour) override;
-    std::string PortText() const override { return view_.PortText(); }
-    void SetPortText(const std::string& text) override { view_.SetPortText(text); }
-    std::string FileNameText() const override { return view_.FileNameText(); }
-    void SetFileNameText(const std::string& text) override { view_.SetFileNameText(text); }
-    std::string PageTitleText() const override { return view_.PageTitleText(); }
-    void SetPageTitleText(const std::string& text) override { view_.SetPageTitleText(text); }
-    std::string RefreshText() const override { return view_.RefreshText(); }
-    void SetRefreshText(const std::string& text) override { view_.SetRefreshText(text); }
-    void SetOutputText(const std::string& text) override { view_.SetOutputText(text); }
-    bool RunChecked() const override { return view_.RunChecked(); }
-    void SetCaption(const std::string& text) override { view_.SetCaption(text); }
-    void CheckFtpMethodItem(MenuChoice choice) override { view_.CheckFtpMethodItem(choice); }
-    void CheckCommMethodItem(MenuChoice choice) override { view_.CheckCommMethodItem(choice); }
-    void DoEvents() override { view_.DoEvents(); }
-
-private:
-    MainView& view_;
-    StatusHistory& history_;
-};
-
-// True when the command line carries the switch that starts Run without a click: "/run" or
-// "-run" in any case, as a word of its own. Other words are ignored.
-bool HasRunSwitch(const std::string& commandLine);
 
 }  // namespace qel

@@ -11,17 +11,25 @@ namespace qel {
 
 namespace {
 
-// A copy that fails leaves the original where it was; the user's folder then misses it.
-void CopyFile(FileSystem& fileSystem, const std::string& from, const std::string& to) {
+// A copy that fails leaves the original where it was. A file held by another program (either
+// end) is worth trying again: its error is returned. After any other failure the user's folder
+// goes without the file, as it would without an earlier install.
+std::optional<FileError> CopyFile(FileSystem& fileSystem, const std::string& from,
+                                  const std::string& to, std::uint32_t patienceMs) {
     FileError error;
-    const std::optional<std::string> bytes = fileSystem.ReadAll(from, error);
+    const std::optional<std::string> bytes = fileSystem.ReadAllPatiently(from, error, patienceMs);
     if (!bytes) {
-        return;
+        return error.kind == FileError::Kind::Busy ? std::optional(error) : std::nullopt;
     }
     std::unique_ptr<OutputFile> file = fileSystem.OpenForOutput(to, error);
-    if (file && !file->Write(*bytes)) {
-        file->Close();
+    std::optional<FileError> failure = file ? file->Write(*bytes) : std::optional(error);
+    if (!failure) {
+        failure = file->Close();
     }
+    if (failure && failure->kind == FileError::Kind::Busy) {
+        return failure;
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -33,22 +41,30 @@ std::string UserSettingsFolder(const std::string& appDataFolder, const std::stri
     return appDataFolder + std::string(kUserSettingsFolderName) + "\\";
 }
 
-void CarryOverSettings(const ProgramState& state, FileSystem& fileSystem) {
+std::optional<FileError> CarryOverSettings(const ProgramState& state, FileSystem& fileSystem,
+                                           std::uint32_t patienceMs) {
     const std::string& from = state.ProgramFolder;
     const std::string& to = state.SettingsFolder;
     const std::string settingsFile(kSettingsFileName);
     if (to.empty() || to == from || fileSystem.FileExists(to + settingsFile)) {
-        return;
+        return std::nullopt;
     }
     const std::string ext(kProfileExtension);
+    std::optional<FileError> held;
     for (const std::string& name : fileSystem.ListFiles(from + "*" + ext)) {
         if (!fileSystem.FileExists(to + name)) {
-            CopyFile(fileSystem, from + name, to + name);
+            if (auto error = CopyFile(fileSystem, from + name, to + name, patienceMs)) {
+                held = error;
+            }
         }
     }
-    if (fileSystem.FileExists(from + settingsFile)) {
-        CopyFile(fileSystem, from + settingsFile, to + settingsFile);
+    if (held) {
+        return held;  // the settings file waits, so that the next attempt still carries over
     }
+    if (fileSystem.FileExists(from + settingsFile)) {
+        return CopyFile(fileSystem, from + settingsFile, to + settingsFile, patienceMs);
+    }
+    return std::nullopt;
 }
 
 }  // namespace qel

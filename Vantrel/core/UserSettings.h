@@ -3,6 +3,8 @@
 // program folder, and every user of a shared PC has their own.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,7 +22,11 @@ std::string UserSettingsFolder(const std::string& appDataFolder, const std::stri
 // Carries an earlier install's settings over: while the user's settings folder holds no settings
 // file, the settings file and the host profiles found in the program folder are copied there byte
 // for byte. A profile the user's folder already holds is left as it is; the settings file is
-// copied last, so a start that is cut short tries again. The program folder is never changed.
-void CarryOverSettings(const ProgramState& state, FileSystem& fileSystem);
+// copied last, and only once every profile is across, so a start that is cut short tries again.
+// The program folder is never changed. A file held by another program is waited for up to
+// `patienceMs`; the error is returned when one still was (the carry-over is then unfinished and
+// worth trying again), nullopt when it is done or there is nothing to carry over.
+std::optional<FileError> CarryOverSettings(const ProgramState& state, FileSystem& fileSystem,
+                                           std::uint32_t patienceMs);
 
 }  // namespace qel

@@ -6,7 +6,10 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "InternetWaits.h"
 #include "Win32Error.h"
@@ -20,6 +23,52 @@ struct InternetClose {
 using UniqueInternet = std::unique_ptr<void, InternetClose>;
 
 constexpr char kAgent[] = "Qel";
+
+// Owns the upload's WinINet session and closes it at the upload's deadline from a thread of its
+// own: closing a handle makes the calls blocked on it (and on the handles made from it) return,
+// so a host that trickles its replies cannot hold the upload past its limit.
+class SessionWithDeadline {
+public:
+    SessionWithDeadline(HINTERNET session, std::chrono::steady_clock::time_point deadline)
+        : session_(session) {
+        if (session_ != nullptr && deadline != std::chrono::steady_clock::time_point::max()) {
+            watcher_ = std::thread([this, deadline] { CloseAt(deadline); });
+        }
+    }
+    SessionWithDeadline(const SessionWithDeadline&) = delete;
+    SessionWithDeadline& operator=(const SessionWithDeadline&) = delete;
+    ~SessionWithDeadline() {
+        {
+            const std::lock_guard lock(mutex_);
+            done_ = true;
+        }
+        wake_.notify_all();
+        if (watcher_.joinable()) {
+            watcher_.join();
+        }
+        if (!closed_ && session_ != nullptr) {
+            InternetCloseHandle(session_);
+        }
+    }
+    HINTERNET get() const { return session_; }
+    explicit operator bool() const { return session_ != nullptr; }
+
+private:
+    void CloseAt(std::chrono::steady_clock::time_point deadline) {
+        std::unique_lock lock(mutex_);
+        if (!wake_.wait_until(lock, deadline, [this] { return done_; })) {
+            closed_ = true;
+            InternetCloseHandle(session_);
+        }
+    }
+
+    HINTERNET session_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool done_ = false;
+    bool closed_ = false;  // by the watcher, at the deadline
+    std::thread watcher_;
+};
 constexpr std::size_t kChunk = 64 * 1024;
 
 // Multi-line replies become one line for the status line.
@@ -80,8 +129,8 @@ std::string Failure() {
 }  // namespace
 
 std::optional<std::string> PutFileByFtp(const FtpPutRequest& request) {
-    const UniqueInternet session(
-        InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    const SessionWithDeadline session(
+        InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0), request.deadline);
     if (!session) {
         return Failure();
     }

@@ -4,6 +4,7 @@
 #include "InetTransfer.h"
 
 #include <exception>
+#include <string>
 #include <utility>
 
 #include "FindStartupBas.h"
@@ -17,6 +18,10 @@ namespace {
 
 constexpr char kWindowClass[] = "PellucorInetTransferNotify";
 constexpr UINT kTransferFinished = WM_APP + 1;
+constexpr UINT_PTR kOverdueTimer = 1;
+// A transfer past its limit normally ends within a moment, its connections closed; only one
+// that still runs after this much more is reported without its thread.
+constexpr std::chrono::milliseconds kThreadGrace{5000};
 
 bool LocalFileExists(const std::string& path) {
     return pellucor::FileExists(path);
@@ -46,7 +51,7 @@ bool InetTransfer::RegisterWindowClass() {
     return registered;
 }
 
-InetTransfer::InetTransfer() {
+InetTransfer::InetTransfer(std::chrono::milliseconds overallLimit) : overallLimit_(overallLimit) {
     if (!RegisterWindowClass()) {
         windowError_ = "The transfer component's window class could not be registered";
         return;
@@ -110,8 +115,9 @@ std::optional<std::string> InetTransfer::Execute(const std::string& operation) {
     if (!content) {
         return failure;
     }
-    return Start(IsFtpsUrl(url_) ? &PutFileByFtps : &PutFileByFtp,
-                 FtpPutRequest{*host, userName_, password_, std::move(*content), put->remotePath});
+    FtpPutRequest request{*host, userName_, password_, std::move(*content), put->remotePath};
+    request.deadline = std::chrono::steady_clock::now() + overallLimit_;
+    return Start(IsFtpsUrl(url_) ? &PutFileByFtps : &PutFileByFtp, std::move(request));
 }
 
 std::optional<std::string> InetTransfer::Start(PutFunction put, FtpPutRequest request) {
@@ -120,6 +126,7 @@ std::optional<std::string> InetTransfer::Start(PutFunction put, FtpPutRequest re
         worker_.join();
     }
     busy_.store(true);
+    overdueReported_ = false;
     try {
         worker_ =
             std::thread(&InetTransfer::Transfer, this, put, std::move(request), window_.get());
@@ -127,12 +134,18 @@ std::optional<std::string> InetTransfer::Start(PutFunction put, FtpPutRequest re
         busy_.store(false);
         return std::string("The transfer could not be started: ") + e.what();
     }
+    SetTimer(window_.get(), kOverdueTimer,
+             static_cast<UINT>((overallLimit_ + kThreadGrace).count()), nullptr);
     return std::nullopt;
 }
 
 void InetTransfer::Transfer(PutFunction put, FtpPutRequest request, HWND notify) noexcept {
     try {
         std::optional<std::string> outcome = put(request);
+        if (outcome && std::chrono::steady_clock::now() >= request.deadline) {
+            // Cut short at the limit: that is the news, not the closed connection it left.
+            outcome = UploadLimitText(static_cast<std::uint64_t>(overallLimit_.count()));
+        }
         const std::lock_guard lock(finishedMutex_);
         finished_.push_back(std::move(outcome));
     } catch (...) {
@@ -146,7 +159,9 @@ void InetTransfer::Transfer(PutFunction put, FtpPutRequest request, HWND notify)
 void InetTransfer::DeliverFinished() noexcept {
     // The worker has ended (its notice is its last act): free the component before the
     // completion runs, so that the completion may start the next transfer at once.
+    KillTimer(window_.get(), kOverdueTimer);
     busy_.store(false);
+    const bool reported = std::exchange(overdueReported_, false);
     for (;;) {
         std::optional<std::string> outcome;
         {
@@ -157,19 +172,44 @@ void InetTransfer::DeliverFinished() noexcept {
             outcome = std::move(finished_.front());
             finished_.pop_front();
         }
-        try {
-            // A copy: the completion may replace itself while it runs.
-            if (Completion completion = completion_) {
-                completion(outcome);
-            }
-        } catch (...) {
-            // No exception may cross the window procedure; the outcome is simply dropped.
+        if (!reported) {
+            Deliver(outcome);  // else its failure went out at the limit already
         }
+    }
+}
+
+void InetTransfer::ReportOverdue() noexcept {
+    KillTimer(window_.get(), kOverdueTimer);
+    if (!busy_.load() || overdueReported_) {
+        return;
+    }
+    overdueReported_ = true;
+    try {
+        Deliver(UploadLimitText(static_cast<std::uint64_t>(overallLimit_.count())));
+    } catch (...) {
+    }
+}
+
+void InetTransfer::Deliver(const std::optional<std::string>& outcome) noexcept {
+    try {
+        // A copy: the completion may replace itself while it runs.
+        if (Completion completion = completion_) {
+            completion(outcome);
+        }
+    } catch (...) {
+        // No exception may cross the window procedure; the outcome is simply dropped.
     }
 }
 
 LRESULT CALLBACK InetTransfer::WindowProcedure(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam) {
+    if (message == WM_TIMER && wParam == kOverdueTimer) {
+        auto* transfer = reinterpret_cast<InetTransfer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (transfer != nullptr) {
+            transfer->ReportOverdue();
+        }
+        return 0;
+    }
     if (message == kTransferFinished) {
         auto* transfer = reinterpret_cast<InetTransfer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
         if (transfer != nullptr) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <chrono>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -15,6 +16,7 @@
 
 #include "FtpPut.h"
 #include "TransferControl.h"
+#include "UploadQueue.h"
 
 namespace qel {
 
@@ -30,7 +32,12 @@ public:
     static constexpr const char* kInvalidUrl = "Invalid URL";
     static constexpr const char* kInvalidOperation = "Invalid operation";
 
-    InetTransfer();
+    // An upload that has not ended this long after its start is given up: its connections are
+    // closed so that its thread ends, and it reports UploadLimitText. Should the thread not end
+    // in time even so, the failure is reported all the same, and the component stays busy
+    // (StillExecuting) until the thread is done.
+    explicit InetTransfer(std::chrono::milliseconds overallLimit =
+                              std::chrono::milliseconds(UploadQueue::kOverallLimitMs));
     InetTransfer(const InetTransfer&) = delete;
     InetTransfer& operator=(const InetTransfer&) = delete;
     ~InetTransfer() override;
@@ -57,6 +64,9 @@ private:
     std::optional<std::string> Start(PutFunction put, FtpPutRequest request);
     void Transfer(PutFunction put, FtpPutRequest request, HWND notify) noexcept;
     void DeliverFinished() noexcept;
+    void Deliver(const std::optional<std::string>& outcome) noexcept;
+    // The limit has passed with the thread still at work: the failure is reported now.
+    void ReportOverdue() noexcept;
 
     std::string url_;
     std::string userName_;
@@ -66,7 +76,9 @@ private:
     std::unique_ptr<HWND__, WindowDestroy> window_;
     std::string windowError_;  // why the window could not be made, when it could not
 
+    const std::chrono::milliseconds overallLimit_;
     std::atomic<bool> busy_{false};
+    bool overdueReported_ = false;  // the running transfer's failure went out at its limit
     std::mutex finishedMutex_;
     std::deque<std::optional<std::string>> finished_;  // outcomes not yet delivered
     std::thread worker_;

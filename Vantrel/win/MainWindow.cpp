@@ -4,6 +4,7 @@
 #include "ControlBuilder.h"
 #include "MainFormLayout.h"
 #include "ModelessWindow.h"
+#include "SingleInstance.h"
 #include "WindowPlacement.h"
 
 namespace qel {
@@ -12,7 +13,6 @@ namespace {
 
 namespace layout = qel::layout;
 
-constexpr char kClassName[] = "PellucorQelMain";
 constexpr UINT_PTR kTimer1 = 1;
 constexpr COLORREF kFailureRed = RGB(255, 0, 0);
 constexpr COLORREF kGrey =
@@ -116,6 +116,18 @@ LRESULT MainWindow::HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM
                 Shutdown();
             }
             return 0;
+        case WM_COPYDATA: {
+            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            if (data == nullptr || data->dwData != kCommandLineHandOver || !handOver_) {
+                return FALSE;
+            }
+            const std::string commandLine(static_cast<const char*>(data->lpData), data->cbData);
+            try {
+                return handOver_(commandLine) ? TRUE : FALSE;
+            } catch (...) {
+                return FALSE;  // no exception may cross the window procedure
+            }
+        }
         default:
             return DefWindowProcA(hwnd, message, wParam, lParam);
     }

@@ -20,6 +20,9 @@ class MainWindow final : public pellucor::WindowObject, public qel::MainView {
 public:
     // Ends the program at once; the real program exits the process, tests record the call.
     using EndProcess = std::function<void()>;
+    // A command line another start of Qel handed over; true when it was taken.
+    using HandOver = std::function<bool(const std::string& commandLine)>;
+    static constexpr const char* kClassName = "PellucorQelMain";
 
     MainWindow(HINSTANCE instance, EndProcess endProcess);
     ~MainWindow() override;
@@ -27,6 +30,7 @@ public:
     void Attach(qel::MainForm& form) { form_ = &form; }
     // The windows the Configure Host, Instructions and About menu items open.
     void Attach(SecondaryWindows& windows) { windows_ = &windows; }
+    void OnHandOver(HandOver handOver) { handOver_ = std::move(handOver); }
     // Keyboard handling a message needs before it is dispatched (F1, Tab between controls).
     bool PreTranslate(MSG& msg);
     // Twips per pixel of this screen, horizontally and vertically.
@@ -73,6 +77,7 @@ private:
     qel::StatusColour statusColour_ = qel::StatusColour::Highlight;
     qel::MainForm* form_ = nullptr;
     SecondaryWindows* windows_ = nullptr;
+    HandOver handOver_;
 };
 
 }  // namespace qel

@@ -2,34 +2,46 @@
 #include "QelApp.h"
 
 #include "MainFormLayout.h"
+#include "NumericValue.h"
 #include "SetUpProgram.h"
 
 namespace qel {
 
-QelApp::QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess, bool runSwitch)
+QelApp::QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess, const StartOptions& options)
     : window_(instance,
               [this, endProcess = std::move(endProcess)] {
                   history_.ProgramEnded();
                   endProcess();
               }),
-      form_(
-          qel::MainFormParts{state_, view_, files_, clock_, commFile_, MSComm1_, ftpApi_, Inet1_}),
+      form_(qel::MainFormParts{state_, window_, files_, clock_, commFile_, MSComm1_, ftpApi_,
+                               Inet1_, history_}),
       help_(instance, state_),
       about_(instance, state_, window_.Handle()),
-      config_(instance, window_.Handle(), ConfigUploadParts{state_, view_, files_, help_}) {
+      config_(instance, window_.Handle(), ConfigUploadParts{state_, form_.View(), files_, help_}) {
     window_.Attach(form_);
     window_.Attach(static_cast<SecondaryWindows&>(*this));
     SetUpProgram(state_, window_.Handle());
-    history_.ProgramStarted(runSwitch);
-    form_.Form_Load();
+    history_.ProgramStarted(options.run);
+    form_.Form_Load(options.port);
     ShowWindow(window_.Handle(), SW_SHOW);
     UpdateWindow(window_.Handle());
     SetFocus(GetDlgItem(window_.Handle(), qel::layout::IDC_Text1));
-    if (runSwitch) {
+    TakeOptions(StartOptions{options.run, std::nullopt});
+    window_.OnHandOver([this](const std::string& commandLine) {
+        return TakeOptions(ParseCommandLine(commandLine));
+    });
+}
+
+bool QelApp::TakeOptions(const StartOptions& options) {
+    if (options.port) {
+        form_.View().SetPortText(NumberWithSignBlank(*options.port));
+    }
+    if (options.run && !window_.RunChecked()) {
         // Unattended start: the same as the user ticking Run once the window is up.
         CheckDlgButton(window_.Handle(), qel::layout::IDC_ckkRun, BST_CHECKED);
         form_.ckkRun_Click();
     }
+    return true;
 }
 
 void QelApp::mnuConfigureUpload_Click() {

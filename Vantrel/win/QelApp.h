@@ -6,6 +6,7 @@
 
 #include "AboutBox.h"
 #include "CommControl.h"
+#include "CommandLine.h"
 #include "ConfigUploadWindow.h"
 #include "FTPbyAPIModule3.h"
 #include "HelpForm.h"
@@ -28,7 +29,7 @@ class QelApp final : public SecondaryWindows {
 public:
     // Builds the main window and runs the start-up; the window is shown at the end of it. With
     // `runSwitch` Run is then switched on as a click on it does.
-    QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess, bool runSwitch = false);
+    QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess, const StartOptions& options = {});
     QelApp(const QelApp&) = delete;
     QelApp& operator=(const QelApp&) = delete;
 
@@ -48,6 +49,9 @@ public:
     void mnuAbout_Click() override;
 
 private:
+    // "/run" and "/port=N" from another start of Qel.
+    bool TakeOptions(const StartOptions& options);
+
     qel::ProgramState state_;
     Win32FileSystem files_;
     Win32Clock clock_;
@@ -59,9 +63,8 @@ private:
     Win32HistoryClock historyClock_;
     qel::StatusHistory history_{historyFile_, historyClock_, state_};
     MainWindow window_;
-    // What the logic shows on the status line also goes to the history.
-    qel::RecordedMainView view_{window_, history_};
-    qel::FTPbyAPIModule3 ftpApi_{internet_, view_, clock_, state_};
+    // Reports to the main form's guarded status line once the form exists.
+    qel::FTPbyAPIModule3 ftpApi_{internet_, window_, clock_, state_};
     InetTransfer Inet1_;
     qel::MainForm form_;
     HelpForm help_;

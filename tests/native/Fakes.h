@@ -18,6 +18,7 @@
 #include "Clock.h"
 #include "FileSystem.h"
 #include "MainView.h"
+#include "StatusHistory.h"
 
 namespace qel {
 
@@ -260,6 +261,23 @@ public:
     std::string shortDate = "12/07/2026";
     std::string longTime = "10:11:12 AM";
     std::uint64_t milliseconds = 0;
+};
+
+// The history beside the status line: what it was given, in order.
+struct FakeStatusRecorder : StatusRecorder {
+    struct Line {
+        std::string text;
+        StatusColour colour;
+        StatusTopic topic;
+    };
+    void Record(const std::string& text, StatusColour colour, StatusTopic topic) override {
+        lines.push_back({text, colour, topic});
+    }
+    bool Holds(const std::string& text) const {
+        return std::any_of(lines.begin(), lines.end(),
+                           [&text](const Line& line) { return line.text == text; });
+    }
+    std::vector<Line> lines;
 };
 
 }  // namespace qel

@@ -95,17 +95,18 @@ TEST_F(FaultsTest, EveryUploadStatusPassesOneGuardAcrossComponentsAndMethods) {
     transfer.Finish(std::nullopt);
     EXPECT_EQ(view.LastStatus(), StatusMessage(kComplete, StatusColour::Highlight));
 
-    // Switched to method 1 during a transfer: the page waiting for method 2 is dropped, and
-    // the old transfer's late success does not cover method 1's failure.
+    // Switched to method 1 during a transfer: method 1 waits for it, its late success is no
+    // news, and then the newest page goes out by method 1 (p5 never by method 2).
     Publish("p4");
     Publish("p5");
     form.mnuMethod1_Click();
     internet.connectSucceeds = false;
     Publish("p6");
+    EXPECT_TRUE(internet.connects.empty()) << "one upload at a time across methods";
+    transfer.Finish(std::nullopt);
     const StatusMessage noConnection("No FTP connection", StatusColour::Failure);
     EXPECT_EQ(view.LastStatus(), noConnection);
-    transfer.Finish(std::nullopt);
-    EXPECT_EQ(view.LastStatus(), noConnection);
+    EXPECT_EQ(internet.connects.size(), 1u);
     EXPECT_EQ(transfer.operations.size(), 3u) << "p5 never goes out after the switch";
 
     // A log-in given up on still runs: the next page waits, and nothing is tried meanwhile.
@@ -270,7 +271,9 @@ TEST_F(FaultsTest, SettingsFileHeldAtStartUpIsWaitedForAndNeverWipedAtExit) {
     EXPECT_FALSE(state.SettingsFileUnreadable);
     EXPECT_GE(files.pausedMs, 450u);
 
-    // Held for good: given up after about two seconds, and left alone at exit.
+    // Held for good at start-up: given up after about two seconds, then tried again on every
+    // tick, Run or not, without waiting. Meanwhile nothing is uploaded by a method the file
+    // may not name, and nothing is written over it, however the user changes settings.
     view.pageTitleText.clear();
     files.busyReads[ini] = 1000;
     files.pausedMs = 0;
@@ -278,18 +281,35 @@ TEST_F(FaultsTest, SettingsFileHeldAtStartUpIsWaitedForAndNeverWipedAtExit) {
     state.ProgramFolder = kProgramFolder;
     state.SettingsFolder = kSettingsFolder;
     form.Form_Load();
-    EXPECT_TRUE(state.SettingsFileUnreadable);
+    EXPECT_TRUE(state.SettingsFileNeverRead);
     EXPECT_GE(files.pausedMs, 1900u);
     EXPECT_LE(files.pausedMs, 2500u);
-    files.busyReads.clear();
+    state.DestURL = "127.0.0.1";
+    state.UserName = state.Password = "qel";
+    state.DestPath = "/www/";
+    form.mnuCommMethod1_Click();
+    view.refreshText = "5";
+    Run();
+    Send("xy@@@@");
+    Tick();
+    EXPECT_TRUE(internet.connects.empty() && transfer.operations.empty());
     form.Form_Unload();
     EXPECT_EQ(files.files[ini], saved);
     EXPECT_EQ(files.files.count(bad), 0u);
-    // A setting the user changed is saved, and the file it replaces is kept aside.
-    form.mnuCommMethod1_Click();
+    EXPECT_TRUE(history.Holds(std::string(kSettingsNotSavedText)));
+    files.busyReads[ini] = 1;
+    Tick();
+    EXPECT_TRUE(state.SettingsFileNeverRead);
+    Tick();  // read at last: applied, but for what the user changed, and the page goes out
+    EXPECT_FALSE(state.SettingsFileNeverRead);
+    EXPECT_LE(files.pausedMs, 2500u) << "the window never waits for it";
+    EXPECT_EQ(view.pageTitleText, "Title");
+    EXPECT_EQ(state.FTPMethod, 2);
+    EXPECT_EQ(view.refreshText, "5");
+    EXPECT_EQ(transfer.operations.size(), 1u);
+    EXPECT_TRUE(internet.connects.empty());
     form.Form_Unload();
-    EXPECT_EQ(files.files[bad], saved);
-    EXPECT_EQ(files.files[ini], "\r\nlive.html\r\n\r\n10\r\n 0 \r\n 0 \r\n");
+    EXPECT_EQ(files.files[ini], "Lab\r\nlive.html\r\nTitle\r\n5\r\n 2 \r\n 0 \r\n");
 }
 
 TEST_F(FaultsTest, BlockAfterAMarkerFreeReadIsFoundWhenTheSameReadBringsTwo) {

@@ -65,7 +65,9 @@ protected:
     FakeInternetApi internet;
     FTPbyAPIModule3 ftpApi{internet, view, clock, state};
     FakeTransferControl transfer;
-    MainForm form{MainFormParts{state, view, files, clock, commFile, comm, ftpApi, transfer}};
+    FakeStatusRecorder history;
+    MainForm form{
+        MainFormParts{state, view, files, clock, commFile, comm, ftpApi, transfer, history}};
 };
 
 }  // namespace qel

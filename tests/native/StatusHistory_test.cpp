@@ -2,9 +2,11 @@
 // size limit by making way into the older file.
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <utility>
 
 #include "Fakes.h"
+#include "CommandLine.h"
 #include "StatusHistory.h"
 
 namespace {
@@ -31,44 +33,49 @@ struct FixedClock : HistoryClock {
     LocalTime Now() override { return {2026, 12, 7, 3, 14, 7, 60}; }
 };
 
-TEST(StatusHistory, KeepsNewFailuresFirstRecoveriesAndTheRunSwitch) {
+TEST(StatusHistory, KeepsNewFailuresFirstRecoveriesOfTheirOwnKindAndTheRunSwitch) {
     MemoryFile file;
     FixedClock clock;
     ProgramState state;
     state.AppVersion = "1.2";
-    state.Password = "s3cret";
+    state.Password = "file";
     StatusHistory history(file, clock, state);
-    FakeMainView window;
-    RecordedMainView view(window, history);
     history.ProgramStarted(true);
-    const std::pair<const char*, StatusColour> shown[] = {
-        {"Run started", StatusColour::Highlight},
-        {"Serial communication established", StatusColour::Highlight},  // nothing failed yet
-        {"No FTP connection", StatusColour::Failure},
-        {"Attempting transmission", StatusColour::Highlight},
-        {"No FTP connection", StatusColour::Failure},
-        {"Web file not found - 03:14:07", StatusColour::Failure},
-        {"Web file not found - 3.14.09 AM", StatusColour::Failure},
-        {"Transfer Complete 07/12/2026  03:15:00", StatusColour::Highlight},
-        {"Transfer Complete 07/12/2026  03:15:01", StatusColour::Highlight},
-        {"530 user and s3cret refused", StatusColour::Failure},
-        {"Run stopped", StatusColour::Highlight},
+    constexpr auto kUpload = StatusTopic::Upload;
+    constexpr auto kSerial = StatusTopic::Serial;
+    const std::tuple<const char*, StatusColour, StatusTopic> shown[] = {
+        {"Run started", StatusColour::Highlight, kUpload},
+        {"Serial communication established", StatusColour::Highlight, kSerial},  // no failure
+        {"No FTP connection", StatusColour::Failure, kUpload},
+        {"Attempting transmission", StatusColour::Highlight, kUpload},
+        {"No FTP connection", StatusColour::Failure, kUpload},
+        {"File not found. opening com", StatusColour::Failure, kSerial},
+        {"Serial communication established", StatusColour::Highlight, kSerial},
+        {"Transfer Complete 07/12/2026  03:14:59", StatusColour::Highlight, kUpload},
+        {"Web file not found - 03:14:07", StatusColour::Failure, kUpload},
+        {"Web file not found - 3.14.09 AM", StatusColour::Failure, kUpload},
+        {"Serial communication established", StatusColour::Highlight, kSerial},  // not upload's
+        {"Transfer Complete 07/12/2026  03:15:00", StatusColour::Highlight, kUpload},
+        {"Transfer Complete 07/12/2026  03:15:01", StatusColour::Highlight, kUpload},
+        {"Run stopped", StatusColour::Highlight, kUpload},
     };
-    for (const auto& [text, colour] : shown) {
-        view.ShowStatus(text, colour);
+    for (const auto& [text, colour, topic] : shown) {
+        history.Record(text, colour, topic);
     }
     history.ProgramEnded();
-    EXPECT_EQ(window.statusHistory.size(), std::size(shown));
     const std::string at = "2026-12-07T03:14:07+01:00 ";
+    // Word for word: the password "file" is no reason to blot out a status text.
     EXPECT_EQ(file.bytes, at + "Qel 1.2 started with /run\r\n" + at + "Run started\r\n" + at +
-                              "No FTP connection\r\n" + at + "Web file not found - 03:14:07\r\n" +
-                              at + "Transfer Complete 07/12/2026  03:15:00\r\n" + at +
-                              "530 user and ******** refused\r\n" + at + "Run stopped\r\n" + at +
-                              "Qel ended\r\n");
+                              "No FTP connection\r\n" + at + "File not found. opening com\r\n" +
+                              at + "Serial communication established\r\n" + at +
+                              "Transfer Complete 07/12/2026  03:14:59\r\n" + at +
+                              "Web file not found - 03:14:07\r\n" + at +
+                              "Transfer Complete 07/12/2026  03:15:00\r\n" + at +
+                              "Run stopped\r\n" + at + "Qel ended\r\n");
     EXPECT_EQ(IsoTimestamp({2026, 1, 2, 3, 4, 5, -330}), "2026-01-02T03:04:05-05:30");
 }
 
-TEST(StatusHistory, StaysBelowTheLimitByMovingToTheOlderFile) {
+TEST(StatusHistory, StaysBelowTheLimitByMovingToTheOlderFileAndLosesNoLineToAHeldOne) {
     MemoryFile file;
     FixedClock clock;
     ProgramState state;
@@ -77,22 +84,36 @@ TEST(StatusHistory, StaysBelowTheLimitByMovingToTheOlderFile) {
     file.older = "an older one";
     history.Record("Run stopped", StatusColour::Highlight);  // 39 bytes: one short of the limit
     EXPECT_EQ(file.bytes.size(), StatusHistory::kMaxBytes - 1);
-    history.Record("No FTP connection", StatusColour::Failure);
-    EXPECT_EQ(file.older.size(), StatusHistory::kMaxBytes - 1);
-    EXPECT_EQ(file.bytes, "2026-12-07T03:14:07+01:00 No FTP connection\r\n");
+    EXPECT_EQ(file.older, "an older one");
+    file.bytes = std::string(StatusHistory::kMaxBytes - 39, 'x');
+    history.Record("Run stopped", StatusColour::Highlight);  // would reach the limit exactly
+    EXPECT_EQ(file.older.size(), StatusHistory::kMaxBytes - 39);
+    EXPECT_EQ(file.bytes, "2026-12-07T03:14:07+01:00 Run stopped\r\n");
     file.bytes = file.older;
-    file.canMove = false;  // a line that cannot make room is dropped
+    file.canMove = false;  // the older file is held: the line goes on the end all the same
     history.Record("Web file not found - 1:00", StatusColour::Failure);
-    EXPECT_EQ(file.bytes.size(), StatusHistory::kMaxBytes - 1);
+    EXPECT_EQ(file.bytes.size(), StatusHistory::kMaxBytes - 39 + 53);
+    file.canMove = true;
+    history.Record("No FTP connection", StatusColour::Failure);
+    EXPECT_EQ(file.bytes, "2026-12-07T03:14:07+01:00 No FTP connection\r\n");
 }
 
-TEST(RunSwitch, IsSlashOrDashRunInAnyCaseAsAWordOfItsOwn) {
-    for (const char* line : {"/run", "-RUN", "\"/Run\"", "x  /rUn\ty"}) {
+TEST(CommandLine, RunAndPortSwitchesInAnyCaseAsWordsOfTheirOwn) {
+    for (const char* line : {"/run", "-RUN", "\"/Run\"", "x  /rUn\ty", "/port=3 /run"}) {
         EXPECT_TRUE(HasRunSwitch(line)) << line;
     }
     for (const char* line : {"", "run", "/running", "/ run", "x-run"}) {
         EXPECT_FALSE(HasRunSwitch(line)) << line;
     }
+    EXPECT_EQ(ParseCommandLine("/run /port=12").port, 12);
+    EXPECT_EQ(ParseCommandLine("-PORT=255").port, 255);
+    EXPECT_EQ(ParseCommandLine("/port=1 /port=7").port, 7);
+    for (const char* line :
+         {"/port=0", "/port=256", "/port=", "/port=1x", "/port=-3", "/port 3", "port=3"}) {
+        EXPECT_FALSE(ParseCommandLine(line).port) << line;
+    }
+    EXPECT_EQ(CommandLineFor(ParseCommandLine("x /PORT=9 /run")), "/run /port=9");
+    EXPECT_EQ(CommandLineFor(StartOptions{}), "");
 }
 
 }  // namespace

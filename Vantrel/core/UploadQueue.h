@@ -1,0 +1,96 @@
+// The bookkeeping of the page's uploads, whatever the method: one upload at a time, the newest
+// written page waiting behind it, the guard that keeps a late report from covering a newer
+// message, the overall limit of an upload, and the watchdog that speaks up when blocks keep
+// coming but no page has reached the web host for a long time. Every status text of the main
+// window goes through it, so that it sees all of them.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "Clock.h"
+#include "MainView.h"
+#include "StatusHistory.h"
+
+namespace qel {
+
+// "Upload given up after 120 seconds": an upload that ran past its overall limit.
+std::string UploadLimitText(std::uint64_t limitMs);
+
+class UploadQueue {
+public:
+    // An upload that has not ended this long after its start is given up.
+    static constexpr std::uint64_t kOverallLimitMs = 120'000;
+    // The transfer component reports its own limit; this covers one that never reports.
+    static constexpr std::uint64_t kReportGraceMs = 5'000;
+    // Blocks coming in for this long with no page reaching the host is worth a red text.
+    static constexpr std::uint64_t kWatchdogMs = 10 * 60'000;
+
+    UploadQueue(StatusLine& shown, StatusRecorder& history, Clock& clock,
+                std::uint64_t overallLimitMs = kOverallLimitMs)
+        : shown_(shown), history_(history), clock_(clock), limitMs_(overallLimitMs) {}
+
+    // The guard. A failure, and "Run stopped", stand until a newer message replaces them; a
+    // late report of an upload never does.
+    void Fail(const std::string& text, StatusTopic topic = StatusTopic::Upload);
+    void Tell(const std::string& text, StatusTopic topic = StatusTopic::Upload);
+    bool StatusMustStay() const { return mustStay_; }
+    // The text the status line shows now.
+    const std::string& StatusText() const { return shownText_; }
+
+    // A new page was written: it waits for its upload, replacing an older page that waited.
+    void PageWritten();
+    bool PageWaiting() const { return waiting_; }
+    // No upload of ours is running (given-up ones that still hold the line are the caller's to
+    // tell: the component or the WinINet helper is asked for them).
+    bool Idle() const { return !running_; }
+    // The waiting page's upload starts now (by the method in force).
+    void UploadStarted(bool byMethod1);
+    // The running upload could not start after all (refused before anything was sent).
+    void UploadNotStarted() { running_.reset(); }
+    // Method 1 ended its calls (reported on the status line already); `stored` when the page
+    // reached the host. `helperStillRunning` while a call it gave up on still runs.
+    void Method1Ended(bool stored, bool helperStillRunning);
+    // The transfer component ended the running upload: nullopt when the page was stored.
+    void TransferEnded(const std::optional<std::string>& failure);
+    // The method was changed: the running upload's outcome is no longer news.
+    void MethodChanged();
+
+    // Run was switched on; blocks taken out before no longer count for the watchdog.
+    void RunStarted();
+    // A block was taken out of what the device sent.
+    void BlockTakenOut();
+    // Once per tick while Run is on: the overall limit and the watchdog. `helperStillRunning`
+    // tells whether a method-1 call that was given up on still runs.
+    void Tick(bool helperStillRunning);
+
+private:
+    struct Running {
+        std::uint64_t page;  // which written page it carries
+        std::uint64_t startedAt;
+        bool method1;
+        bool superseded = false;     // the method was changed meanwhile
+        bool limitReported = false;  // its overall limit was passed and said so
+    };
+    void PageOnHost();
+    void Show(const std::string& text, StatusColour colour, StatusTopic topic);
+
+    StatusLine& shown_;
+    StatusRecorder& history_;
+    Clock& clock_;
+    const std::uint64_t limitMs_;
+
+    bool mustStay_ = false;
+    std::string shownText_;
+    std::uint64_t pagesWritten_ = 0;
+    bool waiting_ = false;
+    std::optional<Running> running_;
+    // The watchdog: since when blocks have come without a page reaching the host, and when the
+    // last page reached it.
+    std::optional<std::uint64_t> unpublishedSince_;
+    std::optional<std::string> lastOnHost_;
+    bool watchdogSpoke_ = false;
+};
+
+}  // namespace qel
