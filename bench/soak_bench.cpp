@@ -118,6 +118,19 @@ struct Fault {
     }
 };
 
+// Whether a status text is one of the failures Qel shows in red (the colour cannot be read from
+// another process).
+bool IsFailureText(const std::string& text) {
+    for (const char* part : {" doing FTP", "No FTP connection", "FTP transmission failed",
+                             " opening com", " inputting from com", "Serial data lost",
+                             " saving Web file", "No page has reached", "Upload given up"}) {
+        if (text.find(part) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The status history, emptied before the soak so that its size at the end is what the soak's
 // faults wrote.
 std::string HistoryPath() {
@@ -165,8 +178,12 @@ int main(int argc, char** argv) {
     const auto end = faultsEnd + After(kFaultFreeMinutes * 60);
     Fault host(15, 45, 3, 15);
     Fault unplugged(20, 60, 2, 10);
+    // A host that accepts and then trickles a greeting that never ends: only the overall
+    // upload limit (120 s) ends such an upload, so it lasts long enough to meet it.
+    Fault trickling(30, 60, 130, 150);
     host.next = start + After(host.between(random));
     unplugged.next = start + After(unplugged.between(random));
+    trickling.next = start + After(trickling.between(random));
 
     std::map<int, Clock::time_point> sentAt;  // block number -> when it was written
     int failedWrites = 0;
@@ -176,11 +193,14 @@ int main(int argc, char** argv) {
     double largestGap = 0;
     int lineErrorReports = 0;
     std::string lastStatus;
+    auto silentSince = start;
+    int lastSeenForSilence = -1;
+    double longestSilence = 0;
     std::optional<Resources> afterFirstMinute;
     auto nextBlock = start;
     while (Clock::now() < end) {
         const auto now = Clock::now();
-        for (Fault* fault : {&host, &unplugged}) {
+        for (Fault* fault : {&host, &unplugged, &trickling}) {
             const bool due = now >= fault->next;
             // Faults end with the faulty stretch; none starts after it.
             if (!(due && (fault->active || now < faultsEnd))) {
@@ -194,6 +214,8 @@ int main(int argc, char** argv) {
             }
             if (fault == &host) {
                 ftp->Command(host.active ? "DOWN" : "UP");
+            } else if (fault == &trickling) {
+                ftp->Command(trickling.active ? "TRICKLE 20" : "TRICKLE 0");
             } else if (unplugged.active) {
                 device.reset();
                 qeltest::DevicePort::Unplug(kPort);
@@ -223,6 +245,13 @@ int main(int argc, char** argv) {
         if (status != lastStatus && status.rfind("Serial data lost", 0) == 0) {
             ++lineErrorReports;
         }
+        // Silence: blocks coming, none reaching the host, and no failure on the status line.
+        if (IsFailureText(status) || onHost != lastSeenForSilence) {
+            silentSince = Clock::now();
+            lastSeenForSilence = onHost;
+        } else if (!unplugged.active) {
+            longestSilence = std::max(longestSilence, Seconds(Clock::now() - silentSince));
+        }
         lastStatus = status;
         if (!afterFirstMinute && Clock::now() - start >= std::chrono::minutes(1)) {
             afterFirstMinute = ResourcesOf(qel.ProcessHandle(), seen.size());
@@ -237,7 +266,8 @@ int main(int argc, char** argv) {
     qel.WaitForExit(10000);
 
     // Each lost block, put down to the first cause that fits it.
-    int lostHostDown = 0, lostUnplugged = 0, lostLineError = 0, lostUnexplained = 0;
+    int lostHostDown = 0, lostUnplugged = 0, lostTrickling = 0, lostLineError = 0,
+        lostUnexplained = 0;
     std::vector<int> unexplained;
     for (const auto& [block, when] : sentAt) {
         if (seen.count(block)) {
@@ -247,6 +277,8 @@ int main(int argc, char** argv) {
             ++lostUnplugged;  // in the line or the port's queue when the device went
         } else if (host.Around(when, 0, 3)) {
             ++lostHostDown;  // its upload ran while the host was down
+        } else if (trickling.Around(when, 0, 125)) {
+            ++lostTrickling;  // it waited behind an upload the trickling host held
         } else if (lineErrorReports > lostLineError) {
             ++lostLineError;
         } else {
@@ -259,18 +291,25 @@ int main(int argc, char** argv) {
         "soak: %.1f min with faults, then %.1f min without; a block every %lld ms, FTP "
         "Method 2, Comm Method 1\n",
         faultMinutes, kFaultFreeMinutes, static_cast<long long>(kBlockInterval.count()));
-    std::printf("  host down %zu times (%.0f s in all), device unplugged %zu times (%.0f s)\n",
-                host.spells.size(), host.ActiveSeconds(), unplugged.spells.size(),
-                unplugged.ActiveSeconds());
+    std::printf(
+        "  host down %zu times (%.0f s in all), device unplugged %zu times (%.0f s), host "
+        "trickling its greeting %zu times (%.0f s)\n",
+        host.spells.size(), host.ActiveSeconds(), unplugged.spells.size(),
+        unplugged.ActiveSeconds(), trickling.spells.size(), trickling.ActiveSeconds());
     std::printf("  blocks sent %d, writes to the device that failed %d\n", sent, failedWrites);
     std::printf(
-        "  pages published %zu; lost: host down %d, device unplugged %d, line error %d "
-        "(%d reported), for no named cause %d\n",
-        seen.size(), lostHostDown, lostUnplugged, lostLineError, lineErrorReports, lostUnexplained);
+        "  pages published %zu; lost: host down %d, device unplugged %d, host trickling %d, "
+        "line error %d (%d reported), for no named cause %d\n",
+        seen.size(), lostHostDown, lostUnplugged, lostTrickling, lostLineError, lineErrorReports,
+        lostUnexplained);
     for (std::size_t i = 0; i < unexplained.size() && i < 10; ++i) {
         std::printf("    FAULT: block %d lost for no named cause\n", unexplained[i]);
     }
     std::printf("  largest gap between two pages on the host %.1f s\n", largestGap);
+    std::printf(
+        "  longest stretch with blocks coming, no page reaching the host and no red text %.1f s "
+        "(limit: 120 s and a tick)\n",
+        longestSilence);
     const Resources first = afterFirstMinute.value_or(atEnd);
     std::printf(
         "  Qel.exe after the first minute: private bytes %.0f KB, handles %s, GDI "
@@ -286,7 +325,7 @@ int main(int argc, char** argv) {
         "  growth per 1,000 pages: private bytes %.1f KB, handles %.1f\n",
         PerThousandPages(first.privateBytes / 1024.0, atEnd.privateBytes / 1024.0, first, atEnd),
         PerThousandPages(first.handles, atEnd.handles, first, atEnd));
-    PrintHistoryGrowth(faultMinutes,
-                       static_cast<int>(host.spells.size() + unplugged.spells.size()));
+    PrintHistoryGrowth(faultMinutes, static_cast<int>(host.spells.size() + unplugged.spells.size() +
+                                                      trickling.spells.size()));
     return lostUnexplained == 0 && failedWrites == 0 ? 0 : 1;
 }

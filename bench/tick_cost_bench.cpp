@@ -25,8 +25,9 @@ struct Rig {
     qel::FakeInternetApi internet;
     qel::FTPbyAPIModule3 ftpApi{internet, view, clock, state};
     qel::FakeTransferControl transfer;
+    qel::FakeStatusRecorder history;
     qel::MainForm form{
-        qel::MainFormParts{state, view, files, clock, commFile, comm, ftpApi, transfer}};
+        qel::MainFormParts{state, view, files, clock, commFile, comm, ftpApi, transfer, history}};
 
     explicit Rig(int method) {
         state.CommMethod = static_cast<std::uint8_t>(method);

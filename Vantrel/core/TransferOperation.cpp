@@ -93,4 +93,16 @@ std::optional<PutOperation> ParsePutOperation(
     return SplitAt(paths, *blank);
 }
 
+std::string WithoutPassword(std::string reply, std::string_view password) {
+    if (password.empty()) {
+        return reply;
+    }
+    constexpr std::string_view kMask = "********";
+    for (auto at = reply.find(password); at != std::string::npos;
+         at = reply.find(password, at + kMask.size())) {
+        reply.replace(at, password.size(), kMask);
+    }
+    return reply;
+}
+
 }  // namespace qel

@@ -29,4 +29,8 @@ struct PutOperation {
 std::optional<PutOperation> ParsePutOperation(
     std::string_view operation, const std::function<bool(const std::string&)>& localFileExists);
 
+// A server's reply as a failure text may quote it: the password, should the server ever echo
+// it, never reaches the status line or the history. Our own texts are never built from it.
+std::string WithoutPassword(std::string reply, std::string_view password);
+
 }  // namespace qel

@@ -12,17 +12,20 @@ std::string UploadLimitText(std::uint64_t limitMs) {
 void UploadQueue::Show(const std::string& text, StatusColour colour, StatusTopic topic) {
     shown_.ShowStatus(text, colour);
     shownText_ = text;
+    ++statusCount_;
     history_.Record(text, colour, topic);
 }
 
 void UploadQueue::Fail(const std::string& text, StatusTopic topic) {
     Show(text, StatusColour::Failure, topic);
     mustStay_ = true;
+    standingSince_ = statusCount_;
 }
 
 void UploadQueue::Tell(const std::string& text, StatusTopic topic) {
     Show(text, StatusColour::Highlight, topic);
     mustStay_ = text == "Run stopped";
+    standingSince_ = statusCount_;
 }
 
 void UploadQueue::PageWritten() {
@@ -32,7 +35,7 @@ void UploadQueue::PageWritten() {
 
 void UploadQueue::UploadStarted(bool byMethod1) {
     waiting_ = false;
-    running_ = Running{pagesWritten_, clock_.Milliseconds(), byMethod1};
+    running_ = Running{pagesWritten_, clock_.Milliseconds(), statusCount_, byMethod1};
 }
 
 void UploadQueue::Method1Ended(bool stored, bool helperStillRunning) {
@@ -59,9 +62,10 @@ void UploadQueue::TransferEnded(const std::optional<std::string>& failure) {
     const std::string text =
         failure ? *failure + " doing FTP"
                 : "Transfer Complete " + clock_.ShortDate() + "  " + clock_.LongTime();
-    // A newer page reports for itself; a standing failure or "Run stopped" is not covered by an
-    // older upload's news. A failure is still worth its line in the history.
-    const bool news = !run.superseded && run.page == pagesWritten_ && !waiting_ && !mustStay_;
+    // A newer page reports for itself; a failure or "Run stopped" shown since the upload started
+    // is not covered by its news. A failure is still worth its line in the history.
+    const bool covered = mustStay_ && standingSince_ > run.statusAtStart;
+    const bool news = !run.superseded && run.page == pagesWritten_ && !waiting_ && !covered;
     const bool limit = failure && *failure == UploadLimitText(limitMs_);
     if (news || (limit && !run.superseded)) {
         failure ? Fail(text) : Tell(text);

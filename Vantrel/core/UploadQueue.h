@@ -69,6 +69,7 @@ private:
     struct Running {
         std::uint64_t page;  // which written page it carries
         std::uint64_t startedAt;
+        std::uint64_t statusAtStart;  // which status text stood as it started
         bool method1;
         bool superseded = false;     // the method was changed meanwhile
         bool limitReported = false;  // its overall limit was passed and said so
@@ -83,6 +84,10 @@ private:
 
     bool mustStay_ = false;
     std::string shownText_;
+    // Status texts shown so far, and which of them is the failure that stands: an upload's
+    // outcome replaces a failure shown before it started, never one shown since.
+    std::uint64_t statusCount_ = 0;
+    std::uint64_t standingSince_ = 0;
     std::uint64_t pagesWritten_ = 0;
     bool waiting_ = false;
     std::optional<Running> running_;

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "InternetWaits.h"
+#include "TransferOperation.h"
 #include "Win32Error.h"
 
 namespace qel {
@@ -116,9 +117,10 @@ bool ServerAnswered(DWORD code) {
 }
 
 // Called right after the failing call, before anything else can change the thread's error.
-std::string Failure() {
+std::string Failure(const std::string& password) {
     const DWORD code = GetLastError();
-    const std::string reply = ServerAnswered(code) ? ServerReply() : std::string{};
+    const std::string reply =
+        ServerAnswered(code) ? WithoutPassword(ServerReply(), password) : std::string{};
     std::string description = ErrorDescription(code);
     if (!reply.empty()) {
         description += " (" + reply + ")";
@@ -132,7 +134,7 @@ std::optional<std::string> PutFileByFtp(const FtpPutRequest& request) {
     const SessionWithDeadline session(
         InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0), request.deadline);
     if (!session) {
-        return Failure();
+        return Failure(request.password);
     }
     // A server that stops answering must not hold the transfer (and whoever joins it) for ever.
     LimitInternetWaits(session.get());
@@ -141,20 +143,20 @@ std::optional<std::string> PutFileByFtp(const FtpPutRequest& request) {
         session.get(), request.host.c_str(), INTERNET_DEFAULT_FTP_PORT, request.userName.c_str(),
         request.password.c_str(), INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 0));
     if (!connection) {
-        return Failure();
+        return Failure(request.password);
     }
     // Sent from memory: no temporary copy of the page is needed, so none can be left behind.
     UniqueInternet file(FtpOpenFileA(connection.get(), request.remotePath.c_str(), GENERIC_WRITE,
                                      FTP_TRANSFER_TYPE_BINARY, 0));
     if (!file) {
-        return Failure();
+        return Failure(request.password);
     }
     for (std::size_t sent = 0; sent < request.content.size();) {
         const auto chunk =
             static_cast<DWORD>(std::min<std::size_t>(request.content.size() - sent, kChunk));
         DWORD written = 0;
         if (!InternetWriteFile(file.get(), request.content.data() + sent, chunk, &written)) {
-            return Failure();
+            return Failure(request.password);
         }
         if (written == 0) {
             return ErrorDescription(ERROR_INTERNET_CONNECTION_ABORTED);  // no progress: do not spin
@@ -163,11 +165,12 @@ std::optional<std::string> PutFileByFtp(const FtpPutRequest& request) {
     }
     // Closing the file ends the data connection and reads the server's verdict on the upload.
     if (!InternetCloseHandle(file.release())) {
-        return Failure();
+        return Failure(request.password);
     }
     const std::string verdict = ServerReply();
     if (!verdict.empty() && (verdict[0] == '4' || verdict[0] == '5')) {
-        return ErrorDescription(ERROR_INTERNET_EXTENDED_ERROR) + " (" + verdict + ")";
+        return ErrorDescription(ERROR_INTERNET_EXTENDED_ERROR) + " (" +
+               WithoutPassword(verdict, request.password) + ")";
     }
     return std::nullopt;
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """Local FTP server for the Windows-side tests, with a command log and a control socket.
 
-One account, full write access, active (PORT) and passive (PASV) data connections. Every FTP
+One account (and a second one, "<user>file" with the password "file", the same home), full
+write access, active (PORT) and passive (PASV) data connections. Every FTP
 command received is appended to the command log as one line, verbatim, so a test can tell
 PORT from PASV and count logins. A second socket takes one-line commands from the tests:
 
@@ -14,6 +15,10 @@ PORT from PASV and count logins. A second socket takes one-line commands from th
     STALL on           the second address (--stall-host) accepts new connections and never
                        answers them, as a host that hangs does (off: it closes the connections
                        it hung on and serves FTP again)
+    TRICKLE <seconds>  every address: new connections get a greeting that never ends, one more
+                       line ("220-...") every that many seconds, as a host (or anyone on the
+                       path) that keeps a connection alive without finishing (TRICKLE 0: the
+                       connections held so are closed, and new ones are served again)
     REQUIRE-RESUME on  the TLS listeners refuse a protected data connection that does not
                        resume the control connection's TLS session (522), as many hosts do
 
@@ -63,6 +68,7 @@ class Policy:
         self.passive_only = False
         self.slow_s = 0.0
         self.stall = False
+        self.trickle_s = 0.0
         self.require_resume = False
         self.held = []  # connections the stall keeps silent
 
@@ -109,10 +115,20 @@ def make_handler(authorizer, command_log, policy, stalling=False, tls_context=No
 
     class Handler(base_handler):
         def handle(self):
-            if stalling and policy.stall:
+            if (stalling and policy.stall) or policy.trickle_s > 0:
                 held.append(self)
+                self._trickle_later()
                 return
             super().handle()
+
+        def _trickle_later(self):
+            if policy.trickle_s > 0:
+                self.ioloop.call_later(policy.trickle_s, self._trickle)
+
+        def _trickle(self):
+            if self in held and policy.trickle_s > 0:
+                self.push(b"220-Still starting, please wait\r\n")
+                self._trickle_later()
 
         def handle_close(self):
             if self in held:
@@ -211,6 +227,10 @@ class Commands:
             self._policy.stall = args == ["on"]
             if not self._policy.stall:
                 self._policy.release_held()
+        elif verb == "TRICKLE" and len(args) == 1:
+            self._policy.trickle_s = max(0.0, float(args[0]))
+            if not self._policy.trickle_s:
+                self._policy.release_held()
         elif verb == "REQUIRE-RESUME" and args in (["on"], ["off"]):
             self._policy.require_resume = args == ["on"]
         else:
@@ -280,6 +300,8 @@ def main(argv):
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+    # A password that status texts hold as a word ("Web file not found"), for the history.
+    authorizer.add_user(args.user + "file", "file", args.root, perm="elradfmwMT")
     command_log = CommandLog(args.log)
     policy = Policy()
     ioloop = IOLoop.instance()

@@ -31,7 +31,7 @@ TEST(IsUsableProfileName, RefusesNamesThatReachADeviceOrAnotherFolder) {
          {"COM3",      "com3.txt", "Lpt1",   "LPT0",      "COM\xB9", "lpt\xB2", "CON",
           "nul.uci",   " aux .x",  "CONIN$", "conout$.a", "PRN",     "..\\x",   "a/b",
           "c:x",       "a*",       "a?",     "a\"b",      "a<",      "a>",      "a|b",
-          "tab\there", "x.",       "..",     ".",         "x ",      ""}) {
+          "tab\there", "x.",       "..",     ".",         "x ",      "",        "nul.a.b"}) {
         EXPECT_FALSE(IsUsableProfileName(name)) << name;
     }
     for (const char* name : {"home", "home.uci", "COM10", "COMX", "LPT", "console", "a.COM3",

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "MainFormFixture.h"
+#include "UploadQueue.h"
 #include "SettingsFile.h"
 #include "WindowPlacement.h"
 
@@ -242,20 +243,34 @@ TEST_F(FaultsTest, PageHeldByAnotherProgramWaitsInItsOwnFolderNewestFirstAndIsRe
     EXPECT_EQ(transfer.operations[0], "PUT " + page + " /www/live.html");
     Tick();
     EXPECT_EQ(transfer.operations.size(), 1u) << "written once, sent once";
+    transfer.Finish(std::nullopt);
+    EXPECT_EQ(view.LastStatus(), StatusMessage(kComplete, StatusColour::Highlight))
+        << "the page that waited replaces the failure that said so";
     for (const std::string& path : files.openedForOutput) {
         EXPECT_EQ(path, page) << "never moved to a folder other users can read";
     }
 
-    // A page that waits is dropped for a newer one that can be written, and at exit.
+    // A page that waits is dropped for a newer one that can be written: here the reader lets
+    // go during the tick, after the waiting page was tried and before the newer one is.
     files.closeErrors[page] = FakeFileSystem::BusyError();
     Send("three@@@@");
     Tick();
-    files.closeErrors.clear();
     Send("four@@@@");
+    view.onDoEvents = [this] { files.closeErrors.clear(); };
     Tick();
+    view.onDoEvents = nullptr;
     EXPECT_EQ(PageFile(), PageFor("four"));
     Tick();
     EXPECT_EQ(PageFile(), PageFor("four")) << "the older waiting page never lands after it";
+
+    // One still waiting at exit gets a last chance, and is never dropped without a word.
+    files.closeErrors[page] = FakeFileSystem::BusyError();
+    Send("five@@@@");
+    Tick();
+    form.Form_Unload();
+    EXPECT_EQ(PageFile(), PageFor("four"));
+    EXPECT_GE(files.pausedMs, 900u);
+    EXPECT_TRUE(history.Holds("Page dropped at exit: " + busy));
 }
 
 TEST_F(FaultsTest, SettingsFileHeldAtStartUpIsWaitedForAndNeverWipedAtExit) {
@@ -365,6 +380,79 @@ TEST(WindowPlacement, CentresAndConvertsByTheNumbers) {
     EXPECT_EQ(pellucor::CenterOffset(100, 400), 0);   // larger than the screen
     EXPECT_EQ(pellucor::HalfRoundedToEven(-3), -2);   // -1.5 -> -2
     EXPECT_EQ(pellucor::HalfRoundedToEven(-5), -2);   // -2.5 -> -2
+}
+
+TEST_F(FaultsTest, UploadThatNeverEndsIsGivenUpAndTenMinutesWithoutAPageAreSaid) {
+    Run();
+    Tick();  // the port is open
+    state.FTPMethod = 2;
+    state.Password = "pw-Zq9";
+    Send("p1@@@@");
+    Tick();
+    ASSERT_EQ(transfer.operations.size(), 1u);
+    // A host that keeps the transfer alive without finishing, and a component that never
+    // reports: red a moment after the limit, and no second upload while it runs.
+    const StatusMessage limit("Upload given up after 120 seconds doing FTP", StatusColour::Failure);
+    for (int tick = 0; tick < 249; ++tick) {
+        Tick();
+    }
+    EXPECT_NE(view.LastStatus(), limit) << "124.5 s";
+    Send("p2@@@@");
+    Tick();
+    EXPECT_EQ(view.LastStatus(), limit) << "125 s";
+    EXPECT_EQ(transfer.operations.size(), 1u);
+    transfer.Finish(std::nullopt);  // its late outcome is old news; the waiting page goes now
+    ASSERT_EQ(transfer.operations.size(), 2u);
+    EXPECT_EQ(view.LastStatus(), limit) << "progress never covers a standing failure";
+
+    // The component gives up at the limit itself, its thread still at work: shown at once,
+    // though a newer page waits, which goes once the thread has ended.
+    Send("p3@@@@");
+    Tick();
+    transfer.completion(UploadLimitText(UploadQueue::kOverallLimitMs));
+    EXPECT_EQ(view.LastStatus(), limit);
+    Tick();
+    EXPECT_EQ(transfer.operations.size(), 2u);
+    transfer.busy = false;
+    Tick();
+    ASSERT_EQ(transfer.operations.size(), 3u);
+    clock.longTime = "10:20:00 AM";
+    transfer.Finish(std::nullopt);
+    EXPECT_EQ(view.LastStatus().first, "Transfer Complete 12/07/2026  10:20:00 AM");
+
+    // Blocks keep coming and no page reaches the host: after ten minutes the status line says
+    // since when, once; with another failure standing only the history does.
+    state.FTPMethod = 9;  // the pages go nowhere
+    const std::string since = "No page has reached the web host since 12/07/2026 10:20:00 AM";
+    for (int tick = 0; tick < 1200; ++tick) {
+        if (tick % 20 == 0) {
+            Send("bb@@@@");
+        }
+        Tick();
+        ASSERT_NE(view.LastStatus().first, since) << tick;
+    }
+    Tick();
+    EXPECT_EQ(view.LastStatus(), StatusMessage(since, StatusColour::Failure));
+    form.mnuMethod2_Click();
+    Send("bb@@@@");
+    Tick();
+    transfer.Finish(std::nullopt);
+    transfer.executeError = "Invalid URL";
+    for (int tick = 0; tick < 1300; ++tick) {
+        if (tick % 20 == 0) {
+            Send("bb@@@@");
+        }
+        Tick();
+    }
+    EXPECT_EQ(view.LastStatus(), StatusMessage("Invalid URL doing FTP", StatusColour::Failure));
+    EXPECT_TRUE(history.Holds("No page has reached the web host since 12/07/2026 10:20:00 AM"));
+    EXPECT_EQ(std::count_if(history.lines.begin(), history.lines.end(),
+                            [&](const auto& line) { return line.text == since; }),
+              2);
+    // No status text, shown or kept, is ever made from the password.
+    for (const auto& line : history.lines) {
+        EXPECT_EQ(line.text.find(state.Password), std::string::npos) << line.text;
+    }
 }
 
 }  // namespace

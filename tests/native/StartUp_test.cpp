@@ -3,6 +3,7 @@
 
 #include "HostProfile.h"
 #include "MainFormFixture.h"
+#include "UserSettings.h"
 
 namespace qel {
 namespace {
@@ -53,7 +54,23 @@ TEST_F(StartUpTest, FirstStartCarriesTheProgramFolderSettingsOverOnce) {
     files.files[to + "Kept.uci"] = "the user's own";
     files.files[from + "Qel.txt"] = "instructions";
     const std::string profile = files.files[from + "Lab.uci"];
+    EXPECT_EQ(UserSettingsFolder("C:\\users\\me\\AppData\\Roaming\\", kProgramFolder), to);
+    EXPECT_EQ(UserSettingsFolder("", kProgramFolder), from);
+
+    // The old settings are held (a backup, a scanner) longer than start-up waits: nothing
+    // stands in for them, nothing is written in their place, and they are carried over and
+    // applied as soon as they can be read, Run or not.
+    files.busyReads[from + "Leq.ini"] = 100;
     form.Form_Load();
+    EXPECT_TRUE(state.SettingsCarryOverPending);
+    EXPECT_EQ(files.files.count(to + "Leq.ini"), 0u);
+    form.Form_Unload();
+    EXPECT_EQ(files.files.count(to + "Leq.ini"), 0u) << "never blanks in the user's folder";
+    Tick();
+    EXPECT_TRUE(state.SettingsFileNeverRead);
+    files.busyReads.clear();
+    Tick();
+    EXPECT_FALSE(state.SettingsFileNeverRead || state.SettingsCarryOverPending);
     EXPECT_EQ(state.Password, "s3cret");
     EXPECT_EQ(view.fileNameText, "old.html");
     EXPECT_EQ(files.files[to + "Leq.ini"], ini);

@@ -97,4 +97,11 @@ TEST(ParsePutOperation, RefusesWhatIsNotAPutOfTwoPaths) {
 }
 
 }  // namespace
+TEST(WithoutPassword, MasksEveryEchoOfItInAServersReply) {
+    EXPECT_EQ(WithoutPassword("530 pw pw refused for pwx", "pw"),
+              "530 ******** ******** refused for ********x");
+    EXPECT_EQ(WithoutPassword("530 refused", ""), "530 refused");
+    EXPECT_EQ(WithoutPassword("aaaa", "aa"), "****************");
+}
+
 }  // namespace qel

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <memory>
 
+#include "FtpServerControl.h"
 #include "WinTestSupport.h"
 
 namespace {
@@ -51,7 +52,11 @@ protected:
         }
         remote = std::make_unique<wintest::ScratchFolder>(server->root);
         ASSERT_TRUE(wintest::WriteBytes(localFile, wintest::AllByteValues()));
-        transfer = std::make_unique<InetTransfer>();
+        MakeTransfer();
+    }
+
+    void MakeTransfer(std::chrono::milliseconds overallLimit = 120s) {
+        transfer = std::make_unique<InetTransfer>(overallLimit);
         Configure(server->password);
         transfer->SetCompletion([this](const std::optional<std::string>& failure) {
             ++outcomes.calls;
@@ -99,6 +104,24 @@ TEST_F(InetTransferUpload, StoresTheFileByteForByteAndReportsOnTheCreatingThread
         EXPECT_TRUE(log->Received("TYPE I")) << log->SinceMark();
         EXPECT_TRUE(log->Received("STOR /" + remote->Name() + "/live.html")) << log->SinceMark();
     }
+}
+
+// A host (or anyone on the path) that keeps the connection alive without ever finishing: a
+// greeting line every half second never lets WinINet's own time limits run out. The upload is
+// given up at the overall limit, its connection closed so that the component is free again.
+TEST_F(InetTransferUpload, AHostThatNeverFinishesIsGivenUpAtTheOverallLimit) {
+    const auto control = qeltest::FtpServerControl::FromEnvironment();
+    ASSERT_TRUE(control && control->Command("TRICKLE 0.5"));
+    MakeTransfer(2s);
+    ASSERT_EQ(transfer->Execute(Put("never.html")), std::nullopt);
+    const bool reported = WaitForCompletions(1);
+    const bool freed = wintest::PumpUntil([&] { return !transfer->StillExecuting(); }, 10s);
+    ASSERT_TRUE(control->Command("TRICKLE 0"));
+    ASSERT_TRUE(reported);
+    EXPECT_EQ(outcomes.failure, "Upload given up after 2 seconds");
+    EXPECT_TRUE(freed) << "the thread still runs after its connection was closed";
+    wintest::PumpUntil([&] { return !transfer->StillExecuting(); }, 40s);
+    EXPECT_EQ(outcomes.calls, 1) << "one outcome for one transfer";
 }
 
 TEST_F(InetTransferUpload, RefusesANewRequestWhileOneRuns) {

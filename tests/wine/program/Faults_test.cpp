@@ -18,6 +18,7 @@
 #include "PageBuilder.h"
 #include "Polling.h"
 #include "QelProcess.h"
+#include "SettingsFile.h"
 #include "Win32Error.h"
 #include "Win32FileSystem.h"
 
@@ -63,8 +64,12 @@ protected:
         }
     }
 
-    void Configure(int ftpMethod, const std::string& host) {
-        ASSERT_TRUE(qeltest::WriteHomeProfile(qel_.Folder(), ftpMethod, kPage, ftp_->Server(), host,
+    // The settings and profile beside Qel.exe, carried over at the first start; or, with
+    // `folder`, already in another place (the user's settings folder).
+    void Configure(int ftpMethod, const std::string& host, std::string folder = "",
+                   std::optional<wintest::FtpTestServer> account = std::nullopt) {
+        ASSERT_TRUE(qeltest::WriteHomeProfile(folder.empty() ? qel_.Folder() : folder, ftpMethod,
+                                              kPage, account.value_or(ftp_->Server()), host,
                                               "/" + folder_ + "/"));
     }
 
@@ -138,7 +143,13 @@ TEST_F(Faults, SlowHostGetsTheNewestPageAndNoStaleSuccess) {
 TEST_F(Faults, HeldPageWaitsInItsOwnFolderUntilTheReaderLetsGo) {
     DevicePort device(3);
     ASSERT_TRUE(device.Opened());
-    Configure(2, ftp_->Server().host);
+    // The harness's second account has the password "file", a word the status texts hold.
+    wintest::FtpTestServer account = ftp_->Server();
+    account.user += "file";
+    account.password = "file";
+    Configure(2, ftp_->Server().host, "", account);
+    const std::string history = qeltest::AppDataFile("Pellucor\\Qel.log");
+    DeleteFileA(history.c_str());
     StartRunning(3);
     const std::string localPage = qeltest::AppDataFile(kPage);
     ASSERT_TRUE(device.Send("before@@@@"));
@@ -158,6 +169,8 @@ TEST_F(Faults, HeldPageWaitsInItsOwnFolderUntilTheReaderLetsGo) {
         << Status();
     EXPECT_FALSE(wintest::ReadBytes(SharedDocumentsPage()).has_value());
     EXPECT_FALSE(wintest::ReadBytes(localPage + ".tmp").has_value());
+    const std::string log = wintest::ReadBytes(history).value_or("");
+    EXPECT_NE(log.find(" saving Web file\r\n"), std::string::npos) << "word for word: " << log;
     char temp[MAX_PATH] = {};
     ASSERT_NE(GetTempPathA(MAX_PATH, temp), 0u);
     WIN32_FIND_DATAA found{};
@@ -375,17 +388,18 @@ TEST(SessionEnd, SavesTheSettingsAndEndsTheProgram) {
     EXPECT_TRUE(qel.WaitForExit(10000));
 }
 
-// A settings file that another program holds for a moment as Qel starts is waited for; one that
-// cannot be read at all is left as it is unless the user changes a setting, and is then kept
-// as "Leq.ini.bad" (replacing an older one) before the new settings are saved.
-TEST(UnreadableSettings, AreWaitedForLeftAloneOrKeptAsLeqIniBad) {
+// Settings that another program holds as Qel starts: the old ones of an earlier install held
+// for a moment are waited for and carried over whole; the user's own held longer are read as
+// soon as they are free, without a restart, and the user's changes meanwhile stay; held through
+// exit, they are left as they are and the history says why.
+TEST(UnreadableSettings, AreWaitedForReadOnceFreeAndNeverWrittenOverUnread) {
     const std::string settings = "Lab\r\nlive.html\r\nTank\r\n10\r\n 2 \r\n 1 \r\n";
-    QelProcess qel;
+    QelProcess qel({{"Leq.ini", settings}});
     const std::string folder = QelProcess::SettingsFolder();
-    ASSERT_TRUE(wintest::WriteBytes(folder + "Leq.ini", settings));
-    ASSERT_TRUE(wintest::WriteBytes(folder + "Leq.ini.bad", "an older one\r\n"));
-    const auto hold = [&] {
-        return CreateFileA((folder + "Leq.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    const std::string history = qeltest::AppDataFile("Pellucor\\Qel.log");
+    DeleteFileA(history.c_str());
+    const auto hold = [](const std::string& path) {
+        return CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     };
     const auto exitAndWait = [&] {
@@ -393,7 +407,7 @@ TEST(UnreadableSettings, AreWaitedForLeftAloneOrKeptAsLeqIniBad) {
         return qel.WaitForExit(10000);
     };
 
-    HANDLE lock = hold();
+    HANDLE lock = hold(qel.Folder() + "Leq.ini");
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     std::thread scanner([lock] {
         Sleep(1000);  // a scanner's look at the file
@@ -405,26 +419,71 @@ TEST(UnreadableSettings, AreWaitedForLeftAloneOrKeptAsLeqIniBad) {
     EXPECT_EQ(qel.Text(IDC_txtPageTitle), "Tank");
     ASSERT_TRUE(exitAndWait());
     EXPECT_EQ(qel.ReadSetting("Leq.ini"), settings);
-    EXPECT_EQ(qel.ReadSetting("Leq.ini.bad"), "an older one\r\n");
 
-    // Held for as long as Qel waits: nothing could be read, and nothing is lost at exit.
-    lock = hold();
+    lock = hold(folder + "Leq.ini");
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     bool restarted = qel.Start();
-    CloseHandle(lock);
-    ASSERT_TRUE(restarted);
-    EXPECT_EQ(qel.Text(IDC_txtFileName), "");
-    ASSERT_TRUE(exitAndWait());
-    EXPECT_EQ(qel.ReadSetting("Leq.ini"), settings);
-
-    lock = hold();
-    restarted = qel.Start();
-    CloseHandle(lock);
-    ASSERT_TRUE(restarted);
+    EXPECT_EQ(qel.Text(IDC_txtPageTitle), "");
     qel.SetText(IDC_txtFileName, "new.html");
+    CloseHandle(lock);
+    ASSERT_TRUE(restarted);
+    EXPECT_TRUE(qel.WaitForText(IDC_txtPageTitle, "Tank", 5000));
+    EXPECT_EQ(qel.Text(IDC_txtFileName), "new.html");
     ASSERT_TRUE(exitAndWait());
-    EXPECT_EQ(qel.ReadSetting("Leq.ini.bad"), settings);
-    EXPECT_EQ(qel.ReadSetting("Leq.ini"), "\r\nnew.html\r\n\r\n\r\n 0 \r\n 0 \r\n");
+    const std::string changed = "Lab\r\nnew.html\r\nTank\r\n10\r\n 2 \r\n 1 \r\n";
+    EXPECT_EQ(qel.ReadSetting("Leq.ini"), changed);
+
+    lock = hold(folder + "Leq.ini");
+    restarted = qel.Start();
+    ASSERT_TRUE(restarted);
+    qel.SetText(IDC_txtFileName, "other.html");
+    qel.Menu(IDM_mnuMethod1);
+    const bool ended = exitAndWait();
+    CloseHandle(lock);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(qel.ReadSetting("Leq.ini"), changed);
+    EXPECT_FALSE(qel.HasSetting("Leq.ini.bad"));
+    EXPECT_NE(wintest::ReadBytes(history).value_or("").find(qel::kSettingsNotSavedText),
+              std::string::npos);
 }
 
+// An unattended start while a scanner holds the host profile for a moment: it is waited for,
+// "/port=N" names the device the search would not pick, and pages reach the host. A second
+// start hands its switches to the Qel that runs and ends.
+TEST_F(Faults, UnattendedStartWaitsForAHeldProfileAndASecondStartHandsOver) {
+    DevicePort device(3);
+    ASSERT_TRUE(device.Opened());
+    const std::string folder = QelProcess::SettingsFolder();
+    CreateDirectoryA(folder.c_str(), nullptr);
+    Configure(2, ftp_->Server().host, folder);
+    HANDLE lock = CreateFileA((folder + "home.uci").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    std::thread scanner([lock] {
+        Sleep(1000);
+        CloseHandle(lock);
+    });
+    const bool started = qel_.Start("/run /port=3");
+    scanner.join();
+    ASSERT_TRUE(started);
+    EXPECT_EQ(qel_.Text(IDC_txtPort), " 3") << "the search alone finds COM7";
+    EXPECT_TRUE(qel_.Checked(IDC_ckkRun));
+    ASSERT_TRUE(device.Send("unattended@@@@"));
+    EXPECT_TRUE(WaitForFile(RemotePage(), PageBytes("unattended"))) << Status();
+
+    std::string commandLine = "\"" + qel_.Folder() + "Qel.exe\" /run /port=5";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION second{};
+    ASSERT_TRUE(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               qel_.Folder().c_str(), &startup, &second));
+    EXPECT_EQ(WaitForSingleObject(second.hProcess, 15000), WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(second.hProcess, &code);
+    CloseHandle(second.hThread);
+    CloseHandle(second.hProcess);
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(qel_.WaitForText(IDC_txtPort, " 5", 5000));
+    EXPECT_TRUE(qel_.Running());
+}
 }  // namespace
