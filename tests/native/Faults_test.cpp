@@ -110,9 +110,12 @@ TEST_F(FaultsTest, EveryUploadStatusPassesOneGuardAcrossComponentsAndMethods) {
     EXPECT_EQ(internet.connects.size(), 1u);
     EXPECT_EQ(transfer.operations.size(), 3u) << "p5 never goes out after the switch";
 
-    // A log-in given up on still runs: the next page waits, and nothing is tried meanwhile.
+    // A log-in given up on still runs: the next page waits, and nothing is tried meanwhile;
+    // choosing Method 1 while method 0 (the same) is in force keeps it waiting.
     internet.stillWorking = true;
+    state.FTPMethod = 0;
     Publish("p7");
+    form.mnuMethod1_Click();
     Tick();
     EXPECT_EQ(internet.connects.size(), 1u);
     EXPECT_EQ(view.LastStatus(), noConnection) << "the time-out failure stays";
@@ -148,6 +151,14 @@ TEST_F(FaultsTest, LineErrorDropsTheDamagedBlockUpToItsEndMarker) {
         Tick();
         EXPECT_EQ(PageFile(), PageFor("next"));
         EXPECT_EQ(std::count(view.outputHistory.begin(), view.outputHistory.end(), "abcd"), 0);
+        // The read that reports the error also brings a clean block after the damaged one's
+        // end marker: only the damaged one is lost.
+        port.lineError = "framing";
+        Send("bad@@@@clean@@@@");
+        Tick();
+        Tick();
+        EXPECT_EQ(PageFile(), PageFor("clean"));
+        EXPECT_EQ(std::count(view.outputHistory.begin(), view.outputHistory.end(), "bad"), 0);
         ClosePort(port);
     }
 }
