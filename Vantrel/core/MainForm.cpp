@@ -134,16 +134,14 @@ void MainForm::RetrySettings() {
     if (!RetryLoadSettings(state_, guardedView_, files_, kept)) {
         return;
     }
-    // What was read replaces what stood in for it; the user's own changes stay.
-    const std::string& standing = uploads_.StatusText();
-    const bool settingsFailureShown =
-        standing.size() >= std::string_view(" opening ini file").size() &&
-        standing.ends_with(" opening ini file");
+    // What was read replaces what stood in for it; the user's own changes stay. The failure
+    // that said the file could not be read goes once nothing is missing any more.
+    const std::string standing = uploads_.StatusText();
     if (!kept.currentFile) {
         LoadCurrentProfile();
     }
-    if (settingsFailureShown && state_.HostConfigurationComplete() &&
-        uploads_.StatusText() == standing) {
+    if (standing.ends_with(" opening ini file") && uploads_.StatusText() == standing &&
+        state_.HostConfigurationComplete()) {
         Tell("");
     }
 }
