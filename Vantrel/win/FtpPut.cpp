@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "HostProfile.h"
 #include "InternetWaits.h"
 #include "Win32Error.h"
 
@@ -80,6 +81,11 @@ std::string Failure() {
 }  // namespace
 
 std::optional<std::string> PutFileByFtp(const FtpPutRequest& request) {
+    // WinINet sends these as they are: a line break would end the command and start another.
+    if (auto refused =
+            RefusedHostValuesText(request.userName, request.password, request.remotePath)) {
+        return refused;
+    }
     const UniqueInternet session(
         InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session) {
