@@ -194,10 +194,6 @@ TEST(FtpsDialogue, EndlessRepliesEndInAProtocolErrorFast) {
         EXPECT_EQ(server.events, std::vector<std::string>{"Connect"});
         EXPECT_LE(server.handedOut, 2 * kMaxReplyBytes);
     }
-    ScriptedTransport waiting;  // and after STOR
-    waiting.replies = HappyReplies();
-    waiting.replies[9] = "150 a\r\n150 b\r\n150 c\r\n150 d\r\n226 Stored\r\n";
-    EXPECT_NE(RunFtpsUpload(waiting, kUpload), std::nullopt);
 }
 
 TEST(FtpsDialogue, EveryRefusalStopsTheUploadAndNamesTheReply) {
