@@ -68,7 +68,8 @@ public:
     // The TLS handshake on the data connection, offering the control connection's session.
     virtual FtpsFailure SecureData() = 0;
     virtual FtpsFailure SendData(std::string_view bytes) = 0;
-    // Ends the data connection's TLS and closes it.
+    // Ends the data connection's TLS and closes it cleanly: what the host still sends is read
+    // (for a few seconds at most) before the connection is closed.
     virtual FtpsFailure CloseData() = 0;
 };
 
