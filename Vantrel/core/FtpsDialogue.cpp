@@ -24,7 +24,12 @@ std::string_view WithoutLineEnd(std::string_view line) {
     return line;
 }
 
+// The reply as the status line shows it: a long one (up to the reply limit) only begins there.
 std::string Shown(const FtpReply& reply) {
+    constexpr std::size_t kShownBytes = 300;
+    if (reply.text.size() > kShownBytes) {
+        return " (" + reply.text.substr(0, kShownBytes) + "...)";
+    }
     return " (" + reply.text + ")";
 }
 
