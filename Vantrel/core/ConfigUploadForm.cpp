@@ -28,6 +28,17 @@ std::string WithoutProfileExtensions(std::string name) {
     return name;
 }
 
+// Shows the refusal in red and answers true when a box holds what no FTP command can carry.
+bool RefuseUnsendableValues(ConfigUploadView& view, StatusLine& status) {
+    const auto refused =
+        RefusedHostValuesText(view.Text(ConfigBox::txtUserName), view.Text(ConfigBox::txtPassword),
+                              view.Text(ConfigBox::txtPathName));
+    if (refused) {
+        status.ShowStatus(*refused, StatusColour::Failure);
+    }
+    return refused.has_value();
+}
+
 }  // namespace
 
 std::string SuggestProfileName(std::string url) {
@@ -71,6 +82,10 @@ void ConfigUploadForm::PutText(ConfigBox box, const std::string& text) {
 }
 
 void ConfigUploadForm::Command4_Click() {
+    // Nothing is applied then: the dialog stays as it is, for the user to mend the value.
+    if (RefuseUnsendableValues(view_, mainView_)) {
+        return;
+    }
     state_.DestURL = view_.Text(ConfigBox::txtURL);
     state_.UserName = view_.Text(ConfigBox::txtUserName);
     state_.Password = view_.Text(ConfigBox::txtPassword);
@@ -91,7 +106,7 @@ void ConfigUploadForm::cmdOK_Click() {
         view_.ShowMessage("You must provide a file name.", "Error");
         return;
     }
-    if (RefuseUnusableName(name)) {
+    if (RefuseUnusableName(name) || RefuseUnsendableValues(view_, mainView_)) {
         return;
     }
     // The file holds what the boxes show, whether or not they were applied with Set.

@@ -1,9 +1,17 @@
 // Upload method 1 over a kept WinINet session.
 #include "FTPbyAPIModule3.h"
 
+#include "HostProfile.h"
+
 namespace qel {
 
 bool FTPbyAPIModule3::UploadByApi() {
+    // Checked again here, whatever way the values came: a line break would go out as a command.
+    if (auto refused = RefusedHostValuesText(state_.UserName, state_.Password,
+                                             state_.DestPath + state_.DestFileName)) {
+        status_->ShowStatus(*refused, StatusColour::Failure);
+        return false;
+    }
     status_->ShowStatus("Starting transmission", StatusColour::Highlight);
     // Each step reports for itself; a failed connection shows up as "No FTP connection".
     OpenConnection(state_.DestURL, state_.UserName, state_.Password);

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cctype>
-#include <vector>
+
+#include "HostProfile.h"
+#include "TransferOperation.h"
 
 namespace qel {
 namespace {
@@ -23,8 +25,14 @@ std::string_view WithoutLineEnd(std::string_view line) {
     return line;
 }
 
-std::string Shown(const FtpReply& reply) {
-    return " (" + reply.text + ")";
+// The reply as the status line shows it: a long one (up to the reply limit) only begins there,
+// and the password never shows, should the host ever echo it.
+std::string Shown(const FtpReply& reply, std::string_view password) {
+    constexpr std::size_t kShownBytes = 300;
+    if (reply.text.size() > kShownBytes) {
+        return " (" + WithoutPassword(reply.text.substr(0, kShownBytes), password) + "...)";
+    }
+    return " (" + WithoutPassword(reply.text, password) + ")";
 }
 
 bool Positive(const FtpReply& reply) {
@@ -35,20 +43,29 @@ bool Preliminary(const FtpReply& reply) {
     return reply.code >= 100 && reply.code < 200;
 }
 
-// A parsed decimal number in [0, limit] at the front of `text`, which it consumes.
+// A parsed decimal number in [0, limit] at the front of `text`, which it consumes. However many
+// digits come, a number over the limit is refused, never wrapped.
 std::optional<unsigned> TakeNumber(std::string_view& text, unsigned limit) {
     std::size_t used = 0;
     unsigned value = 0;
-    while (used < text.size() && IsDigit(text[used]) && used < 6) {
-        value = value * 10 + static_cast<unsigned>(text[used] - '0');
-        ++used;
+    bool over = false;
+    for (; used < text.size() && IsDigit(text[used]); ++used) {
+        const auto digit = static_cast<unsigned>(text[used] - '0');
+        over = over || value > (limit - digit) / 10;
+        if (!over) {
+            value = value * 10 + digit;
+        }
     }
-    if (used == 0 || value > limit) {
+    if (used == 0 || over) {
         return std::nullopt;
     }
     text.remove_prefix(used);
     return value;
 }
+
+// More preliminary replies than this to one command (or before the greeting) end the upload:
+// a host that only ever says "wait" would otherwise hold it until the overall limit.
+constexpr int kMaxPreliminaryReplies = 4;
 
 // The dialogue with its reader; every step returns the failure that ends the upload.
 class Dialogue {
@@ -57,6 +74,10 @@ public:
         : transport_(transport), upload_(upload) {}
 
     FtpsFailure Run() {
+        if (auto refused =
+                RefusedHostValuesText(upload_.userName, upload_.password, upload_.remotePath)) {
+            return refused;
+        }
         if (auto failure = transport_.Connect()) {
             return failure;
         }
@@ -94,15 +115,36 @@ private:
             if (auto next = reader_.Next()) {
                 reply = std::move(*next);
                 if (reply.code == 0) {
-                    return "The FTP host's answer could not be understood" + Shown(reply);
+                    return "The FTP host's answer could not be understood" +
+                           Shown(reply, upload_.password);
                 }
                 return std::nullopt;
+            }
+            if (!reader_.Broken().empty()) {
+                return reader_.Broken();
             }
             std::string received;
             if (auto failure = transport_.ReceiveControl(received)) {
                 return failure;
             }
             reader_.Add(received);
+        }
+    }
+
+    // Reads on past preliminary (1xx) replies, `seen` of which came already, to the final one.
+    FtpsFailure ReadFinal(FtpReply& reply, int seen = 0) {
+        for (;;) {
+            if (auto failure = Read(reply)) {
+                return failure;
+            }
+            if (!Preliminary(reply)) {
+                return std::nullopt;
+            }
+            if (++seen > kMaxPreliminaryReplies) {
+                return "FTP protocol error: the host sent more than " +
+                       std::to_string(kMaxPreliminaryReplies) + " preliminary replies" +
+                       Shown(reply, upload_.password);
+            }
         }
     }
 
@@ -120,20 +162,18 @@ private:
             return failure;
         }
         if (!Positive(reply)) {
-            return refusal + Shown(reply);
+            return refusal + Shown(reply, upload_.password);
         }
         return std::nullopt;
     }
 
     FtpsFailure Greeting() {
         FtpReply reply;
-        do {
-            if (auto failure = Read(reply)) {
-                return failure;
-            }
-        } while (Preliminary(reply));  // "120 ready in a moment"
+        if (auto failure = ReadFinal(reply)) {  // past "120 ready in a moment"
+            return failure;
+        }
         if (reply.code != 220) {
-            return "The FTP host did not accept the connection" + Shown(reply);
+            return "The FTP host did not accept the connection" + Shown(reply, upload_.password);
         }
         return std::nullopt;
     }
@@ -146,7 +186,7 @@ private:
         if (reply.code != 234) {
             return "The FTP host does not offer TLS (FTPS); user name and password were not "
                    "sent" +
-                   Shown(reply);
+                   Shown(reply, upload_.password);
         }
         if (auto failure = transport_.SecureControl()) {
             return *failure + "; user name and password were not sent";
@@ -165,13 +205,13 @@ private:
             return std::nullopt;  // no password wanted
         }
         if (reply.code != 331) {
-            return "The FTP host refused the user name" + Shown(reply);
+            return "The FTP host refused the user name" + Shown(reply, upload_.password);
         }
         if (auto failure = Command("PASS " + upload_.password, reply)) {
             return failure;
         }
         if (reply.code != 230 && reply.code != 202) {
-            return "The FTP host refused the log-in" + Shown(reply);
+            return "The FTP host refused the log-in" + Shown(reply, upload_.password);
         }
         return std::nullopt;
     }
@@ -184,21 +224,22 @@ private:
         }
         std::optional<unsigned> port;
         if (reply.code == 229) {
-            port = PortFromEpsvReply(reply.text);
-        } else if (reply.code >= 500) {
-            // Not known to this host (or not allowed): the older form names the port too.
+            port = PortFromEpsvReply(reply.lastLine);
+        } else if (reply.code >= 500 || Positive(reply)) {
+            // Not known to this host, not allowed, or answered some other way ("202 not
+            // implemented"): the older form names the port too.
             if (auto failure = Command("PASV", reply)) {
                 return failure;
             }
             if (reply.code != 227) {
-                return kRefused + Shown(reply);
+                return kRefused + Shown(reply, upload_.password);
             }
-            port = PortFromPasvReply(reply.text);
+            port = PortFromPasvReply(reply.lastLine);
         } else {
-            return kRefused + Shown(reply);
+            return kRefused + Shown(reply, upload_.password);
         }
         if (!port) {
-            return "The FTP host named no data port" + Shown(reply);
+            return "The FTP host named no data port" + Shown(reply, upload_.password);
         }
         if (auto failure = transport_.OpenData(*port)) {
             return "The data connection could not be made: " + *failure;
@@ -212,7 +253,8 @@ private:
         if (Read(reply)) {
             return "The file could not be sent: " + failure;
         }
-        std::string text = "The file could not be sent: " + failure + Shown(reply);
+        std::string text =
+            "The file could not be sent: " + failure + Shown(reply, upload_.password);
         if (reply.code == 522) {
             text += "; the host may want the data connection to resume the TLS session";
         }
@@ -225,7 +267,7 @@ private:
             return failure;
         }
         if (!Preliminary(reply)) {
-            return "The FTP host refused to store the file" + Shown(reply);
+            return "The FTP host refused to store the file" + Shown(reply, upload_.password);
         }
         if (auto failure = transport_.SecureData()) {
             return DataFailure(*failure);
@@ -236,15 +278,17 @@ private:
         if (auto failure = transport_.CloseData()) {
             return DataFailure(*failure);
         }
-        if (auto failure = Read(reply)) {
+        // A host may say "125" at STOR and "150" later, before its verdict.
+        if (auto failure = ReadFinal(reply, 1)) {
             return failure;
         }
         if (reply.code == 522) {
-            return "The FTP host refused the protected data connection" + Shown(reply) +
+            return "The FTP host refused the protected data connection" +
+                   Shown(reply, upload_.password) +
                    "; the host may want it to resume the TLS session";
         }
         if (reply.code != 226 && reply.code != 250) {
-            return "The FTP host did not store the file" + Shown(reply);
+            return "The FTP host did not store the file" + Shown(reply, upload_.password);
         }
         return std::nullopt;
     }
@@ -256,41 +300,70 @@ private:
 
 }  // namespace
 
-std::optional<FtpReply> FtpReplyReader::Next() {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    std::string code;
-    for (;;) {
-        const std::size_t end = buffer_.find('\n', start);
-        if (end == std::string::npos) {
-            return std::nullopt;
+void FtpReplyReader::Clear() {
+    buffer_.clear();
+    scanned_ = 0;
+    partial_ = {};
+    inReply_ = false;
+}
+
+bool FtpReplyReader::TakeLine(std::string_view line) {
+    if (line.empty()) {
+        return false;  // nothing a reply is made of, wherever it stands
+    }
+    if (!inReply_) {
+        inReply_ = true;
+        partial_ = {0, std::string(line), std::string(line)};
+        if (!StartsWithCode(line)) {
+            return true;  // not a reply: handed out as one the dialogue cannot read
         }
-        const std::string_view line =
-            WithoutLineEnd(std::string_view(buffer_).substr(start, end - start));
-        start = end + 1;
-        lines.push_back(line);
-        if (lines.size() == 1) {
-            if (!StartsWithCode(line)) {
-                break;  // not a reply: handed out as one the dialogue cannot read
+        partial_.code = (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
+        return line.size() < 4 || line[3] != '-';
+    }
+    if (partial_.text.size() + 1 + line.size() > kMaxReplyBytes) {
+        broken_ = "FTP protocol error: the host sent a reply of more than " +
+                  std::to_string(kMaxReplyBytes) + " bytes";
+        return false;
+    }
+    partial_.text += ' ';
+    partial_.text.append(line);
+    // Only the reply's own code followed by a blank ends it; other lines are its text.
+    if (line.substr(0, 3) == std::string_view(partial_.text).substr(0, 3) &&
+        (line.size() == 3 || line[3] == ' ')) {
+        partial_.lastLine.assign(line);
+        return true;
+    }
+    return false;
+}
+
+std::optional<FtpReply> FtpReplyReader::Next() {
+    std::size_t start = 0;
+    std::optional<FtpReply> reply;
+    while (broken_.empty() && !reply) {
+        const std::size_t end = buffer_.find('\n', start + scanned_);
+        if (end == std::string::npos) {
+            scanned_ = buffer_.size() - start;
+            if (scanned_ > kMaxReplyLineBytes) {
+                broken_ = "FTP protocol error: the host sent a line of more than " +
+                          std::to_string(kMaxReplyLineBytes) + " bytes";
             }
-            code.assign(line.substr(0, 3));
-            if (line.size() < 4 || line[3] != '-') {
-                break;
-            }
-        } else if (line.substr(0, 3) == code && (line.size() == 3 || line[3] == ' ')) {
             break;
         }
-    }
-    FtpReply reply;
-    reply.code = code.empty() ? 0 : std::stoi(code);
-    for (const std::string_view line : lines) {
-        if (!reply.text.empty()) {
-            reply.text += ' ';
+        const std::string_view line = std::string_view(buffer_).substr(start, end - start);
+        start = end + 1;
+        scanned_ = 0;
+        if (line.size() > kMaxReplyLineBytes) {
+            broken_ = "FTP protocol error: the host sent a line of more than " +
+                      std::to_string(kMaxReplyLineBytes) + " bytes";
+        } else if (TakeLine(WithoutLineEnd(line))) {
+            inReply_ = false;
+            reply = std::move(partial_);
+            partial_ = {};
         }
-        reply.text.append(line);
     }
+    // Every line taken leaves the buffer once; what remains is part of a line still coming.
     buffer_.erase(0, start);
-    return reply;
+    return broken_.empty() ? reply : std::nullopt;
 }
 
 std::optional<unsigned> PortFromEpsvReply(std::string_view text) {

@@ -68,6 +68,24 @@ std::string RefusedProfileNameText(const std::string& name) {
     return "Not a usable profile name: " + name;
 }
 
+std::optional<std::string> RefusedHostValuesText(std::string_view userName,
+                                                 std::string_view password,
+                                                 std::string_view remoteFolder) {
+    const struct {
+        std::string_view value;
+        const char* name;
+    } values[] = {{userName, "user name"},
+                  {password, "password"},
+                  {remoteFolder, "remote folder or page name"}};
+    for (const auto& [value, name] : values) {
+        if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos) {
+            return std::string("The ") + name +
+                   " holds a line break or a NUL character, which FTP cannot send";
+        }
+    }
+    return std::nullopt;
+}
+
 std::string Scramble(std::string_view text) {
     std::string scrambled(text);
     for (std::size_t i = 0; i < scrambled.size(); ++i) {

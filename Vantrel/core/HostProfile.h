@@ -34,6 +34,13 @@ bool IsUsableProfileName(std::string_view name);
 // The status text that refuses such a name.
 std::string RefusedProfileNameText(const std::string& name);
 
+// The status text that refuses host values an FTP command cannot carry, nullopt when all are
+// usable: a CR, LF or NUL in the user name, the password or the remote folder (or page name)
+// would end the command early and send the rest as a command of its own.
+std::optional<std::string> RefusedHostValuesText(std::string_view userName,
+                                                 std::string_view password,
+                                                 std::string_view remoteFolder);
+
 // Reads the profile named by state.CurrentFile into UserName, DestURL, Password and DestPath.
 // Does nothing when CurrentFile is empty; refuses an unusable name without touching the file
 // system; reports failures in red on the status line; values read before a failure are kept.

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "HostProfile.h"
 #include "InternetWaits.h"
 #include "TransferOperation.h"
 #include "Win32Error.h"
@@ -131,6 +132,11 @@ std::string Failure(const std::string& password) {
 }  // namespace
 
 std::optional<std::string> PutFileByFtp(const FtpPutRequest& request) {
+    // WinINet sends these as they are: a line break would end the command and start another.
+    if (auto refused =
+            RefusedHostValuesText(request.userName, request.password, request.remotePath)) {
+        return refused;
+    }
     const SessionWithDeadline session(
         InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0), request.deadline);
     if (!session) {

@@ -15,13 +15,19 @@ namespace qel {
 namespace {
 
 constexpr unsigned short kFtpPort = 21;
+// How long the data connection is read after our end of it, for the host to close its end.
+constexpr DWORD kDrainLimitMs = 3000;
 
 // The control connection in clear until SecureControl, then through TLS; the data connection
 // through TLS made with the same credentials and server name, so that the system's TLS offers
 // to resume the control connection's session, as many hosts require.
 class WinsockFtpsTransport : public FtpsTransport {
 public:
-    explicit WinsockFtpsTransport(std::string host) : host_(std::move(host)) {}
+    WinsockFtpsTransport(std::string host, TcpConnection::Deadline deadline)
+        : host_(std::move(host)) {
+        control_.SetDeadline(deadline);
+        data_.SetDeadline(deadline);
+    }
 
     FtpsFailure Connect() override {
         return control_.Connect(host_, kFtpPort, kInternetWaitLimitMs);
@@ -55,9 +61,14 @@ public:
         return dataTls_ ? dataTls_->Send(bytes) : std::string("No TLS connection");
     }
 
+    // close_notify, then our end of the connection, then what the host still sends (TLS 1.3
+    // session tickets, its own close_notify) read and dropped until it closes: closing with
+    // unread data would reset the connection, and the host could lose the end of the file. A
+    // drain that runs out of time is no failure: the host's reply tells whether it was stored.
     FtpsFailure CloseData() override {
         FtpsFailure failure = dataTls_ ? dataTls_->Shutdown() : std::nullopt;
         dataTls_.reset();
+        data_.FinishAndDrain(kDrainLimitMs);
         data_.Close();
         return failure;
     }
@@ -77,7 +88,7 @@ private:
 std::optional<std::string> PutFileByFtps(const FtpPutRequest& request) {
     const FtpsUpload upload{request.userName, request.password, request.remotePath,
                             request.content};
-    WinsockFtpsTransport transport(request.host);
+    WinsockFtpsTransport transport(request.host, request.deadline);
     return RunFtpsUpload(transport, upload);
 }
 

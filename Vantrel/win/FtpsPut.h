@@ -10,7 +10,8 @@ namespace qel {
 
 // Blocks until the upload has ended; nullopt when the file was stored, otherwise the failure's
 // description. Connect, every answer and every send each have the time limit of the other
-// upload methods. Concurrent calls on other threads share nothing.
+// upload methods, and none waits past the request's deadline. Concurrent calls on other
+// threads share nothing.
 std::optional<std::string> PutFileByFtps(const FtpPutRequest& request);
 
 }  // namespace qel

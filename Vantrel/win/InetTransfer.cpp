@@ -4,6 +4,7 @@
 #include "InetTransfer.h"
 
 #include <exception>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -140,8 +141,20 @@ std::optional<std::string> InetTransfer::Start(PutFunction put, FtpPutRequest re
 }
 
 void InetTransfer::Transfer(PutFunction put, FtpPutRequest request, HWND notify) noexcept {
+    // Made before the work starts, so that even memory running out ends as a failure shown
+    // (short enough to need no allocation of its own).
+    std::optional<std::string> outcome(std::in_place, "Out of memory");
     try {
-        std::optional<std::string> outcome = put(request);
+        outcome = put(request);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::exception& e) {
+        try {
+            outcome = std::string("The upload failed: ") + e.what();
+        } catch (...) {
+        }
+    } catch (...) {
+    }
+    try {
         if (outcome && std::chrono::steady_clock::now() >= request.deadline) {
             // Cut short at the limit: that is the news, not the closed connection it left.
             outcome = UploadLimitText(static_cast<std::uint64_t>(overallLimit_.count()));
@@ -149,7 +162,7 @@ void InetTransfer::Transfer(PutFunction put, FtpPutRequest request, HWND notify)
         const std::lock_guard lock(finishedMutex_);
         finished_.push_back(std::move(outcome));
     } catch (...) {
-        // Out of memory: nothing can be reported; the notice below still frees the component.
+        // Nothing left to report with; the notice below still frees the component.
     }
     // The component stays busy until the window has handled the outcome: a request made in
     // between must wait for it, or the completion would find a newer transfer running.

@@ -1,4 +1,5 @@
-// A TCP connection whose connect, sends and receives each give up after a time limit.
+// A TCP connection whose connect, sends and receives each give up after a time limit and by
+// one deadline.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -69,6 +70,32 @@ std::string SocketErrorDescription(int code) {
     return "Network error " + std::to_string(code);
 }
 
+DWORD TcpConnection::WaitMs(DWORD limitMs) const {
+    if (deadline_ == Deadline::max()) {
+        return limitMs;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          deadline_ - std::chrono::steady_clock::now())
+                          .count();
+    if (left <= 0) {
+        return 0;
+    }
+    return static_cast<DWORD>(std::min<long long>(left, limitMs));
+}
+
+NetFailure TcpConnection::LimitNextWait(int option, DWORD limitMs) {
+    // A wait of 0 would be no limit at all to the socket.
+    const DWORD wait = WaitMs(limitMs);
+    if (wait == 0) {
+        return SocketErrorDescription(WSAETIMEDOUT);
+    }
+    if (setsockopt(static_cast<SOCKET>(socket_), SOL_SOCKET, option,
+                   reinterpret_cast<const char*>(&wait), sizeof wait) != 0) {
+        return LastSocketFailure();
+    }
+    return std::nullopt;
+}
+
 NetFailure TcpConnection::Connect(const std::string& host, unsigned short port, DWORD limitMs) {
     if (auto failure = StartWinsock()) {
         return failure;
@@ -116,6 +143,11 @@ NetFailure TcpConnection::ConnectToPeerOf(const TcpConnection& control, unsigned
 // receive.
 NetFailure TcpConnection::ConnectTo(const void* address, int length, DWORD limitMs) {
     Close();
+    limitMs_ = limitMs;
+    const DWORD connectWait = WaitMs(limitMs);
+    if (connectWait == 0) {
+        return SocketErrorDescription(WSAETIMEDOUT);
+    }
     const auto* target = static_cast<const sockaddr*>(address);
     const SOCKET s = socket(target->sa_family, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET) {
@@ -138,7 +170,8 @@ NetFailure TcpConnection::ConnectTo(const void* address, int length, DWORD limit
         FD_ZERO(&failed);
         FD_SET(s, &writable);
         FD_SET(s, &failed);
-        timeval limit{static_cast<long>(limitMs / 1000), static_cast<long>(limitMs % 1000) * 1000};
+        timeval limit{static_cast<long>(connectWait / 1000),
+                      static_cast<long>(connectWait % 1000) * 1000};
         const int ready = select(0, nullptr, &writable, &failed, &limit);
         if (ready <= 0) {
             Close();
@@ -153,12 +186,7 @@ NetFailure TcpConnection::ConnectTo(const void* address, int length, DWORD limit
         }
     }
     u_long blocking = 0;
-    const DWORD wait = limitMs;
-    if (ioctlsocket(s, FIONBIO, &blocking) != 0 ||
-        setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait) !=
-            0 ||
-        setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait) !=
-            0) {
+    if (ioctlsocket(s, FIONBIO, &blocking) != 0) {
         NetFailure failure = LastSocketFailure();
         Close();
         return failure;
@@ -168,6 +196,9 @@ NetFailure TcpConnection::ConnectTo(const void* address, int length, DWORD limit
 
 NetFailure TcpConnection::Send(std::string_view bytes) {
     while (!bytes.empty()) {
+        if (auto failure = LimitNextWait(SO_SNDTIMEO, limitMs_)) {
+            return failure;
+        }
         const int chunk = static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 20));
         const int sent = send(static_cast<SOCKET>(socket_), bytes.data(), chunk, 0);
         if (sent == SOCKET_ERROR) {
@@ -179,6 +210,9 @@ NetFailure TcpConnection::Send(std::string_view bytes) {
 }
 
 NetFailure TcpConnection::Receive(std::string& received) {
+    if (auto failure = LimitNextWait(SO_RCVTIMEO, limitMs_)) {
+        return failure;
+    }
     char buffer[16384];
     const int got = recv(static_cast<SOCKET>(socket_), buffer, sizeof buffer, 0);
     if (got == SOCKET_ERROR) {
@@ -189,6 +223,23 @@ NetFailure TcpConnection::Receive(std::string& received) {
     }
     received.append(buffer, static_cast<std::size_t>(got));
     return std::nullopt;
+}
+
+void TcpConnection::FinishAndDrain(DWORD limitMs) {
+    if (!Connected()) {
+        return;
+    }
+    const SOCKET s = static_cast<SOCKET>(socket_);
+    if (shutdown(s, SD_SEND) != 0) {
+        return;
+    }
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    const Deadline overall = deadline_;
+    deadline_ = std::min(deadline_, end);
+    char buffer[16384];
+    while (!LimitNextWait(SO_RCVTIMEO, limitMs) && recv(s, buffer, sizeof buffer, 0) > 0) {
+    }
+    deadline_ = overall;
 }
 
 bool TcpConnection::Connected() const {

@@ -1,9 +1,11 @@
-// A TCP connection whose connect, sends and receives each give up after a time limit, so a host
-// that stops answering cannot hold an upload for ever.
+// A TCP connection whose connect, sends and receives each give up after a time limit, and all
+// of them by one deadline, so a host that stops answering (or answers a byte at a time) cannot
+// hold an upload for ever.
 #pragma once
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -21,7 +23,12 @@ public:
     TcpConnection& operator=(const TcpConnection&) = delete;
     ~TcpConnection() { Close(); }
 
-    // Connects to `host` (a name or an address) on `port`, trying each of its addresses.
+    using Deadline = std::chrono::steady_clock::time_point;
+
+    // No wait of this connection lasts past `deadline` (max(): none), whatever its own limit.
+    void SetDeadline(Deadline deadline) { deadline_ = deadline; }
+    // Connects to `host` (a name or an address) on `port`, trying each of its addresses; the
+    // connect, and each send and receive later, waits at most `limitMs`.
     NetFailure Connect(const std::string& host, unsigned short port, DWORD limitMs);
     // Connects to the address this connection's peer has, on another port: a passive FTP data
     // connection goes to the host the control connection reached, whatever the reply names.
@@ -30,13 +37,24 @@ public:
     // Appends what has arrived (at least one byte) to `received`; the peer closing the
     // connection is a failure too.
     NetFailure Receive(std::string& received);
+    // Says that nothing more is sent, then reads and drops what the peer still sends until it
+    // closes, for at most `limitMs`: closing with unread data would reset the connection, and
+    // the peer could lose the end of what it was sent.
+    void FinishAndDrain(DWORD limitMs);
     bool Connected() const;
     void Close();
 
 private:
     NetFailure ConnectTo(const void* address, int length, DWORD limitMs);
+    // `limitMs` cut to the time left to the deadline; 0 once it has passed.
+    DWORD WaitMs(DWORD limitMs) const;
+    // Sets the socket's wait for the next send or receive; false (with the failure) when
+    // there is no time left.
+    NetFailure LimitNextWait(int option, DWORD limitMs);
 
     UINT_PTR socket_ = ~UINT_PTR{0};  // INVALID_SOCKET; winsock2.h stays out of this header
+    DWORD limitMs_ = 0;
+    Deadline deadline_ = Deadline::max();
 };
 
 // The system's text for a Winsock error, or one of our own where the system has none.

@@ -87,6 +87,42 @@ NetFailure CertificateFailure(const std::string& why) {
     return "The FTP host's certificate was refused: " + why;
 }
 
+struct TrustText {
+    DWORD flags;
+    const char* text;
+};
+
+// The chain's own verdict, in the order a user can best act on it.
+constexpr std::array kTrustTexts{
+    TrustText{CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN,
+              "The certificate does not chain to a root this system trusts"},
+    TrustText{CERT_TRUST_IS_NOT_TIME_VALID, "The certificate has expired or is not yet valid"},
+    TrustText{CERT_TRUST_IS_REVOKED, "The certificate has been revoked"},
+    TrustText{CERT_TRUST_IS_NOT_SIGNATURE_VALID, "The certificate's signature is not valid"},
+    TrustText{CERT_TRUST_IS_NOT_VALID_FOR_USAGE, "The certificate is not meant for a server"},
+    TrustText{CERT_TRUST_IS_CYCLIC, "The certificate chain goes round in a circle"},
+};
+
+// Revocation that could not be checked is no error here: the PC may have no route to the
+// lists. Every other error of the chain refuses it, whatever the SSL policy says of it (Wine's
+// takes a chain that ends at an unknown issuer for a good one).
+NetFailure CheckTrustStatus(const CERT_CHAIN_CONTEXT& chain) {
+    const DWORD errors =
+        chain.TrustStatus.dwErrorStatus & ~static_cast<DWORD>(CERT_TRUST_REVOCATION_STATUS_UNKNOWN |
+                                                              CERT_TRUST_IS_OFFLINE_REVOCATION);
+    if (errors == CERT_TRUST_NO_ERROR) {
+        return std::nullopt;
+    }
+    for (const TrustText& known : kTrustTexts) {
+        if ((errors & known.flags) != 0) {
+            return CertificateFailure(known.text);
+        }
+    }
+    char hex[16] = {};
+    wsprintfA(hex, "0x%08lX", static_cast<unsigned long>(errors));
+    return CertificateFailure(std::string("its chain is not valid (trust status ") + hex + ")");
+}
+
 // Chains the certificate the server sent to a root the system trusts (without revocation
 // checks: the PC may have no route to the lists) and matches it against the server's name.
 NetFailure CheckCertificate(CtxtHandle* context, const std::string& serverName) {
@@ -111,6 +147,9 @@ NetFailure CheckCertificate(CtxtHandle* context, const std::string& serverName) 
         return CertificateFailure(TlsErrorDescription(static_cast<LONG>(GetLastError())));
     }
     const std::unique_ptr<const CERT_CHAIN_CONTEXT, ChainFree> chain(built);
+    if (auto failure = CheckTrustStatus(*chain)) {
+        return failure;
+    }
 
     std::wstring name = Widened(serverName);
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
@@ -204,16 +243,8 @@ NetFailure TlsStream::Handshake(TlsCredentials& credentials, const std::string& 
     if (auto failure = Negotiate(true)) {
         return failure;
     }
-    if (auto failure = CheckConnection()) {
+    if (auto failure = Verify()) {
         return failure;
-    }
-    if (auto failure = CheckCertificate(&context_, serverName_)) {
-        return failure;
-    }
-    if (const SECURITY_STATUS status =
-            QueryContextAttributesA(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_);
-        status != SEC_E_OK) {
-        return TlsErrorDescription(status);
     }
     established_ = true;
     return std::nullopt;
@@ -221,9 +252,11 @@ NetFailure TlsStream::Handshake(TlsCredentials& credentials, const std::string& 
 
 // Runs the handshake's token exchange until the context is complete. `first` starts a new
 // one; otherwise it goes on with what is in `encrypted_` (the server renegotiating, or a
-// TLS 1.3 message after the handshake).
+// TLS 1.3 message after the handshake), which the system sees before anything more is read:
+// it may be all it needs, and the server may be waiting for our answer.
 NetFailure TlsStream::Negotiate(bool first) {
-    bool needInput = !first && encrypted_.empty();
+    bool needInput = false;
+    unsigned long request = kContextRequest;
     for (;;) {
         if (needInput) {
             if (auto failure = tcp_.Receive(encrypted_)) {
@@ -242,10 +275,10 @@ NetFailure TlsStream::Negotiate(bool first) {
         unsigned long attributes = 0;
         auto* name = const_cast<SEC_CHAR*>(serverName_.c_str());
         const SECURITY_STATUS status =
-            first ? InitializeSecurityContextA(credentials_, nullptr, name, kContextRequest, 0, 0,
-                                               nullptr, 0, &context_, &output, &attributes, nullptr)
-                  : InitializeSecurityContextA(credentials_, &context_, name, kContextRequest, 0, 0,
-                                               &input, 0, nullptr, &output, &attributes, nullptr);
+            first ? InitializeSecurityContextA(credentials_, nullptr, name, request, 0, 0, nullptr,
+                                               0, &context_, &output, &attributes, nullptr)
+                  : InitializeSecurityContextA(credentials_, &context_, name, request, 0, 0, &input,
+                                               0, nullptr, &output, &attributes, nullptr);
         if (first) {
             hasContext_ = status == SEC_I_CONTINUE_NEEDED || status == SEC_E_OK;
             first = false;
@@ -255,23 +288,50 @@ NetFailure TlsStream::Negotiate(bool first) {
             continue;
         }
         const NetFailure sent = SendToken(output);
-        if (status != SEC_E_OK && status != SEC_I_CONTINUE_NEEDED &&
-            status != SEC_I_INCOMPLETE_CREDENTIALS) {
-            return "TLS handshake failed: " + TlsErrorDescription(status);
+        if (status == SEC_I_INCOMPLETE_CREDENTIALS) {
+            // The host asks for a client certificate, which we have none of: told to use the
+            // credentials as they are, the system answers without one, and the host decides.
+            // The same input is tried again only with that change.
+            if ((request & ISC_REQ_USE_SUPPLIED_CREDS) != 0) {
+                return std::string(
+                    "TLS handshake failed: the FTP host asks for a client certificate");
+            }
+            request |= ISC_REQ_USE_SUPPLIED_CREDS;
+            needInput = false;
+            continue;
+        }
+        if (status != SEC_E_OK && status != SEC_I_CONTINUE_NEEDED) {
+            std::string text = "TLS handshake failed: " + TlsErrorDescription(status);
+            if (OffersTls12() == false) {
+                text += "; this system's TLS does not offer version 1.2 or newer";
+            }
+            return text;
         }
         if (sent) {
             return sent;
         }
+        const std::size_t given = encrypted_.size();
         if (inBuffers[1].BufferType == SECBUFFER_EXTRA && inBuffers[1].cbBuffer > 0) {
             encrypted_.erase(0, encrypted_.size() - inBuffers[1].cbBuffer);
-        } else if (status != SEC_I_INCOMPLETE_CREDENTIALS) {
+        } else {
             encrypted_.clear();
         }
         if (status == SEC_E_OK) {
             return std::nullopt;
         }
-        needInput = status == SEC_I_CONTINUE_NEEDED && encrypted_.empty();
+        // Input the system did not use at all needs more behind it.
+        needInput = encrypted_.empty() || encrypted_.size() == given;
     }
+}
+
+std::optional<bool> TlsStream::OffersTls12() const {
+    SecPkgCred_SupportedProtocols supported{};
+    if (credentials_ == nullptr ||
+        QueryCredentialsAttributesA(credentials_, SECPKG_ATTR_SUPPORTED_PROTOCOLS, &supported) !=
+            SEC_E_OK) {
+        return std::nullopt;
+    }
+    return (supported.grbitProtocol & kAcceptedProtocols) != 0;
 }
 
 NetFailure TlsStream::CheckConnection() const {
@@ -282,8 +342,34 @@ NetFailure TlsStream::CheckConnection() const {
     if (status != SEC_E_OK) {
         return "The TLS version could not be checked: " + TlsErrorDescription(status);
     }
-    if ((info.dwProtocol & kAcceptedProtocols) == 0) {
-        return std::string("The FTP host offers only TLS older than version 1.2");
+    if ((info.dwProtocol & kAcceptedProtocols) != 0) {
+        return std::nullopt;
+    }
+    // Which side lacks TLS 1.2 is known only when this system says what it offered.
+    const std::optional<bool> offered = OffersTls12();
+    if (!offered) {
+        return std::string("The connection would use TLS older than version 1.2");
+    }
+    return std::string(*offered ? "The FTP host offers only TLS older than version 1.2"
+                                : "This system's TLS does not offer version 1.2 or newer");
+}
+
+// Everything the handshake decided, checked again after every renegotiation: a server may not
+// change its certificate or go down to an older version half-way.
+NetFailure TlsStream::Verify() {
+    if (auto failure = CheckConnection()) {
+        return failure;
+    }
+    if (auto failure = CheckCertificate(&context_, serverName_)) {
+        return failure;
+    }
+    if (const SECURITY_STATUS status =
+            QueryContextAttributesA(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_);
+        status != SEC_E_OK) {
+        return TlsErrorDescription(status);
+    }
+    if (sizes_.cbMaximumMessage == 0) {
+        return std::string("The system's TLS gave no message size");
     }
     return std::nullopt;
 }
@@ -360,9 +446,15 @@ NetFailure TlsStream::Receive(std::string& received) {
                     return std::string("The FTP host ended the TLS connection");
                 }
                 if (status == SEC_I_RENEGOTIATE) {
+                    // Nothing may be sent or taken in until the new keys are checked.
+                    established_ = false;
                     if (auto failure = Negotiate(false)) {
                         return failure;
                     }
+                    if (auto failure = Verify()) {
+                        return failure;
+                    }
+                    established_ = true;
                 }
                 if (received.size() > before) {
                     return std::nullopt;

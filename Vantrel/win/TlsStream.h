@@ -8,6 +8,7 @@
 #include <security.h>
 #include <sspi.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -53,7 +54,10 @@ public:
 
 private:
     NetFailure Negotiate(bool first);
+    NetFailure Verify();
     NetFailure CheckConnection() const;
+    // Whether the credentials offer TLS 1.2 or newer; nullopt where the system cannot say.
+    std::optional<bool> OffersTls12() const;
     NetFailure SendToken(SecBufferDesc& output);
 
     TcpConnection& tcp_;

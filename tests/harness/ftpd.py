@@ -24,6 +24,9 @@ PORT from PASV and count logins. A second socket takes one-line commands from th
 
 With --tls-hosts the same account is also served over explicit TLS (AUTH TLS, RFC 4217) on
 those addresses, port --port; TLS is required there before USER and on every data connection.
+Each --tls-listener ADDRESS,CHAIN,KEY[,no-epsv] adds one more such address with a certificate
+chain of its own (to try certificates that must be refused); "no-epsv" makes it answer EPSV
+with 500, as older servers do, so that clients must use PASV.
 Whether each protected data connection resumed the control connection's session goes to the
 server's own output ("data TLS session resumed: yes/no").
 
@@ -79,7 +82,8 @@ class Policy:
         self.held.clear()
 
 
-def make_handler(authorizer, command_log, policy, stalling=False, tls_context=None):
+def make_handler(authorizer, command_log, policy, stalling=False, tls_context=None,
+                 epsv=True):
     """An FTPHandler class that logs every command and obeys the policy; a stalling one stays
     silent on the connections it accepts while the policy says so; with a TLS context, one that
     requires explicit TLS on the control and the data connections."""
@@ -144,6 +148,12 @@ def make_handler(authorizer, command_log, policy, stalling=False, tls_context=No
                 self.respond("500 Active mode is refused: use PASV.")
                 return
             super().ftp_PORT(line)
+
+        def ftp_EPSV(self, line):
+            if not epsv:
+                self.respond('500 Command "EPSV" not understood.')
+                return
+            super().ftp_EPSV(line)
 
         def ftp_EPRT(self, line):
             if policy.passive_only:
@@ -289,6 +299,9 @@ def parse_args(argv):
                         "explicit FTPS (port --port)")
     parser.add_argument("--tls-cert", help="the TLS listeners' certificate chain (PEM)")
     parser.add_argument("--tls-key", help="its private key (PEM)")
+    parser.add_argument("--tls-listener", action="append", default=[],
+                        metavar="ADDRESS,CHAIN,KEY[,no-epsv]",
+                        help="one more FTPS address with a certificate chain of its own")
     return parser.parse_args(argv)
 
 
@@ -317,6 +330,12 @@ def main(argv):
                                    tls_context=make_tls_context(args.tls_cert, args.tls_key))
         for tls_host in args.tls_hosts.split(","):
             FTPServer((tls_host, args.port), tls_handler, ioloop=ioloop)
+    for listener_spec in args.tls_listener:
+        address, chain, key, *flags = listener_spec.split(",")
+        handler = make_handler(authorizer, command_log, policy,
+                               tls_context=make_tls_context(chain, key),
+                               epsv="no-epsv" not in flags)
+        FTPServer((address, args.port), handler, ioloop=ioloop)
     ControlServer((args.host, args.control_port),
                   Commands(listener, command_log, policy), ioloop)
 

@@ -166,6 +166,21 @@ TEST_F(ConfigUploadFormTest, OkSavesWhatTheBoxesShowWithoutApplyingIt) {
     EXPECT_EQ(state.CurrentFile, "");
 
     files.openErrors.clear();
+    // A line break in a value would go out as a command of its own: refused in red at Ok and
+    // at Set, nothing written or applied, the dialog as it was.
+    view.SetText(ConfigBox::txtPathName, "/old/\nDELE x");
+    const StatusMessage refusal(
+        "The remote folder or page name holds a line break or a NUL "
+        "character, which FTP cannot send",
+        StatusColour::Failure);
+    form.cmdOK_Click();
+    EXPECT_EQ(mainView.LastStatus(), refusal);
+    form.Command4_Click();
+    EXPECT_EQ(mainView.LastStatus(), refusal);
+    view.SetText(ConfigBox::txtPathName, "/old/");
+    EXPECT_TRUE(view.shown[ConfigPart::cmdOK]);
+    EXPECT_EQ(state.DestURL, "old.example.com");
+    EXPECT_EQ(state.CurrentFile, "");
     form.cmdOK_Click();
     EXPECT_FALSE(view.shown[ConfigPart::cmdOK] || view.shown[ConfigPart::lblFilename] ||
                  view.shown[ConfigPart::txtFileName]);

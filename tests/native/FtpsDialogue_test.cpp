@@ -11,9 +11,11 @@ namespace qel {
 namespace {
 
 TEST(FtpReplyReader, CutsSingleAndMultiLineRepliesFromPiecesOfAnyLength) {
+    // Only "220 " ends the banner: not an untagged line, another code, or "220-"; empty lines
+    // are no replies.
     const std::string stream =
-        "220-Welcome\r\n220-no 220 here\r\n  999 not the end\r\n220 Ready\r\n331 Password?\r\n"
-        "bogus\n230 In\n";
+        "\r\n220-Welcome\r\n220-no 220 here\r\n  999 not the end\r\nplain\r\n221 other\r\n"
+        "220x\r\n\r\n220 Ready\r\n\r\n331 Password?\r\nbogus\n230 In\n";
     for (std::size_t piece : {1u, 7u, 500u}) {
         FtpReplyReader reader;
         std::vector<FtpReply> replies;
@@ -24,10 +26,11 @@ TEST(FtpReplyReader, CutsSingleAndMultiLineRepliesFromPiecesOfAnyLength) {
             }
         }
         const std::vector<FtpReply> expected{
-            {220, "220-Welcome 220-no 220 here   999 not the end 220 Ready"},
-            {331, "331 Password?"},
-            {0, "bogus"},
-            {230, "230 In"}};
+            {220, "220-Welcome 220-no 220 here   999 not the end plain 221 other 220x 220 Ready",
+             "220 Ready"},
+            {331, "331 Password?", "331 Password?"},
+            {0, "bogus", "bogus"},
+            {230, "230 In", "230 In"}};
         EXPECT_EQ(replies, expected) << "pieces of " << piece;
     }
 }
@@ -35,14 +38,18 @@ TEST(FtpReplyReader, CutsSingleAndMultiLineRepliesFromPiecesOfAnyLength) {
 TEST(FtpReplyReader, ReadsTheDataPortOfPassiveReplies) {
     EXPECT_EQ(PortFromEpsvReply("229 Entering Extended Passive Mode (|||6446|)"), 6446u);
     EXPECT_EQ(PortFromEpsvReply("229 ok (!!!21!)"), 21u);
-    for (const char* bad : {"229 no port", "229 (||6446|)", "229 (|||70000|)", "229 (|||0|)",
-                            "229 (|||x|)", "229 (|||6446"}) {
+    EXPECT_EQ(PortFromEpsvReply("229 (|||65535|)"), 65535u);
+    for (const char* bad :
+         {"229 no port", "229 (||6446|)", "229 (|||70000|)", "229 (|||0|)", "229 (|||x|)",
+          "229 (|||6446", "229 (|||65536|)", "229 (|||4294967317|)"}) {
         EXPECT_EQ(PortFromEpsvReply(bad), std::nullopt) << bad;
     }
     EXPECT_EQ(PortFromPasvReply("227 Entering Passive Mode (10,0,0,9,19,137)."), 19u * 256 + 137);
     EXPECT_EQ(PortFromPasvReply("227 =127,0,0,1,4,1"), 1025u);
-    for (const char* bad :
-         {"227 (1,2,3,4,5)", "227 (1,2,3,4,5,256)", "227 (1,2,3,4,0,0)", "227 nothing"}) {
+    EXPECT_EQ(PortFromPasvReply("227 (1,2,3,4,255,255)"), 65535u);
+    EXPECT_EQ(PortFromPasvReply("227 (1,2,3,4,0,255)"), 255u);
+    for (const char* bad : {"227 (1,2,3,4,5)", "227 (1,2,3,4,5,256)", "227 (1,2,3,4,0,0)",
+                            "227 nothing", "227 (1,2,3,4,4294967297,1)"}) {
         EXPECT_EQ(PortFromPasvReply(bad), std::nullopt) << bad;
     }
 }
@@ -51,6 +58,8 @@ TEST(FtpReplyReader, ReadsTheDataPortOfPassiveReplies) {
 class ScriptedTransport : public FtpsTransport {
 public:
     std::deque<std::string> replies;  // each handed out by one ReceiveControl
+    std::string endless;              // then this, for ever
+    std::size_t handedOut = 0;        // bytes
     std::vector<std::string> events;
     std::string failAt;  // the event that fails ("SecureControl", ...)
 
@@ -59,11 +68,15 @@ public:
         return Record(std::string(bytes.substr(0, bytes.size() - 2)));
     }
     FtpsFailure ReceiveControl(std::string& received) override {
-        if (replies.empty()) {
+        if (replies.empty() && endless.empty()) {
             return std::string("no answer");
         }
-        received += replies.front();
-        replies.pop_front();
+        const std::string piece = replies.empty() ? endless : replies.front();
+        if (!replies.empty()) {
+            replies.pop_front();
+        }
+        received += piece;
+        handedOut += piece.size();
         return std::nullopt;
     }
     FtpsFailure SecureControl() override { return Record("SecureControl"); }
@@ -137,6 +150,52 @@ TEST(FtpsDialogue, UploadsWithTlsBeforeTheLogInAndFallsBackToPasv) {
     EXPECT_EQ(older.events, expected);
 }
 
+// Every other well-formed way of saying yes, from the same host.
+TEST(FtpsDialogue, TakesEveryWellFormedAnswer) {
+    const struct {
+        std::size_t reply;
+        const char* text;
+        const char* pasv;  // inserted after the reply to EPSV, which it then falls back to
+        unsigned port;
+    } answers[] = {
+        {0, "120 In a moment\r\n220 Ready\r\n", nullptr, 50000},
+        {3, "202 No password needed\r\n", nullptr, 50000},
+        {4, "\r\n\r\n200 PBSZ=0\r\n", nullptr, 50000},
+        {7, "229-Extended (soon)\r\n229 Extended (|||65535|)\r\n", nullptr, 65535},
+        {7, "202 EPSV is not needed\r\n", "227-Passive\r\n227 Passive (1,2,3,4,0,255)\r\n", 255},
+        {8, "125 Go\r\n", nullptr, 50000},
+        {9, "150 Still going\r\n250 Stored\r\n", nullptr, 50000},
+    };
+    for (const auto& answer : answers) {
+        ScriptedTransport server;
+        server.replies = HappyReplies();
+        server.replies[answer.reply] = answer.text;
+        std::vector<std::string> expected = kHappyEvents;
+        expected[9] = "OpenData " + std::to_string(answer.port);
+        if (answer.pasv != nullptr) {
+            server.replies.insert(server.replies.begin() + 8, answer.pasv);
+            expected.insert(expected.begin() + 9, "PASV");
+        }
+        EXPECT_EQ(RunFtpsUpload(server, kUpload), std::nullopt) << answer.text;
+        EXPECT_EQ(server.events, expected) << answer.text;
+    }
+}
+
+// A host that never ends a reply, or only ever says "wait", is given up as broken early,
+// before much has come: nothing grows without bound.
+TEST(FtpsDialogue, EndlessRepliesEndInAProtocolErrorFast) {
+    for (const std::string& endless : std::vector<std::string>{
+             "150 wait\r\n", "220-more\r\n", std::string(1000, 'x'), "120 a\r\n220-b\r\n"}) {
+        ScriptedTransport server;
+        server.endless = endless;
+        const FtpsFailure failure = RunFtpsUpload(server, kUpload);
+        ASSERT_TRUE(failure.has_value()) << endless;
+        EXPECT_EQ(failure->rfind("FTP protocol error: the host sent ", 0), 0u) << *failure;
+        EXPECT_EQ(server.events, std::vector<std::string>{"Connect"});
+        EXPECT_LE(server.handedOut, 2 * kMaxReplyBytes);
+    }
+}
+
 TEST(FtpsDialogue, EveryRefusalStopsTheUploadAndNamesTheReply) {
     // Which reply is replaced by a refusal, and the last event before the dialogue stops.
     const struct {
@@ -173,6 +232,24 @@ TEST(FtpsDialogue, NeverSendsTheLogInWithoutTls) {
               "The FTP host does not offer TLS (FTPS); user name and password were not sent "
               "(500 Command \"AUTH\" not understood.)");
     EXPECT_EQ(refused.events, (std::vector<std::string>{"Connect", "AUTH TLS"}));
+    ScriptedTransport notTls;  // only 234 means "go ahead with TLS"
+    notTls.replies = {"220 Ready\r\n", "200 Whatever you say\r\n"};
+    EXPECT_NE(RunFtpsUpload(notTls, kUpload)->find("does not offer TLS"), std::string::npos);
+    EXPECT_EQ(notTls.events.back(), "AUTH TLS");
+
+    // A line break in a value would make the rest a command of its own: not even connected.
+    const std::pair<std::string FtpsUpload::*, std::string> breaks[] = {
+        {&FtpsUpload::userName, "\nDELE /x"},
+        {&FtpsUpload::password, "\r"},
+        {&FtpsUpload::remotePath, std::string("\0", 1)}};
+    for (const auto& [value, tail] : breaks) {
+        FtpsUpload bad = kUpload;
+        bad.*value += tail;
+        ScriptedTransport server;
+        server.replies = HappyReplies();
+        EXPECT_NE(RunFtpsUpload(server, bad), std::nullopt) << tail;
+        EXPECT_TRUE(server.events.empty()) << tail;
+    }
 
     // A handshake that fails (a certificate refused, say), and a reply injected in clear
     // behind the 234, which must not be taken for the answer to USER.

@@ -51,6 +51,10 @@ TEST_F(UploadTest, StatusTextsFollowTheSteps) {
     EXPECT_EQ(texts, (std::vector<std::string>{"Starting transmission", "Connection opened",
                                                "Attempting transmission",
                                                "Transfer Complete 12/07/2026  10:11:12 AM"}));
+    state.UserName = "qel\r\nDELE /www/x";  // checked again before connecting
+    ftpApi.UploadByApi();
+    EXPECT_EQ(view.LastStatus().second, StatusColour::Failure);
+    EXPECT_EQ(internet.connects.size(), 1u);
 }
 
 TEST_F(UploadTest, FailedLoginShowsNoConnectionAndTheNextUploadTriesAgain) {

@@ -1,11 +1,13 @@
 // Uploads over explicit FTPS, through Winsock and the system's TLS, against the harness's FTPS
 // server (skipped without one): the file arrives byte for byte with TLS set up before the
-// log-in; a server without TLS and a certificate for another host name both end the upload
-// before the user name is sent.
+// log-in, over EPSV or PASV; a server without TLS, a certificate for another host name and one
+// from a root nobody trusts all end the upload before the user name is sent; a host that never
+// answers is given up at the deadline.
 #include "FtpsPut.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 
 #include "FtpServerControl.h"
@@ -53,6 +55,20 @@ TEST_F(FtpsUpload, StoresTheFileByteForByteWithTlsBeforeTheLogIn) {
     const std::string commands = "\n" + log_->SinceMark();
     EXPECT_LT(commands.find("\nAUTH TLS"), commands.find("\nUSER "));
     EXPECT_LT(commands.find("\nPROT P"), commands.find("\nSTOR "));
+
+    // Many TLS records, none alike, to a host that refuses EPSV: PASV, and every byte arrives.
+    const auto noEpsvHost = wintest::EnvVar("PELLUCOR_FTP_TLS_NO_EPSV_HOST");
+    ASSERT_TRUE(noEpsvHost);
+    FtpPutRequest large = Request(*noEpsvHost);
+    large.content.clear();
+    for (unsigned value = 1; large.content.size() < 300 * 1024;
+         value = value * 1103515245 + 12345) {
+        large.content += static_cast<char>(value >> 23);
+    }
+    log_->Mark();
+    EXPECT_EQ(PutFileByFtps(large), std::nullopt);
+    EXPECT_TRUE(Stored() == large.content) << Stored().value_or("").size();
+    EXPECT_TRUE(log_->Received("PASV")) << log_->SinceMark();
 }
 
 TEST_F(FtpsUpload, NeverSendsTheLogInWithoutTlsToTheRightHost) {
@@ -62,9 +78,32 @@ TEST_F(FtpsUpload, NeverSendsTheLogInWithoutTlsToTheRightHost) {
     const auto otherName = PutFileByFtps(Request(*otherHost_));
     ASSERT_TRUE(otherName.has_value());
     EXPECT_EQ(otherName->rfind("The FTP host's certificate was refused: ", 0), 0u) << *otherName;
-    EXPECT_TRUE(log_->Received("AUTH TLS"));
-    EXPECT_FALSE(log_->Received("USER")) << log_->SinceMark();
+    // A root nobody trusts, sent along or not (then the chain just ends at an unknown issuer).
+    for (const char* variable :
+         {"PELLUCOR_FTP_TLS_UNTRUSTED_HOST", "PELLUCOR_FTP_TLS_UNTRUSTED_CHAIN_HOST"}) {
+        const auto untrusted = PutFileByFtps(Request(wintest::EnvVar(variable).value_or("")));
+        EXPECT_EQ(untrusted,
+                  "The FTP host's certificate was refused: The certificate does not chain to a "
+                  "root this system trusts; user name and password were not sent")
+            << variable;
+    }
+    // Nothing at all after the handshakes.
+    EXPECT_EQ(log_->SinceMark(), "AUTH TLS\nAUTH TLS\nAUTH TLS\nAUTH TLS\n");
     EXPECT_EQ(Stored(), std::nullopt);
+}
+
+// A host that takes the connection and never answers holds the upload only until its deadline,
+// not for the 30 s each single wait may last.
+TEST_F(FtpsUpload, AHostThatNeverAnswersIsGivenUpAtTheDeadline) {
+    ASSERT_TRUE(ftp_->Command("STALL on"));
+    FtpPutRequest request = Request(wintest::EnvVar("PELLUCOR_FTP_STALL_HOST").value_or(""));
+    const auto start = std::chrono::steady_clock::now();
+    request.deadline = start + std::chrono::seconds(2);
+    const auto outcome = PutFileByFtps(request);
+    const auto took = std::chrono::steady_clock::now() - start;
+    ftp_->Command("STALL off");
+    EXPECT_TRUE(outcome.has_value());
+    EXPECT_LT(took, std::chrono::seconds(10));
 }
 
 // Whether the system's TLS can resume the session or not, a host that insists on it gets the

@@ -111,12 +111,14 @@ TEST_F(Uploads, TransferComponentUploadsEachBlock) {
     EXPECT_TRUE(WaitForRemotePage("second"));
 }
 
-// Method 3: the page over FTPS, with TLS before the log-in and on the data; a host without TLS
-// is refused before the user name is sent.
+// Method 3: the page over FTPS, with TLS before the log-in and on the data, by PASV where the
+// host refuses EPSV; a host without TLS, and one whose certificate comes from a root this
+// system does not trust, are refused in red before the user name is sent.
 TEST_F(Uploads, FtpsMethodPublishesOnlyOverTls) {
-    const auto tlsHost = wintest::EnvVar("PELLUCOR_FTP_TLS_HOST");
+    const auto tlsHost = wintest::EnvVar("PELLUCOR_FTP_TLS_NO_EPSV_HOST");
+    const auto untrustedHost = wintest::EnvVar("PELLUCOR_FTP_TLS_UNTRUSTED_HOST");
     auto log = wintest::FtpCommandLog::FromEnvironment();
-    if (!tlsHost || !log) {
+    if (!tlsHost || !untrustedHost || !log) {
         GTEST_SKIP() << "no FTPS server in this session";
     }
     ASSERT_TRUE(wintest::TrustTestRoot());
@@ -130,18 +132,25 @@ TEST_F(Uploads, FtpsMethodPublishesOnlyOverTls) {
     const std::string commands = "\n" + log->SinceMark();
     EXPECT_LT(commands.find("\nAUTH TLS"), commands.find("\nUSER "));
     EXPECT_LT(commands.find("\nPROT P"), commands.find("\nSTOR "));
+    EXPECT_LT(commands.find("\nEPSV"), commands.find("\nPASV"));
     qel_.Menu(IDM_mnuExit);
     ASSERT_TRUE(qel_.WaitForExit(10000));
     EXPECT_NE(qel_.ReadSetting("Leq.ini").find("\r\n 3 \r\n"), std::string::npos);
 
-    Configure(3, GoodProfile());  // the plain server, which answers AUTH TLS with 500
-    log->Mark();
-    StartRunning();
-    ASSERT_TRUE(device_.Send("not in clear@@@@"));
-    EXPECT_TRUE(qel_.WaitForTextContaining(IDC_lblStatus, "does not offer TLS", 15000))
-        << qel_.Text(IDC_lblStatus);
-    EXPECT_TRUE(log->Received("AUTH TLS"));
-    EXPECT_FALSE(log->Received("USER"));
+    for (const std::string& host : {ftp_->Server().host, *untrustedHost}) {
+        profile.url = host;  // the plain server answers AUTH TLS with 500
+        Configure(3, profile);
+        log->Mark();
+        StartRunning();
+        ASSERT_TRUE(device_.Send("not in clear@@@@"));
+        const char* refusal = host == *untrustedHost ? "does not chain to a root this system trusts"
+                                                     : "does not offer TLS";
+        EXPECT_TRUE(qel_.WaitForTextContaining(IDC_lblStatus, refusal, 15000))
+            << qel_.Text(IDC_lblStatus);
+        EXPECT_EQ(log->SinceMark(), "AUTH TLS\n");
+        qel_.Menu(IDM_mnuExit);
+        ASSERT_TRUE(qel_.WaitForExit(10000));
+    }
 }
 
 class UploadsWhileTheServerIsDown : public Uploads, public ::testing::WithParamInterface<int> {};
