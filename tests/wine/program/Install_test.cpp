@@ -5,10 +5,7 @@
 
 #include <windows.h>
 
-#include <aclapi.h>
-
 #include "FindStartupBas.h"
-#include "InstallFolderRights.h"
 #include "InstallNames.h"
 #include "Installation.h"
 #include "Polling.h"
@@ -43,18 +40,6 @@ RECT ChildRect(HWND parent, int id) {
     GetWindowRect(child, &rect);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
-}
-
-// No entry of the install folder's access list lets Users change it (Wine folds access lists
-// into Unix mode bits and reads back a list of its own making).
-void ExpectUsersMayNotChange(const std::string& folder) {
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_EQ(GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                    nullptr, nullptr, &dacl, nullptr, &descriptor),
-              DWORD{ERROR_SUCCESS});
-    EXPECT_FALSE(setup::GrantsUsersChanges(dacl)) << "Users may change " << folder;
-    LocalFree(descriptor);
 }
 
 // A click as assistive technology and UI automation send it, not posted.
@@ -144,7 +129,6 @@ TEST_F(Installer, InstallsFromTheInstallSetAndASecondRunFromTheSameFolderFindsIt
     EXPECT_EQ(shortcut->target, "C:\\Program Files\\Pellucor\\Qel.exe");
     EXPECT_EQ(shortcut->workingFolder, "C:\\Program Files\\Pellucor\\");
     EXPECT_EQ(shortcut->description, "Pellucor");
-    ExpectUsersMayNotChange(pellucor::InstallDir());
 
     // Again from the same folder: the delivered files are gone, so the prompt comes, the copies
     // fail and are named, the uninstaller is missed, and the shortcut is made again.
