@@ -190,11 +190,26 @@ private:
                 }
                 return Delete(entry.get());
             case UpgradeAction::RemoveFolder:
-                return Folder(path, false) && Delete(entry.get());
+                // Listed without our handle, which the listing's own open would not share with;
+                // deleted through a new one, checked again.
+                entry.reset();
+                return Folder(path, false) && DeleteFolder(folder, path);
             case UpgradeAction::Delete:
                 return Delete(entry.get());
         }
         return false;
+    }
+
+    bool DeleteFolder(const std::string& folder, const std::string& path) {
+        const pellucor::OwnedHandle again = pellucor::OpenNoFollow(path, kDeleteAccess);
+        if (!again) {
+            return Fail(GetLastError());
+        }
+        if (KindOf(again.get(), folder) != EntryKind::Folder) {
+            problem_ = LinkNotRemovedDescription(path);
+            return false;
+        }
+        return Delete(again.get());
     }
 
     bool Delete(HANDLE handle) { return pellucor::DeleteThrough(handle) || Fail(GetLastError()); }
