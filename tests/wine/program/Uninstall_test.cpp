@@ -232,6 +232,18 @@ TEST_F(Uninstaller, NeverEntersAnInstallFolderThatIsALink) {
         std::string::npos)
         << again.SinceMark();
     EXPECT_TRUE(qeltest::RemoveUnixLink(pellucor::InstallDir() + "x.dll"));
+
+    // The trace file is a link to a file elsewhere: nothing is written through it, and the
+    // removal goes on all the same.
+    const std::string earlier = again.All();
+    ASSERT_TRUE(DeleteFileA("C:\\gcur.txt"));
+    ASSERT_TRUE(qeltest::MakeUnixLink(target / "precious.dll", "C:\\gcur.txt"));
+    SetUp();
+    RemoveWithYes();
+    EXPECT_EQ(wintest::ReadBytes(target / "precious.dll").value_or("gone"), "keep me");
+    EXPECT_FALSE(Exists(pellucor::InstallDir()));
+    EXPECT_TRUE(qeltest::RemoveUnixLink("C:\\gcur.txt"));
+    EXPECT_TRUE(wintest::WriteBytes("C:\\gcur.txt", earlier));
 }
 
 }  // namespace
