@@ -90,18 +90,19 @@ std::vector<BYTE> KeptList(PACL existing, AccessTarget target) {
     if (!InitializeAcl(acl, static_cast<DWORD>(list.size()), ACL_REVISION_DS)) {
         return {};
     }
-    bool allows = false;
+    bool allows = false;  // does any kept entry, of its own or inherited, allow anything?
+    for (std::size_t i = 0; i < headers.size(); ++i) {
+        allows = allows || (kept[i] && entries[i].allows);
+    }
     for (const bool inheritedPass : {false, true}) {
         if (inheritedPass && !allows && target == AccessTarget::InstallFolder &&
             !AddDefaultEntries(acl)) {
             return {};
         }
         for (std::size_t i = 0; i < headers.size(); ++i) {
-            if (kept[i] && entries[i].inherited == inheritedPass) {
-                allows = allows || entries[i].allows;
-                if (!AddAce(acl, ACL_REVISION_DS, MAXDWORD, headers[i], headers[i]->AceSize)) {
-                    return {};
-                }
+            if (kept[i] && entries[i].inherited == inheritedPass &&
+                !AddAce(acl, ACL_REVISION_DS, MAXDWORD, headers[i], headers[i]->AceSize)) {
+                return {};
             }
         }
     }
