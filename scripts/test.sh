@@ -21,7 +21,8 @@ cmake --build "$build/native" -j "$jobs"
 ctest --test-dir "$build/native" --output-on-failure
 
 echo "== 32-bit Windows programs and the install set (what ships)"
-configure "$build/win32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
+configure "$build/win32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build/win32" -j "$jobs" --target Qel SetupQel RemoveQel install_set
 ctest --test-dir "$build/win32" -R shipped_install_set --output-on-failure
 

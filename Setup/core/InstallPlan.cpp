@@ -1,9 +1,6 @@
 // What the installer does, as data.
 #include "InstallPlan.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "FolderPath.h"
 #include "InstallNames.h"
 
@@ -32,6 +29,10 @@ std::string FolderFailureText(const std::string& description, const std::string&
     return description + " making " + installDir;
 }
 
+std::string LinkNotRemovedDescription(const std::string& path) {
+    return path + " lies elsewhere and cannot be removed without following it.";
+}
+
 std::string UninstallerMissingText() {
     return std::string(kProductName) + " uninstall file not found, and therefore not installed.";
 }
@@ -48,42 +49,14 @@ std::vector<FileCopy> ProgramCopies(const std::string& installDir) {
     std::vector<FileCopy> copies;
     for (const char* name :
          {pellucor::kInformationFileName, pellucor::kPointerPageName, pellucor::kProgramFileName}) {
-        copies.push_back({name, installDir + name});
+        copies.push_back({name, installDir + name, name});
     }
     return copies;
 }
 
 FileCopy UninstallerCopy(const std::string& ownFolder, const std::string& windowsDir) {
     return {pellucor::WithTrailingBackslash(ownFolder) + pellucor::kUninstallerFileName,
-            windowsDir + pellucor::kInstalledUninstallerName};
-}
-
-std::vector<std::string> CleanUpPaths(const std::string& ownFolder) {
-    const std::string folder = pellucor::WithTrailingBackslash(ownFolder);
-    std::vector<std::string> paths;
-    for (const char* name : {pellucor::kInformationFileName, pellucor::kPointerPageName,
-                             pellucor::kUninstallerFileName, pellucor::kProgramFileName}) {
-        paths.push_back(folder + name);
-    }
-    return paths;
-}
-
-std::vector<std::string> CleanUpPaths(const std::string& ownFolder,
-                                      const std::vector<std::string>& copiedSources) {
-    const auto samePath = [](const std::string& a, const std::string& b) {
-        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-            return std::tolower(static_cast<unsigned char>(x)) ==
-                   std::tolower(static_cast<unsigned char>(y));
-        });
-    };
-    std::vector<std::string> paths;
-    for (const std::string& path : CleanUpPaths(ownFolder)) {
-        if (std::any_of(copiedSources.begin(), copiedSources.end(),
-                        [&](const std::string& source) { return samePath(path, source); })) {
-            paths.push_back(path);
-        }
-    }
-    return paths;
+            windowsDir + pellucor::kInstalledUninstallerName, pellucor::kInstalledUninstallerName};
 }
 
 Shortcut DesktopShortcut(const std::string& desktopFolder, const std::string& name,

@@ -18,6 +18,12 @@ constexpr const char* kFolderFailureTitle = "Serious problem. Aborting setup.";
 // The description shown when the install folder is a junction or symbolic link: the installer
 // runs with administrator rights and must not write through it to wherever it points.
 constexpr const char* kFolderIsLinkDescription = "The folder is a link to another place.";
+// An entry of the install folder that lies elsewhere and whose link cannot be reached to be
+// removed: the folder cannot be made safe.
+std::string LinkNotRemovedDescription(const std::string& path);
+// A file of the set that is not the one this installer was built with.
+constexpr const char* kNotOurFileDescription =
+    "It is not the file this installer was made with (changed or damaged).";
 std::string UninstallerMissingText();
 constexpr const char* kUninstallerMissingTitle = "Small problem";
 
@@ -40,22 +46,15 @@ std::string CopyFailureText(const std::vector<CopyFailure>& failures);
 struct FileCopy {
     std::string source;  // a bare name: looked up in the current folder
     std::string destination;
+    std::string name;  // the installed file's name
 };
 
 // The files copied into the install folder, in order: instruction text, browser-lookup page,
-// program. Each copy replaces a file of the same name.
+// program. Each copy replaces a file of the same name by a new file.
 std::vector<FileCopy> ProgramCopies(const std::string& installDir);
 
 // The uninstaller's source beside the installer and its destination in the Windows folder.
 FileCopy UninstallerCopy(const std::string& ownFolder, const std::string& windowsDir);
-
-// The delivered files deleted from the installer's own folder once installed, in order.
-std::vector<std::string> CleanUpPaths(const std::string& ownFolder);
-// Of those, only the ones that were the source of a copy that succeeded (`copiedSources`: full
-// paths, compared without regard to case): a failed copy, or a copy taken from another folder,
-// never costs the installer's folder its file.
-std::vector<std::string> CleanUpPaths(const std::string& ownFolder,
-                                      const std::vector<std::string>& copiedSources);
 
 struct Shortcut {
     std::string linkPath;

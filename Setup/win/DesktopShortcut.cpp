@@ -8,9 +8,13 @@
 #include <memory>
 #include <string>
 
+#include "PathText.h"
+
 namespace setup {
 
 namespace {
+
+using pellucor::Wide;
 
 template <typename T>
 struct ComRelease {
@@ -19,26 +23,19 @@ struct ComRelease {
 template <typename T>
 using ComPtr = std::unique_ptr<T, ComRelease<T>>;
 
-std::wstring Wide(const std::string& text) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length);
-    return wide;
-}
-
 }  // namespace
 
 HRESULT SaveShortcut(const Shortcut& shortcut) {
-    IShellLinkA* rawLink = nullptr;
+    IShellLinkW* rawLink = nullptr;
     HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IShellLinkA, reinterpret_cast<void**>(&rawLink));
+                                      IID_IShellLinkW, reinterpret_cast<void**>(&rawLink));
     if (FAILED(result)) {
         return result;
     }
-    const ComPtr<IShellLinkA> link(rawLink);
-    if (FAILED(result = link->SetDescription(shortcut.description.c_str())) ||
-        FAILED(result = link->SetPath(shortcut.target.c_str())) ||
-        FAILED(result = link->SetWorkingDirectory(shortcut.workingFolder.c_str()))) {
+    const ComPtr<IShellLinkW> link(rawLink);
+    if (FAILED(result = link->SetDescription(Wide(shortcut.description).c_str())) ||
+        FAILED(result = link->SetPath(Wide(shortcut.target).c_str())) ||
+        FAILED(result = link->SetWorkingDirectory(Wide(shortcut.workingFolder).c_str()))) {
         return result;
     }
     IPersistFile* rawFile = nullptr;

@@ -8,9 +8,13 @@
 #include "DesktopShortcut.h"
 #include "FolderPath.h"
 #include "SetupHelpForm.h"
-#include "InstallFolderRights.h"
+#include "HandleFiles.h"
+#include "InstallFolder.h"
 #include "InstallNames.h"
 #include "OwnedHandle.h"
+#include "PathText.h"
+#include "Sha256.h"
+#include "ShippedDigests.h"
 #include "SystemErrorText.h"
 #include "SetupWaitForm.h"
 
@@ -20,40 +24,31 @@ namespace {
 
 constexpr int kDesktopFolder = 0x10;  // the user's desktop folder (CSIDL_DESKTOPDIRECTORY)
 
+std::string WithoutTrailingBackslash(std::string folder) {
+    if (folder.size() > 3 && folder.back() == '\\') {
+        folder.pop_back();
+    }
+    return folder;
+}
+
+DWORD AttributesOf(const std::string& path) {
+    return GetFileAttributesW(pellucor::Wide(WithoutTrailingBackslash(path)).c_str());
+}
+
 bool FolderExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = AttributesOf(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // A junction, symbolic link or other redirection in the folder's place (the name is asked
 // without its trailing backslash, so the link itself answers, not its target).
 bool IsLink(const std::string& folder) {
-    std::string name = folder;
-    if (name.size() > 3 && name.back() == '\\') {
-        name.pop_back();
-    }
-    const DWORD attributes = GetFileAttributesA(name.c_str());
+    const DWORD attributes = AttributesOf(folder);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-// The full path a copy's source names (a bare name is looked up in the current folder).
-std::string FullPath(const std::string& path) {
-    std::vector<char> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()),
-                                         buffer.data(), nullptr);
-        if (n == 0) {
-            return path;
-        }
-        if (n < buffer.size()) {
-            return std::string(buffer.data(), n);
-        }
-        buffer.resize(n + 1);
-    }
-}
-
 void ShowAborting(const std::string& description, const std::string& installDir) {
-    const std::string text = FolderFailureText(description, installDir);
+    const std::string text = FolderFailureText(description, pellucor::AnsiFromUtf8(installDir));
     MessageBoxA(nullptr, text.c_str(), kFolderFailureTitle, MB_OK);
 }
 
@@ -61,35 +56,109 @@ void ShowAborting(const std::string& description, const std::string& installDir)
     ExitProcess(kExitStoppedByUser);
 }
 
+// The install folder held open without following a link (it can then be neither renamed nor
+// replaced), with the rights to take it over; empty when it is not the real folder of that
+// name.
+pellucor::OwnedHandle HoldInstallFolder(const std::string& installDir) {
+    const std::string name = WithoutTrailingBackslash(installDir);
+    pellucor::OwnedHandle held = pellucor::OpenNoFollow(
+        name, READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES);
+    if (!held) {
+        return held;
+    }
+    const DWORD attributes = pellucor::HandleAttributes(held.get());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        !pellucor::SamePath(pellucor::FinalPath(held.get()), name)) {
+        SetLastError(ERROR_REPARSE_TAG_MISMATCH);
+        return nullptr;
+    }
+    return held;
+}
+
+// A source file of the set, read whole through one handle and checked against the digest the
+// installer was built with. The handle stays open (so the file cannot change) until the
+// source is cleaned out or the installer ends.
+struct Source {
+    pellucor::OwnedHandle file;
+    std::string bytes;
+    std::string failure;  // why it cannot be installed; "" when it can
+};
+
+const char* ExpectedDigest(const std::string& name) {
+    for (int i = 0; i < kShippedDigestCount; ++i) {
+        if (name == kShippedDigests[i].name) {
+            return kShippedDigests[i].sha256;
+        }
+    }
+    return nullptr;
+}
+
+Source ReadSource(const std::string& path, const std::string& name) {
+    Source source;
+    const std::wstring wide = pellucor::Wide(path);
+    // Nobody may write to it while it is held; with DELETE it can be cleaned out afterwards
+    // through the same handle (a set on a read-only medium is only read).
+    source.file = pellucor::OwnFile(
+        CreateFileW(wide.c_str(), GENERIC_READ | DELETE | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!source.file && GetLastError() != ERROR_FILE_NOT_FOUND &&
+        GetLastError() != ERROR_PATH_NOT_FOUND) {
+        source.file = pellucor::OwnFile(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                                    nullptr, OPEN_EXISTING, 0, nullptr));
+    }
+    if (!source.file || !ReadAll(source.file.get(), source.bytes)) {
+        source.failure = pellucor::SystemErrorText(GetLastError());
+        return source;
+    }
+    const char* expected = ExpectedDigest(name);
+    if (!expected || HexOf(Sha256Of(source.bytes)) != expected) {
+        source.failure = kNotOurFileDescription;
+    }
+    return source;
+}
+
+// Deletes a source whose copy succeeded, through the handle it was read from, when it lies in
+// the installer's own folder: a copy taken from another folder never costs that folder its
+// file.
+void CleanOut(Source& source, const std::string& ownFolder) {
+    if (source.file && source.failure.empty() &&
+        pellucor::LiesDirectlyIn(pellucor::FinalPath(source.file.get()), ownFolder)) {
+        pellucor::DeleteThrough(source.file.get());
+    }
+    source.file.reset();
+}
+
 }  // namespace
 
 std::string OwnFolder() {
-    std::vector<char> buffer(MAX_PATH);
+    std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
         const DWORD n =
-            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (n < buffer.size()) {
-            return pellucor::FolderOfFile(std::string(buffer.data(), n));
+            return pellucor::FolderOfFile(pellucor::Utf8(std::wstring_view(buffer.data(), n)));
         }
         buffer.resize(buffer.size() * 2);
     }
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-    const pellucor::OwnedHandle file =
-        pellucor::OwnFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        return false;
-    }
+bool ReadAll(HANDLE file, std::string& bytes) {
     bytes.clear();
-    char buffer[4096];
+    char buffer[65536];
     DWORD got = 0;
     bool ok = true;
-    while ((ok = ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) != FALSE) && got > 0) {
+    while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr) != FALSE) && got > 0) {
         bytes.append(buffer, got);
     }
     return ok;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+    const pellucor::OwnedHandle file =
+        pellucor::OwnFile(CreateFileW(pellucor::Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && ReadAll(file.get(), bytes);
 }
 
 int SETUP1::Main() {
@@ -108,48 +177,78 @@ int SETUP1::Main() {
 
     // From here on a failing step is passed over, except the install folder itself.
     if (!IsLink(installDir) && !FolderExists(installDir) &&
-        !CreateDirectoryA(installDir.c_str(), nullptr)) {
+        !CreateDirectoryW(pellucor::Wide(installDir).c_str(), nullptr)) {
         ShowAborting(pellucor::SystemErrorText(GetLastError()), installDir);
         return kExitAborted;
     }
-    // A folder that an earlier version let Users change may have been swapped for a link: look
-    // before and after taking that right away, so that no one can swap it in between.
-    bool link = IsLink(installDir);
-    if (!link) {
-        RemoveUsersChanges(installDir);
-        link = IsLink(installDir);
-    }
-    if (link) {
+    // The folder as a fresh install leaves it, before anything is copied into it: an earlier
+    // version let every user change it, and what they may have planted or swapped in would run
+    // with the rights of whoever starts Qel.
+    if (IsLink(installDir)) {
         ShowAborting(kFolderIsLinkDescription, installDir);
+        return kExitAborted;
+    }
+    const pellucor::OwnedHandle held = HoldInstallFolder(installDir);
+    if (!held) {
+        ShowAborting(GetLastError() == ERROR_REPARSE_TAG_MISMATCH
+                         ? kFolderIsLinkDescription
+                         : pellucor::SystemErrorText(GetLastError()),
+                     installDir);
+        return kExitAborted;
+    }
+    const std::string folder = WithoutTrailingBackslash(installDir);
+    const DWORD rights = ResetRights(held.get(), AccessTarget::InstallFolder);
+    std::string problem;
+    if (rights != ERROR_SUCCESS) {
+        problem = pellucor::SystemErrorText(rights);
+    }
+    if (!problem.empty() || !ClearFolder(folder, problem)) {
+        ShowAborting(problem, installDir);
         return kExitAborted;
     }
     Tick(wait);
     Tick(wait);
 
+    // Every source is read and checked before any installed file is replaced by it.
+    const std::vector<FileCopy> copies = ProgramCopies(installDir);
+    const std::string ownFolder = OwnFolder();
+    const FileCopy uninstaller = UninstallerCopy(ownFolder, folders_.WindowsDir);
+    std::vector<Source> sources;
+    for (const FileCopy& copy : copies) {
+        sources.push_back(ReadSource(copy.source, copy.source));
+    }
+    const bool uninstallerThere = pellucor::FileExists(uninstaller.source);
+    Source uninstallerSource;
+    if (uninstallerThere) {
+        uninstallerSource = ReadSource(uninstaller.source, pellucor::kUninstallerFileName);
+    }
+
     std::vector<CopyFailure> failures;
-    std::vector<std::string> copiedSources;
-    // Copies a file; a failure is remembered to be named at the end.
-    const auto copyFile = [&](const FileCopy& copy, const std::string& name) {
-        if (CopyFileA(copy.source.c_str(), copy.destination.c_str(), FALSE)) {
-            copiedSources.push_back(FullPath(copy.source));
-            return true;
+    // Installs a checked source; a failure is remembered to be named at the end.
+    const auto install = [&](Source& source, const std::string& destinationFolder,
+                             const FileCopy& copy, const std::string& shownName) {
+        if (source.failure.empty()) {
+            const DWORD status = ReplaceFile(destinationFolder, copy.name, source.bytes);
+            if (status == ERROR_SUCCESS) {
+                return true;
+            }
+            source.failure = pellucor::SystemErrorText(status);
         }
-        failures.push_back({name, pellucor::SystemErrorText(GetLastError())});
+        failures.push_back({shownName, source.failure});
         return false;
     };
-    for (const FileCopy& copy : ProgramCopies(installDir)) {
-        copyFile(copy, copy.source);
+    for (std::size_t i = 0; i < copies.size(); ++i) {
+        install(sources[i], folder, copies[i], copies[i].source);
         Tick(wait);
     }
     // The serial and transfer components are part of Qel.exe: no controls to deliver or
     // register, but the step keeps its tick.
     Tick(wait);
 
-    const std::string ownFolder = OwnFolder();
-    const FileCopy uninstaller = UninstallerCopy(ownFolder, folders_.WindowsDir);
-    if (pellucor::FileExists(uninstaller.source)) {
+    if (uninstallerThere) {
         // The entry would otherwise offer an uninstaller that is not there.
-        if (copyFile(uninstaller, pellucor::kUninstallerFileName)) {
+        if (install(uninstallerSource, WithoutTrailingBackslash(folders_.WindowsDir), uninstaller,
+                    pellucor::kUninstallerFileName)) {
             pellucor::AddToAddRemoveList(pellucor::kProductName, uninstaller.destination);
         }
     } else {
@@ -158,9 +257,10 @@ int SETUP1::Main() {
     Tick(wait);
 
     pellucor::DoEvents();
-    for (const std::string& path : CleanUpPaths(ownFolder, copiedSources)) {
-        KillIfExists(path);
+    for (Source& source : sources) {
+        CleanOut(source, ownFolder);
     }
+    CleanOut(uninstallerSource, ownFolder);
     if (!failures.empty()) {
         MessageBoxA(nullptr, CopyFailureText(failures).c_str(), kApplicationTitle, MB_OK);
     }
@@ -215,12 +315,6 @@ bool SETUP1::WaitForInstall() {
 void SETUP1::Tick(WaitForm& wait) {
     wait.SetDots(Dots.Tick());
     wait.Repaint();
-}
-
-void SETUP1::KillIfExists(const std::string& path) {
-    if (pellucor::FileExists(path)) {
-        DeleteFileA(path.c_str());
-    }
 }
 
 void SETUP1::CreateDesktopShortcut(const std::string& name, const std::string& folder,

@@ -1,7 +1,9 @@
 // The installer's start routine: one fixed sequence from the information window to the desktop
-// shortcut. It puts Qel, its instruction text and the browser-lookup page into the install
-// folder, the uninstaller into the Windows folder with its Add/Remove Programs entry, cleans the
-// delivered files out of its own folder and makes the desktop shortcut. It starts nothing.
+// shortcut. It takes the install folder over as a fresh install leaves it, puts Qel, its
+// instruction text and the browser-lookup page (each checked against the digest the installer
+// was built with) into the install folder, the uninstaller into the Windows folder with its
+// Add/Remove Programs entry, cleans the delivered files out of its own folder and makes the desktop
+// shortcut. It starts nothing.
 #pragma once
 
 #include <windows.h>
@@ -30,7 +32,6 @@ private:
     // loop ended without it.
     bool WaitForInstall();
     void Tick(WaitForm& wait);
-    static void KillIfExists(const std::string& path);
     static void CreateDesktopShortcut(const std::string& name, const std::string& folder,
                                       const std::string& fileName);
 
@@ -47,5 +48,7 @@ std::string OwnFolder();
 
 // Reads a whole file as it is; false when it cannot be read.
 bool ReadWholeFile(const std::string& path, std::string& bytes);
+// Reads the rest of an open file; false when a read fails.
+bool ReadAll(HANDLE file, std::string& bytes);
 
 }  // namespace setup

@@ -21,6 +21,11 @@ bool SameName(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+bool IsUsableName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string("\\/:\0", 4)) == std::string::npos;
+}
+
 SearchOutcome SearchFolders(const std::string& start, const std::string& fileName,
                             const ListingOpener& open,
                             const std::function<void(const std::string& path)>& found) {
@@ -45,6 +50,9 @@ SearchOutcome SearchFolders(const std::string& start, const std::string& fileNam
                 continue;
             }
             path.resize(level.pathLength);
+            if (!IsUsableName(entry.name)) {
+                continue;
+            }
             if (!entry.folder) {
                 if (SameName(entry.name, fileName)) {
                     found(path + entry.name);

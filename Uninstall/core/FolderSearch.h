@@ -17,7 +17,12 @@ struct FolderEntry {
     bool reparsePoint;  // a junction, symbolic link or other redirection
 };
 
-// One open listing of a folder, read entry by entry ("." and ".." left out).
+// True for a name that can be joined to its folder's path: not empty, not "." or "..", and
+// without a path separator, a colon (a drive or a stream) or NUL. A listing may return such
+// names: the system's best-fit mapping of Unicode letters, or a damaged file system.
+bool IsUsableName(const std::string& name);
+
+// One open listing of a folder, read entry by entry (names that are not usable left out).
 class FolderListing {
 public:
     virtual ~FolderListing() = default;
@@ -36,7 +41,8 @@ struct SearchOutcome {
 
 // Lists `start` and every folder below it reached through real subfolders, depth first, and
 // calls `found` with the full path of every file named `fileName` (compared without regard to
-// case). A folder that cannot be opened is passed over with everything below it. Running out of
+// case). A folder that cannot be opened is passed over with everything below it, and so is any
+// entry whose name is not usable. Running out of
 // memory stops the search; the outcome says so and the caller goes on.
 SearchOutcome SearchFolders(const std::string& start, const std::string& fileName,
                             const ListingOpener& open,

@@ -41,9 +41,10 @@ inline std::string KillingLine(const std::string& path) {
 inline std::string LinkLine(const std::string& folder) {
     return "Not entering " + folder + ": it is a link; removing the link only";
 }
-// A file of the install folder that lies elsewhere (reached through a link) stays.
-inline std::string OutsideLine(const std::string& path, const std::string& finalPath) {
-    return "Not deleting " + path + ": it lies at " + finalPath;
+// A file that lies elsewhere (reached through a link), is no plain file or cannot be checked
+// stays.
+inline std::string NotDeletingLine(const std::string& path, const std::string& why) {
+    return "Not deleting " + path + ": " + why;
 }
 // The search of the drive could not finish; the removal goes on.
 inline std::string SearchStoppedLine(const std::string& reason, unsigned long long folders) {

@@ -19,8 +19,9 @@ public:
 
     // Appends one line to the trace file; a line that cannot be written is lost.
     static void WriteTrace(const std::string& text);
-    // Clears the file's attributes and deletes it, when it is there.
-    static void KillUnlocked(const std::string& path);
+    // Deletes a file through a handle checked to be a plain file in the folder its path names
+    // (read-only or not); anything else stays and gets a trace line. False when not deleted.
+    static bool KillChecked(const std::string& path);
 
 private:
     // Deletes the shortcut wherever the folder search finds it.
@@ -28,6 +29,9 @@ private:
     // Deletes the plain files of the install folder, never through a link and never a file
     // that lies outside it.
     static void EmptyInstallFolder(const std::string& installDir);
+    // Deletes the emptied install folder itself, through a handle that shows it is the real
+    // folder; a failure is logged.
+    static void KillInstallFolder(const std::string& installDir);
     // Writes the description of the last operation's failure when it failed.
     static void LogFailure(bool succeeded);
 

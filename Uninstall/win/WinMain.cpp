@@ -2,7 +2,9 @@
 #include <windows.h>
 
 #include "Remove.h"
+#include "SystemDllsOnly.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    pellucor::LoadDllsFromSystemFolderOnly();
     return removal::Remove(instance).Main();
 }

@@ -1,6 +1,7 @@
 // The installer's and uninstaller's logic: the information window's layout rule, the progress
-// dots, the files and shortcut of an installation, and the search of a drive for stray
-// shortcuts (depth first, one open listing per level, no way round a loop of links).
+// dots, the files and shortcut of an installation, what an upgrade does with what it finds and
+// with access lists, the digest that tells the set's files from others, and the search of a drive
+// for stray shortcuts (depth first, one open listing per level, no way round a loop of links).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,8 @@
 #include "FolderSearch.h"
 #include "SetupHelpFormLayout.h"
 #include "InstallPlan.h"
+#include "Sha256.h"
+#include "UpgradePlan.h"
 
 namespace {
 
@@ -63,13 +66,6 @@ TEST(InstallPlan, FilesAndShortcutOfAnInstallation) {
     const auto uninstaller = setup::UninstallerCopy("D:\\set", "C:\\WINDOWS\\");
     EXPECT_EQ(uninstaller.source, "D:\\set\\RemoveQel.exe");
     EXPECT_EQ(uninstaller.destination, "C:\\WINDOWS\\RemoveQel.EXE");
-    // Run from a drive's root the clean-up names no doubled backslash.
-    EXPECT_EQ(setup::CleanUpPaths("E:\\"),
-              (std::vector<std::string>{"E:\\Qel.txt", "E:\\Pointer.html", "E:\\RemoveQel.exe",
-                                        "E:\\Qel.exe"}));
-    // Only a file that was the source of a copy that succeeded is cleaned out.
-    EXPECT_EQ(setup::CleanUpPaths("E:\\set", {"e:\\SET\\qel.txt", "D:\\other\\Qel.exe"}),
-              (std::vector<std::string>{"E:\\set\\Qel.txt"}));
     EXPECT_EQ(setup::CopyFailureText({{"Qel.exe", "Access is denied."}, {"Qel.txt", "Gone."}}),
               "These files could not be copied:\r\nQel.exe - Access is denied.\r\nQel.txt - Gone.");
     const auto link =
@@ -80,6 +76,70 @@ TEST(InstallPlan, FilesAndShortcutOfAnInstallation) {
     EXPECT_EQ(link.description, "Pellucor");
     EXPECT_EQ(setup::ConfirmationText(),
               "This program will install Pellucor on your computer.\r\nDo you wish to continue?");
+}
+
+TEST(UpgradePlan, KeepsOnlySettingsReplacesItsOwnAndRemovesEverythingElseNeverFollowingLinks) {
+    using setup::EntryKind;
+    using setup::UpgradeAction;
+    const std::vector<std::pair<std::string, UpgradeAction>> files{
+        {"QEL.EXE", UpgradeAction::Replace},
+        {"Qel.txt", UpgradeAction::Replace},
+        {"pointer.html", UpgradeAction::Replace},
+        {"Leq.ini", UpgradeAction::KeepSettings},
+        {"LEQ.INI.bad", UpgradeAction::KeepSettings},
+        {"home.UCI", UpgradeAction::KeepSettings},
+        {"version.dll", UpgradeAction::Delete},
+        {"Qel.exe.old", UpgradeAction::Delete},
+        {".uci", UpgradeAction::Delete},
+        {"Leq.ini.txt", UpgradeAction::Delete},
+        {"RemoveQel.exe", UpgradeAction::Delete},
+        {"page.html", UpgradeAction::Delete}};
+    for (const auto& [name, action] : files) {
+        EXPECT_EQ(setup::PlanFor(name, EntryKind::File), action) << name;
+        EXPECT_EQ(setup::PlanFor(name, EntryKind::Link), UpgradeAction::RemoveLink) << name;
+        EXPECT_EQ(setup::PlanFor(name, EntryKind::Folder), UpgradeAction::RemoveFolder) << name;
+    }
+
+    // Access lists: the folder keeps deny entries, entries that let no one change anything and
+    // the trusted groups' entries; a kept file keeps nothing of its own; inherited ones stay.
+    using setup::AccessEntry;
+    constexpr std::uint32_t kModify = 0x1301bf, kRead = 0x1200a9, kWriteDac = 0x40000;
+    const std::vector<AccessEntry> list{
+        {true, false, "S-1-5-32-545", kModify},                // Users may modify
+        {true, false, "S-1-1-0", kRead},                       // Everyone may read
+        {true, false, "S-1-5-11", 0x10000000},                 // Authenticated Users: generic all
+        {true, false, "S-1-5-21-1-2-3-1001", kWriteDac},       // one user may rewrite the list
+        {true, false, "S-1-5-4", 0x2},                         // INTERACTIVE may add files
+        {false, false, "S-1-5-32-545", kModify},               // a deny entry only takes away
+        {true, false, setup::kAdministratorsSid, 0x1f01ff},    // trusted
+        {true, false, setup::kSystemSid, 0x1f01ff},            // trusted
+        {true, false, setup::kTrustedInstallerSid, 0x1f01ff},  // trusted
+        {true, false, "", 0xFFFFFFFF},                         // an entry type not understood
+        {true, true, "S-1-5-32-545", kRead},                   // from Program Files
+    };
+    EXPECT_EQ(
+        setup::EntriesKept(list, setup::AccessTarget::InstallFolder),
+        (std::vector<bool>{false, true, false, false, false, true, true, true, true, false, true}));
+    EXPECT_EQ(setup::EntriesKept(list, setup::AccessTarget::KeptFile),
+              (std::vector<bool>{false, false, false, false, false, false, false, false, false,
+                                 false, true}));
+    EXPECT_TRUE(setup::EntriesKept({}, setup::AccessTarget::InstallFolder).empty());
+}
+
+TEST(Sha256, MatchesTheStandardsVectorsAcrossBlockBoundaries) {
+    EXPECT_EQ(setup::HexOf(setup::Sha256Of("")),
+              "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    EXPECT_EQ(setup::HexOf(setup::Sha256Of("abc")),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(
+        setup::HexOf(setup::Sha256Of("abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq")),
+        "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
+    setup::Sha256 pieces;  // a million "a", added in uneven pieces
+    for (int added = 0; added < 1000000; added += 999) {
+        pieces.Add(std::string(std::min(999, 1000000 - added), 'a'));
+    }
+    EXPECT_EQ(setup::HexOf(pieces.Finish()),
+              "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 }
 
 // A drive in memory: folder -> entries; a folder missing from the map cannot be opened.
@@ -127,17 +187,29 @@ TEST(FolderSearch, DepthFirstFindsTheShortcutWhileListingAndNeverEntersLinks) {
         {"C:\\a\\deep\\", {{"Pellucor.lnk.txt", false, false}, {"Pellucor.lnk", true, false}}},
         {"C:\\a\\deep\\Pellucor.lnk\\", {}},
         {"C:\\a\\up\\", {{"Pellucor.lnk", false, false}}},  // a link back up: never listed
-        {"C:\\b\\", {{"Pellucor.lnk", false, false}}},
+        {"C:\\b\\",
+         {{"Pellucor.lnk", false, false},
+          {"..", true, false},
+          {".", true, false},
+          {"../..", true, false},
+          {"x\\y", true, false},
+          {"", true, false},
+          {"Pellucor.lnk\\..", false, false},
+          {"\xc5\x81ukasz \xd0\x96", true, false}}},
+        {"C:\\b\\\xc5\x81ukasz \xd0\x96\\", {{"Pellucor.lnk", false, false}}},
     };
     TreeLister lister{tree};
     std::vector<std::string> found;
     const auto outcome = removal::SearchFolders("C:\\", "Pellucor.lnk", lister.Opener(),
                                                 [&](const std::string& p) { found.push_back(p); });
+    // Names that are ".", ".." or hold a separator are never joined into a path; a folder
+    // with any other name, Unicode letters included, is entered.
     EXPECT_EQ(found, (std::vector<std::string>{"C:\\a\\PELLUCOR.LNK", "C:\\Pellucor.lnk",
-                                               "C:\\b\\Pellucor.lnk"}));
+                                               "C:\\b\\Pellucor.lnk",
+                                               "C:\\b\\\xc5\x81ukasz \xd0\x96\\Pellucor.lnk"}));
     EXPECT_TRUE(outcome.complete);
-    EXPECT_EQ(outcome.folders, 5u);
-    EXPECT_EQ(lister.listings, 6) << "each folder is opened once; \"locked\" fails";
+    EXPECT_EQ(outcome.folders, 6u);
+    EXPECT_EQ(lister.listings, 7) << "each folder is opened once; \"locked\" fails";
     EXPECT_EQ(lister.mostOpen, 4) << "one open listing per level";
     EXPECT_EQ(lister.open, 0);
 

@@ -10,6 +10,7 @@
 #include "AddRemoveProgram.h"
 #include "FindStartupBas.h"
 #include "InstallNames.h"
+#include "PathText.h"
 #include "QelProcess.h"
 
 namespace qeltest {
@@ -34,6 +35,13 @@ InstallSetCopy::InstallSetCopy(const std::set<std::string>& leaveOut) {
     }
 }
 
+void CopyInstallSet(const std::string& folder) {
+    for (const char* name : kInstallSetFiles) {
+        CopyFileW(pellucor::Wide(InstallSetFolder() + name).c_str(),
+                  pellucor::Wide(folder + name).c_str(), FALSE);
+    }
+}
+
 bool InstallSetCopy::Has(const std::string& name) const {
     return GetFileAttributesA((Folder() + name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -48,25 +56,77 @@ std::string UserDesktopShortcut() {
 
 void RemoveTree(const std::string& folder) {
     const std::string base = folder.back() == '\\' ? folder : folder + "\\";
-    WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA((base + "*").c_str(), &found);
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(pellucor::Wide(base + "*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = found.cFileName;
+            const std::string name = pellucor::Utf8(found.cFileName);
             if (name == "." || name == "..") {
                 continue;
             }
-            const std::string path = base + name;
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            const std::wstring path = pellucor::Wide(base + name);
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(path);
+                RemoveTree(base + name);
             } else {
-                DeleteFileA(path.c_str());
+                DeleteFileW(path.c_str());
             }
-        } while (FindNextFileA(search, &found));
+        } while (FindNextFileW(search, &found));
         FindClose(search);
     }
-    RemoveDirectoryA(base.substr(0, base.size() - 1).c_str());
+    RemoveDirectoryW(pellucor::Wide(base.substr(0, base.size() - 1)).c_str());
+}
+
+bool PathExists(const std::string& path) {
+    return GetFileAttributesW(pellucor::Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+namespace {
+
+constexpr const wchar_t* kShellFolderKeys[] = {
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders"};
+
+std::optional<std::wstring> ReadDesktopValue(const wchar_t* key) {
+    wchar_t value[MAX_PATH] = {};
+    DWORD size = sizeof value - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_CURRENT_USER, key, L"Desktop",
+                     RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, value,
+                     &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return std::wstring(value);
+}
+
+void WriteDesktopValue(const wchar_t* key, const std::optional<std::wstring>& value) {
+    HKEY opened = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened,
+                        nullptr) != ERROR_SUCCESS) {
+        return;
+    }
+    if (value) {
+        RegSetValueExW(opened, L"Desktop", 0, key == kShellFolderKeys[0] ? REG_EXPAND_SZ : REG_SZ,
+                       reinterpret_cast<const BYTE*>(value->c_str()),
+                       static_cast<DWORD>((value->size() + 1) * sizeof(wchar_t)));
+    } else {
+        RegDeleteValueW(opened, L"Desktop");
+    }
+    RegCloseKey(opened);
+}
+
+}  // namespace
+
+DesktopRedirect::DesktopRedirect(const std::string& folder) {
+    for (int i = 0; i < 2; ++i) {
+        saved_[i] = ReadDesktopValue(kShellFolderKeys[i]);
+        WriteDesktopValue(kShellFolderKeys[i], pellucor::Wide(folder));
+    }
+}
+
+DesktopRedirect::~DesktopRedirect() {
+    for (int i = 0; i < 2; ++i) {
+        WriteDesktopValue(kShellFolderKeys[i], saved_[i]);
+    }
 }
 
 namespace {
@@ -130,7 +190,9 @@ void ClearInstallation() {
     DeleteFileA(folder.substr(0, folder.size() - 1).c_str());  // a file in the folder's place
     DeleteFileA(InstalledUninstaller().c_str());
     for (int desktop : {CSIDL_DESKTOP, CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY}) {
-        DeleteFileA((pellucor::SpecialFolderPath(desktop) + pellucor::ShortcutFileName()).c_str());
+        DeleteFileW(
+            pellucor::Wide(pellucor::SpecialFolderPath(desktop) + pellucor::ShortcutFileName())
+                .c_str());
     }
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, pellucor::UninstallKey(pellucor::kProductName).c_str());
 }
@@ -168,7 +230,7 @@ void WriteUninstallEntry() {
 
 std::optional<ShortcutFacts> ReadShortcut(const std::string& linkPath) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IShellLinkA* link = nullptr;
+    IShellLinkA* link = nullptr;  // the shortcut's facts come back as ANSI text
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                 reinterpret_cast<void**>(&link)))) {
         return std::nullopt;
@@ -176,9 +238,7 @@ std::optional<ShortcutFacts> ReadShortcut(const std::string& linkPath) {
     std::optional<ShortcutFacts> facts;
     IPersistFile* file = nullptr;
     if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        wchar_t wide[MAX_PATH] = {};
-        MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
-        if (SUCCEEDED(file->Load(wide, STGM_READ))) {
+        if (SUCCEEDED(file->Load(pellucor::Wide(linkPath).c_str(), STGM_READ))) {
             char target[MAX_PATH] = {}, folder[MAX_PATH] = {}, description[MAX_PATH] = {};
             link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
             link->GetWorkingDirectory(folder, MAX_PATH);

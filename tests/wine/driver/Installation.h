@@ -27,13 +27,30 @@ private:
     wintest::ScratchFolder scratch_;
 };
 
+// Copies the whole install set into `folder` (ending in "\").
+void CopyInstallSet(const std::string& folder);
+
 std::string InstalledUninstaller();  // the Windows folder's RemoveQel.EXE
 std::string UserDesktopShortcut();   // Pellucor.lnk on the user's desktop folder
 
 // Removes every trace of an installation, so each test starts from a clean machine.
 void ClearInstallation();
-// Removes a folder with all it holds.
+// Removes a folder with all it holds (paths here are UTF-8, as in the programs).
 void RemoveTree(const std::string& folder);
+bool PathExists(const std::string& path);
+
+// Points the user's desktop folder (both shell-folder keys of the registry) at `folder` for as
+// long as it lives; the earlier values come back afterwards.
+class DesktopRedirect {
+public:
+    explicit DesktopRedirect(const std::string& folder);
+    ~DesktopRedirect();
+    DesktopRedirect(const DesktopRedirect&) = delete;
+    DesktopRedirect& operator=(const DesktopRedirect&) = delete;
+
+private:
+    std::optional<std::wstring> saved_[2];
+};
 // Makes `link` a Unix symbolic link to the folder `target`, as a user with a shell can (Wine
 // shows it as a reparse point), or removes such a link; false when that could not be done.
 bool MakeUnixLink(const std::string& target, const std::string& link);

@@ -1,6 +1,7 @@
 // Runs a Windows program from outside and finds what it shows.
 #include "ProgramRun.h"
 
+#include "PathText.h"
 #include "Polling.h"
 
 namespace qeltest {
@@ -56,11 +57,13 @@ ProgramRun::~ProgramRun() {
 }
 
 bool ProgramRun::Start(const std::string& exe, const std::string& folder) {
-    STARTUPINFOA startup{};
+    // Paths are UTF-8, so that a program can be started from a folder of any name.
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    std::string commandLine = "\"" + exe + "\"";
-    return CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          folder.c_str(), &startup, &process_) != FALSE;
+    const std::wstring program = pellucor::Wide(exe);
+    std::wstring commandLine = L"\"" + program + L"\"";
+    return CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          pellucor::Wide(folder).c_str(), &startup, &process_) != FALSE;
 }
 
 bool ProgramRun::Running() const {

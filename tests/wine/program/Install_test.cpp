@@ -5,12 +5,13 @@
 
 #include <windows.h>
 
-#include <aclapi.h>
+#include <map>
 
 #include "FindStartupBas.h"
-#include "InstallFolderRights.h"
 #include "InstallNames.h"
+#include "InstallPlan.h"
 #include "Installation.h"
+#include "PathText.h"
 #include "Polling.h"
 #include "ProgramRun.h"
 #include "SetupForms.h"
@@ -43,18 +44,6 @@ RECT ChildRect(HWND parent, int id) {
     GetWindowRect(child, &rect);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
     return rect;
-}
-
-// No entry of the install folder's access list lets Users change it (Wine folds access lists
-// into Unix mode bits and reads back a list of its own making).
-void ExpectUsersMayNotChange(const std::string& folder) {
-    PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_EQ(GetNamedSecurityInfoA(folder.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                    nullptr, nullptr, &dacl, nullptr, &descriptor),
-              DWORD{ERROR_SUCCESS});
-    EXPECT_FALSE(setup::GrantsUsersChanges(dacl)) << "Users may change " << folder;
-    LocalFree(descriptor);
 }
 
 // A click as assistive technology and UI automation send it, not posted.
@@ -144,7 +133,6 @@ TEST_F(Installer, InstallsFromTheInstallSetAndASecondRunFromTheSameFolderFindsIt
     EXPECT_EQ(shortcut->target, "C:\\Program Files\\Pellucor\\Qel.exe");
     EXPECT_EQ(shortcut->workingFolder, "C:\\Program Files\\Pellucor\\");
     EXPECT_EQ(shortcut->description, "Pellucor");
-    ExpectUsersMayNotChange(pellucor::InstallDir());
 
     // Again from the same folder: the delivered files are gone, so the prompt comes, the copies
     // fail and are named, the uninstaller is missed, and the shortcut is made again.
@@ -309,6 +297,137 @@ TEST_F(Installer, AFailedCopyKeepsItsSourceIsNamedAndLeavesNoShortcutToNothing) 
     EXPECT_FALSE(fresh.Has("Qel.txt"));
     EXPECT_EQ(Bytes(Installed("Qel.exe")), "the running program");
     EXPECT_TRUE(Exists(qeltest::UserDesktopShortcut())) << "the installed program is there";
+
+    // A set whose Qel.exe differs by one byte from the one the installer was made with: that
+    // file is not installed, is named with the reason, stays in the set, and no shortcut
+    // points at nothing.
+    qeltest::ClearInstallation();
+    InstallSetCopy changed;
+    std::string program = Bytes(changed.Folder() + "Qel.exe");
+    program[program.size() / 2] ^= 1;
+    ASSERT_TRUE(wintest::WriteBytes(changed.Folder() + "Qel.exe", program));
+    ProgramRun tampered;
+    ASSERT_TRUE(tampered.Start(changed.SetupExe(), changed.Folder()));
+    help = tampered.WaitForWindow(kHelpFormClass, IDC_Command1);
+    ASSERT_TRUE(help);
+    SendClick(help, IDC_Command1);
+    failed = tampered.WaitForMessageBox("Pellucor Installer");
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(MessageBoxText(failed),
+              std::string("These files could not be copied:\r\nQel.exe - ") +
+                  setup::kNotOurFileDescription);
+    Press(failed, IDOK);
+    ASSERT_TRUE(tampered.WaitForExit());
+    EXPECT_EQ(tampered.ExitCode(), 3u);
+    EXPECT_FALSE(Exists(Installed("Qel.exe")));
+    EXPECT_EQ(Bytes(changed.Folder() + "Qel.exe"), program);
+    EXPECT_TRUE(Exists(Installed("Qel.txt")) && !changed.Has("Qel.txt"));
+    EXPECT_FALSE(Exists(qeltest::UserDesktopShortcut()));
+}
+
+TEST_F(Installer, AnUpgradeLeavesTheFolderAsAFreshInstallWouldAndNeverWritesThroughALink) {
+    // What users could plant while an earlier version let them change the folder.
+    const std::string dir = pellucor::InstallDir();
+    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
+    const std::map<std::string, std::string> settings{
+        {"Leq.ini", "home\r\n"}, {"Leq.ini.bad", "broken"}, {"home.uci", "profile\r\n"}};
+    for (const auto& [name, bytes] : settings) {
+        ASSERT_TRUE(wintest::WriteBytes(dir + name, bytes));
+    }
+    ASSERT_TRUE(wintest::WriteBytes(dir + "version.dll", "planted", FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(wintest::WriteBytes(dir + "stray.exe", "planted"));
+    ASSERT_TRUE(wintest::WriteBytes(dir + "Qel.exe", "replaced by a user"));
+    ASSERT_TRUE(CreateDirectoryA((dir + "plugins").c_str(), nullptr));
+    ASSERT_TRUE(wintest::WriteBytes(dir + "plugins\\Leq.ini", "not kept down here"));
+    InstallSetCopy set;
+    ProgramRun run;
+    ASSERT_TRUE(run.Start(set.SetupExe(), set.Folder()));
+    HWND help = run.WaitForWindow(kHelpFormClass, IDC_Command1);
+    ASSERT_TRUE(help);
+    SendClick(help, IDC_Command1);
+    ASSERT_TRUE(run.WaitForExit());
+    EXPECT_EQ(run.ExitCode(), 0u);
+    for (const char* gone : {"version.dll", "stray.exe", "plugins"}) {
+        EXPECT_FALSE(Exists(dir + gone)) << gone;
+    }
+    EXPECT_EQ(Bytes(Installed("Qel.exe")), Bytes(qeltest::InstallSetFolder() + "Qel.exe"));
+    for (const auto& [name, bytes] : settings) {
+        EXPECT_EQ(Bytes(dir + name), bytes) << name;
+    }
+
+    // A file of the folder that is a link to a file elsewhere is never written or deleted
+    // through. Wine opens a Unix link's target even when asked for the link itself, so the
+    // link cannot be removed: the folder cannot be made safe and setup stops before copying.
+    qeltest::ClearInstallation();
+    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
+    wintest::ScratchFolder elsewhere;
+    ASSERT_TRUE(wintest::WriteBytes(elsewhere / "precious.txt", "keep me"));
+    ASSERT_TRUE(qeltest::MakeUnixLink(elsewhere / "precious.txt", Installed("Qel.txt")));
+    InstallSetCopy again;
+    ProgramRun linked;
+    ASSERT_TRUE(linked.Start(again.SetupExe(), again.Folder()));
+    help = linked.WaitForWindow(kHelpFormClass, IDC_Command1);
+    ASSERT_TRUE(help);
+    SendClick(help, IDC_Command1);
+    HWND serious = linked.WaitForMessageBox("Serious problem. Aborting setup.");
+    ASSERT_TRUE(serious);
+    EXPECT_EQ(MessageBoxText(serious),
+              setup::LinkNotRemovedDescription(Installed("Qel.txt")) + " making " + dir);
+    Press(serious, IDOK);
+    ASSERT_TRUE(linked.WaitForExit());
+    EXPECT_EQ(linked.ExitCode(), 2u);
+    EXPECT_EQ(Bytes(elsewhere / "precious.txt"), "keep me");
+    EXPECT_FALSE(Exists(Installed("Qel.exe")));
+    EXPECT_TRUE(again.Has("Qel.txt") && again.Has("Qel.exe"));
+    EXPECT_TRUE(qeltest::RemoveUnixLink(Installed("Qel.txt")));
+}
+
+TEST_F(Installer, AnyUserNameWorksFromTheSetFolderToTheDesktopAndBack) {
+    // A user folder named with letters no single code page holds together (Polish and
+    // Cyrillic), the set unpacked into it, the desktop inside it.
+    const std::string home = "C:\\users\\Public\\Łukasz Żółć Жук";
+    const std::string setFolder = home + "\\Pobrane Загрузки\\";
+    const std::string desktop = home + "\\Pulpit Стол";
+    qeltest::RemoveTree(home);
+    for (const std::string& folder : {home, setFolder, desktop}) {
+        ASSERT_TRUE(CreateDirectoryW(pellucor::Wide(folder).c_str(), nullptr)) << folder;
+    }
+    qeltest::CopyInstallSet(setFolder);
+    {
+        qeltest::DesktopRedirect redirect(desktop);
+        ASSERT_EQ(qeltest::UserDesktopShortcut(), desktop + "\\Pellucor.lnk");
+        ProgramRun run;
+        ASSERT_TRUE(run.Start(setFolder + "SetupQel.exe", setFolder));
+        HWND help = run.WaitForWindow(kHelpFormClass, IDC_Command1);
+        ASSERT_TRUE(help);
+        EXPECT_EQ(WindowText(GetDlgItem(help, IDC_Text1)),
+                  Bytes(qeltest::InstallSetFolder() + "Qel.txt"));
+        SendClick(help, IDC_Command1);
+        ASSERT_TRUE(run.WaitForExit());
+        EXPECT_EQ(run.ExitCode(), 0u);
+        EXPECT_EQ(Bytes(qeltest::InstalledUninstaller()),
+                  Bytes(qeltest::InstallSetFolder() + "RemoveQel.exe"));
+        for (const char* name : {"Qel.exe", "RemoveQel.exe"}) {
+            EXPECT_FALSE(qeltest::PathExists(setFolder + name)) << name << " cleaned out";
+        }
+        const auto shortcut = qeltest::ReadShortcut(desktop + "\\Pellucor.lnk");
+        ASSERT_TRUE(shortcut);
+        EXPECT_EQ(shortcut->target, "C:\\Program Files\\Pellucor\\Qel.exe");
+
+        ProgramRun removal;
+        ASSERT_TRUE(removal.Start(qeltest::InstalledUninstaller(), setFolder));
+        HWND warning = removal.WaitForMessageBox("*** WARNING ***");
+        ASSERT_TRUE(warning);
+        Press(warning, IDYES);
+        HWND finished = removal.WaitForMessageBox("Finished.", 60000);
+        ASSERT_TRUE(finished);
+        Press(finished, IDOK);
+        ASSERT_TRUE(removal.WaitForExit());
+        EXPECT_FALSE(qeltest::PathExists(desktop + "\\Pellucor.lnk"));
+        EXPECT_FALSE(Exists(pellucor::InstallDir()));
+    }
+    EXPECT_NE(qeltest::UserDesktopShortcut(), desktop + "\\Pellucor.lnk") << "restored";
+    qeltest::RemoveTree(home);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "FindStartupBas.h"
 #include "InstallNames.h"
+#include "PathText.h"
 #include "Installation.h"
 #include "ProgramRun.h"
 #include "RemovalTexts.h"
@@ -154,12 +155,17 @@ TEST_F(Uninstaller, YesRemovesTheShortcutTheFolderAndTheEntryAndTracesEachStep) 
 TEST_F(Uninstaller, WithoutADesktopShortcutItSearchesDriveCAndReportsWhatItCouldNotRemove) {
     ASSERT_TRUE(DeleteFileA(qeltest::UserDesktopShortcut().c_str()));
     stray_ = "C:\\pellucor-search-" + std::to_string(GetCurrentProcessId());
+    // One level is named with letters no single code page holds together.
     std::string nested = stray_;
-    for (const char* level : {"", "\\a", "\\b", "\\c"}) {
+    for (const char* level : {"", "\\a", "\\Łukasz Жук", "\\c"}) {
         nested += level;
-        ASSERT_TRUE(CreateDirectoryA(nested.c_str(), nullptr)) << nested;
+        ASSERT_TRUE(CreateDirectoryW(pellucor::Wide(nested).c_str(), nullptr)) << nested;
     }
-    ASSERT_TRUE(wintest::WriteBytes(nested + "\\Pellucor.lnk", "deep", FILE_ATTRIBUTE_READONLY));
+    const std::wstring deep = pellucor::Wide(nested + "\\Pellucor.lnk");
+    const HANDLE shortcut = CreateFileW(deep.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_READONLY, nullptr);
+    ASSERT_NE(shortcut, INVALID_HANDLE_VALUE);
+    CloseHandle(shortcut);
     // A hidden file and a subfolder are not emptied out, so the folder stays.
     const std::string dir = pellucor::InstallDir();
     ASSERT_TRUE(wintest::WriteBytes(dir + "hidden.dat", "x", FILE_ATTRIBUTE_HIDDEN));
@@ -167,7 +173,8 @@ TEST_F(Uninstaller, WithoutADesktopShortcutItSearchesDriveCAndReportsWhatItCould
     qeltest::TraceFile trace;
 
     RemoveWithYes();
-    EXPECT_FALSE(Exists(nested + "\\Pellucor.lnk"));
+    EXPECT_TRUE(qeltest::PathExists(nested));
+    EXPECT_FALSE(qeltest::PathExists(nested + "\\Pellucor.lnk"));
     EXPECT_TRUE(Exists(dir + "hidden.dat"));
     EXPECT_TRUE(Exists(dir + "pages"));
     EXPECT_FALSE(Exists(dir + "Qel.exe"));
@@ -209,6 +216,34 @@ TEST_F(Uninstaller, NeverEntersAnInstallFolderThatIsALink) {
         << traced;
     EXPECT_EQ(traced.find("precious.dll"), std::string::npos);
     EXPECT_FALSE(qeltest::UninstallEntry().has_value());
+
+    // A real install folder holding a link to a file elsewhere: Wine opens the link's target
+    // even when asked for the link itself, so it cannot be checked as a plain file of the
+    // folder, is not deleted, and says so; the folder's own files go.
+    ASSERT_TRUE(qeltest::RemoveUnixLink(pellucor::InstallDir()));
+    SetUp();
+    ASSERT_TRUE(qeltest::MakeUnixLink(target / "precious.dll", pellucor::InstallDir() + "x.dll"));
+    qeltest::TraceFile again;
+    RemoveWithYes();
+    EXPECT_EQ(wintest::ReadBytes(target / "precious.dll").value_or("gone"), "keep me");
+    EXPECT_FALSE(Exists(pellucor::InstallDir() + "Qel.exe"));
+    EXPECT_NE(
+        again.SinceMark().find("Not deleting C:\\Program Files\\Pellucor\\x.dll: it lies at "),
+        std::string::npos)
+        << again.SinceMark();
+    EXPECT_TRUE(qeltest::RemoveUnixLink(pellucor::InstallDir() + "x.dll"));
+
+    // The trace file is a link to a file elsewhere: nothing is written through it, and the
+    // removal goes on all the same.
+    const std::string earlier = again.All();
+    ASSERT_TRUE(DeleteFileA("C:\\gcur.txt"));
+    ASSERT_TRUE(qeltest::MakeUnixLink(target / "precious.dll", "C:\\gcur.txt"));
+    SetUp();
+    RemoveWithYes();
+    EXPECT_EQ(wintest::ReadBytes(target / "precious.dll").value_or("gone"), "keep me");
+    EXPECT_FALSE(Exists(pellucor::InstallDir()));
+    EXPECT_TRUE(qeltest::RemoveUnixLink("C:\\gcur.txt"));
+    EXPECT_TRUE(wintest::WriteBytes("C:\\gcur.txt", earlier));
 }
 
 }  // namespace
