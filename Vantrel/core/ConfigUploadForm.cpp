@@ -117,7 +117,7 @@ void ConfigUploadForm::Command2_Click() {
     const std::string_view ext = kProfileExtension;
     for (std::string& file : files_.ListFiles(state_.SettingsFolder + "*" + std::string(ext))) {
         file.erase(file.size() >= ext.size() ? file.size() - ext.size() : 0);
-        names.push_back(std::move(file));
+        names.push_back(files_.TextFromPath(file));
     }
     view_.SetProfileList(names);
     view_.SetVisible(ConfigPart::cmbFileName, true);
