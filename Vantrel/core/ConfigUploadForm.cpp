@@ -132,7 +132,12 @@ void ConfigUploadForm::Command2_Click() {
     const std::string_view ext = kProfileExtension;
     for (std::string& file : files_.ListFiles(state_.SettingsFolder + "*" + std::string(ext))) {
         file.erase(file.size() >= ext.size() ? file.size() - ext.size() : 0);
-        names.push_back(std::move(file));
+        // Only names the texts' code page holds: another would come back from the list as
+        // another profile's name (a best fit) or none, and the settings file could not keep it.
+        std::string name = files_.TextFromPath(file);
+        if (files_.PathFromText(name) == file) {
+            names.push_back(std::move(name));
+        }
     }
     view_.SetProfileList(names);
     view_.SetVisible(ConfigPart::cmbFileName, true);

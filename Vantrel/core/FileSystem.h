@@ -1,4 +1,6 @@
-// The file operations Qel needs, with errors that carry the system's description text.
+// The file operations Qel needs, with errors that carry the system's description text. Paths
+// are UTF-8, whatever the system's code page; the texts in windows and in files are ANSI, and
+// cross over only through PathFromText and TextFromPath.
 #pragma once
 
 #include <cstdint>
@@ -52,6 +54,12 @@ public:
     virtual bool FileExists(const std::string& path) = 0;
     // The folder a shell folder number (CSIDL) stands for, ending in "\"; "" when unknown.
     virtual std::string SpecialFolderPath(int csidl) = 0;
+    // A name from a window or a file's ANSI text (a page file name, a profile name) as a part of
+    // a path. Kept as it is here: a file system whose paths use the texts' own code page.
+    virtual std::string PathFromText(const std::string& text) { return text; }
+    // A path or a listed name as ANSI text, for a window or a file; a letter the code page
+    // lacks shows as the system shows it.
+    virtual std::string TextFromPath(const std::string& path) { return path; }
     // Lets the time go by before a busy file is tried again.
     virtual void Pause(std::uint32_t milliseconds) = 0;
 };

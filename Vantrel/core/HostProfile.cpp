@@ -12,8 +12,10 @@ namespace qel {
 
 namespace {
 
-std::string ProfilePath(const std::string& folder, const std::string& name) {
-    return folder + name + std::string(kProfileExtension);
+// The name is the text the user typed or Leq.ini holds.
+std::string ProfilePath(FileSystem& fileSystem, const std::string& folder,
+                        const std::string& name) {
+    return folder + fileSystem.PathFromText(name) + std::string(kProfileExtension);
 }
 
 char Upper(char c) {
@@ -104,7 +106,7 @@ void LoadHostProfile(ProgramState& state, StatusLine& status, FileSystem& fileSy
         status.ShowStatus(RefusedProfileNameText(state.CurrentFile), StatusColour::Failure);
         return;
     }
-    const std::string path = ProfilePath(state.SettingsFolder, state.CurrentFile);
+    const std::string path = ProfilePath(fileSystem, state.SettingsFolder, state.CurrentFile);
     if (!fileSystem.FileExists(path)) {
         status.ShowStatus(state.CurrentFile + " file not found", StatusColour::Failure);
         return;
@@ -158,7 +160,7 @@ std::optional<FileError> SaveHostProfile(FileSystem& fileSystem, const std::stri
     }
     FileError openError;
     std::unique_ptr<OutputFile> file =
-        fileSystem.OpenForOutput(ProfilePath(folder, name), openError);
+        fileSystem.OpenForOutput(ProfilePath(fileSystem, folder, name), openError);
     if (!file) {
         return openError;
     }

@@ -20,7 +20,8 @@ public:
     virtual Handle ConnectFtp(Handle session, const std::string& server, int port,
                               const std::string& user, const std::string& password,
                               bool passive) = 0;
-    // FtpPutFileA(connection, local, remote, binary ? BINARY : ASCII, 0)
+    // FtpPutFile(connection, local, remote, binary ? BINARY : ASCII, 0); the local path is
+    // UTF-8, the remote one ANSI text
     virtual bool PutFile(Handle connection, const std::string& localPath,
                          const std::string& remotePath, bool binary) = 0;
     // InternetCloseHandle

@@ -465,7 +465,9 @@ bool MainForm::WritePageFile(const std::string& pageText) {
 
 std::optional<FileError> MainForm::WritePageAttempt(const std::string& folder,
                                                     const std::string& pageText) {
-    return WritePageTo(pellucor::WithTrailingBackslash(folder) + state_.DestFileName, pageText);
+    return WritePageTo(
+        pellucor::WithTrailingBackslash(folder) + files_.PathFromText(state_.DestFileName),
+        pageText);
 }
 
 std::optional<FileError> MainForm::WritePageTo(const std::string& path,

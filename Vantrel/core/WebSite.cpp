@@ -34,12 +34,13 @@ void OpenWebSite(BrowserShell& shell, FileSystem& files, const std::string& prog
     if (!shell.FindAssociatedProgram(page, programFolder, result, error)) {
         // Titled with the page's name as the folder lists it: empty when it is not there.
         const auto listed = files.ListFiles(page);
-        shell.ShowMessage(error + " with " + page, listed.empty() ? std::string() : listed.front());
+        shell.ShowMessage(error + " with " + files.TextFromPath(page),
+                          listed.empty() ? std::string() : files.TextFromPath(listed.front()));
         return;
     }
     const std::string browser = BrowserPath(result);
     if (!shell.StartProcess(BrowserCommandLine(browser, address), error)) {
-        shell.ShowMessage(error + " with " + browser, "Error");
+        shell.ShowMessage(error + " with " + files.TextFromPath(browser), "Error");
     }
 }
 

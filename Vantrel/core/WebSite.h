@@ -11,7 +11,8 @@ namespace qel {
 
 inline constexpr char kBrowserLookupPage[] = "Pointer.html";
 
-// The shell services the launch needs.
+// The shell services the launch needs. Paths, the command line included, are UTF-8 (as in
+// FileSystem); the message texts are ANSI.
 class BrowserShell {
 public:
     virtual ~BrowserShell() = default;

@@ -6,6 +6,7 @@
 #include "FindStartupBas.h"
 #include "FolderPath.h"
 #include "MainForm.h"
+#include "PathText.h"
 #include "UserSettings.h"
 #include "VersionText.h"
 
@@ -13,13 +14,13 @@ namespace qel {
 
 namespace {
 
-std::string OwnModulePath() {
-    std::vector<char> buffer(MAX_PATH);
+std::wstring OwnModulePath() {
+    std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
         const DWORD n =
-            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (n < buffer.size()) {
-            return std::string(buffer.data(), n);
+            return std::wstring(buffer.data(), n);
         }
         buffer.resize(buffer.size() * 2);  // the path was cut: try a larger buffer
     }
@@ -28,19 +29,19 @@ std::string OwnModulePath() {
 }  // namespace
 
 std::string OwnVersionText() {
-    const std::string path = OwnModulePath();
+    const std::wstring path = OwnModulePath();
     DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &ignored);
     if (size == 0) {
         return {};
     }
     std::vector<char> info(size);
-    if (!GetFileVersionInfoA(path.c_str(), 0, size, info.data())) {
+    if (!GetFileVersionInfoW(path.c_str(), 0, size, info.data())) {
         return {};
     }
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
-    if (!VerQueryValueA(info.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || !fixed ||
+    if (!VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length) || !fixed ||
         length < sizeof(VS_FIXEDFILEINFO)) {
         return {};
     }
@@ -48,7 +49,7 @@ std::string OwnVersionText() {
 }
 
 std::string OwnProgramFolder() {
-    return pellucor::WithTrailingBackslash(pellucor::FolderOfFile(OwnModulePath()));
+    return pellucor::WithTrailingBackslash(pellucor::FolderOfFile(pellucor::Utf8(OwnModulePath())));
 }
 
 std::string OwnSettingsFolder(const std::string& programFolder) {
@@ -56,7 +57,7 @@ std::string OwnSettingsFolder(const std::string& programFolder) {
         UserSettingsFolder(pellucor::SpecialFolderPath(MainForm::kCsidlAppData), programFolder);
     // An existing folder is fine; one that cannot be made shows up as failed saves, which the
     // status line reports.
-    CreateDirectoryA(folder.c_str(), nullptr);
+    CreateDirectoryW(pellucor::Wide(folder).c_str(), nullptr);
     return folder;
 }
 

@@ -3,6 +3,7 @@
 
 #include <shellapi.h>
 
+#include "PathText.h"
 #include "UniqueHandle.h"
 #include "Win32Error.h"
 
@@ -10,7 +11,7 @@ namespace qel {
 
 namespace {
 
-using FindExecutableFunction = HINSTANCE(WINAPI*)(LPCSTR, LPCSTR, LPSTR);
+using FindExecutableFunction = HINSTANCE(WINAPI*)(LPCWSTR, LPCWSTR, LPWSTR);
 
 // Looked up when needed, so that a system without it gets a message rather than a program
 // that does not start.
@@ -23,7 +24,7 @@ FindExecutableFunction ShellFindExecutable() {
         return nullptr;
     }
     return reinterpret_cast<FindExecutableFunction>(
-        reinterpret_cast<void (*)()>(GetProcAddress(shell32, "FindExecutableA")));
+        reinterpret_cast<void (*)()>(GetProcAddress(shell32, "FindExecutableW")));
 }
 
 }  // namespace
@@ -35,23 +36,27 @@ bool Win32BrowserShell::FindAssociatedProgram(const std::string& file, const std
         errorDescription = ErrorDescription(GetLastError());
         return false;
     }
-    // The shell writes at most MAX_PATH characters with their NUL.
-    if (result.size() < MAX_PATH) {
-        result.resize(MAX_PATH, ' ');
+    // The shell writes at most MAX_PATH characters with their NUL; an unanswered lookup leaves
+    // the buffer empty.
+    wchar_t found[MAX_PATH] = {};
+    find(pellucor::Wide(file).c_str(), pellucor::Wide(directory).c_str(), found);
+    const std::string path = pellucor::Utf8(std::wstring_view(found, wcsnlen(found, MAX_PATH)));
+    if (result.size() <= path.size()) {
+        result.resize(path.size() + 1, ' ');
     }
-    find(file.c_str(), directory.c_str(), result.data());  // its answer lies in the buffer
+    result.replace(0, path.size() + 1, path + '\0');
     return true;
 }
 
 bool Win32BrowserShell::StartProcess(const std::string& commandLine,
                                      std::string& errorDescription) {
-    std::string line = commandLine;  // CreateProcessA may write into its command line
-    STARTUPINFOA startup{};
+    std::wstring line = pellucor::Wide(commandLine);  // CreateProcessW may write into it
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {
         errorDescription = ErrorDescription(GetLastError());
         return false;

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "FindStartupBas.h"
+#include "PathText.h"
 #include "UniqueHandle.h"
 #include "Win32Error.h"
 
@@ -43,7 +44,7 @@ FileError LastError() {
 // Windows refuses to replace a read-only file, but Wine running as root lets it through; the
 // check here gives the same answer everywhere, so the page builder moves on to its next folder.
 bool IsReadOnlyFile(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(pellucor::Wide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
            !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -75,7 +76,7 @@ bool RetryWhileBusy(Operation operation) {
 constexpr std::size_t kChunk = 1 << 20;
 
 bool IsFolder(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(pellucor::Wide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -93,7 +94,7 @@ public:
     ~Win32OutputFile() override {
         if (!committed_) {
             file_.Close();
-            DeleteFileA(temporaryPath_.c_str());
+            DeleteFileW(pellucor::Wide(temporaryPath_).c_str());
         }
     }
 
@@ -142,13 +143,13 @@ private:
     // one that has let go meanwhile lets it through. Only a refusal of the open itself is taken
     // as a lack of rights.
     bool ReplaceWithTemporary() {
-        if (MoveFileExA(temporaryPath_.c_str(), path_.c_str(),
+        if (MoveFileExW(pellucor::Wide(temporaryPath_).c_str(), pellucor::Wide(path_).c_str(),
                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             return true;
         }
         const DWORD code = GetLastError();
         if (code == ERROR_ACCESS_DENIED) {
-            UniqueHandle probe(CreateFileA(path_.c_str(), DELETE,
+            UniqueHandle probe(CreateFileW(pellucor::Wide(path_).c_str(), DELETE,
                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
             if (probe || IsBusy(GetLastError())) {
@@ -179,12 +180,13 @@ std::unique_ptr<OutputFile> Win32FileSystem::OpenForOutput(const std::string& pa
     // even one that something made read-only meanwhile. Others may read it, never write it.
     std::string temporaryPath = path + ".tmp";
     if (IsReadOnlyFile(temporaryPath)) {
-        SetFileAttributesA(temporaryPath.c_str(), FILE_ATTRIBUTE_NORMAL);
+        SetFileAttributesW(pellucor::Wide(temporaryPath).c_str(), FILE_ATTRIBUTE_NORMAL);
     }
     UniqueHandle file;
     RetryWhileBusy([&] {
-        file = UniqueHandle(CreateFileA(temporaryPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                        nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        file = UniqueHandle(CreateFileW(pellucor::Wide(temporaryPath).c_str(), GENERIC_WRITE,
+                                        FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
         return static_cast<bool>(file);
     });
     if (!file) {
@@ -195,7 +197,7 @@ std::unique_ptr<OutputFile> Win32FileSystem::OpenForOutput(const std::string& pa
 }
 
 std::optional<FileError> Win32FileSystem::Rename(const std::string& from, const std::string& to) {
-    if (!MoveFileExA(from.c_str(), to.c_str(),
+    if (!MoveFileExW(pellucor::Wide(from).c_str(), pellucor::Wide(to).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return LastError();
     }
@@ -203,8 +205,9 @@ std::optional<FileError> Win32FileSystem::Rename(const std::string& from, const 
 }
 
 std::optional<std::string> Win32FileSystem::ReadAll(const std::string& path, FileError& error) {
-    UniqueHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file(CreateFileW(pellucor::Wide(path).c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
         error = LastError();
         return std::nullopt;
@@ -227,8 +230,8 @@ std::optional<std::string> Win32FileSystem::ReadAll(const std::string& path, Fil
 
 std::vector<std::string> Win32FileSystem::ListFiles(const std::string& pattern) {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(pellucor::Wide(pattern).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
         return names;
     }
@@ -236,9 +239,9 @@ std::vector<std::string> Win32FileSystem::ListFiles(const std::string& pattern) 
         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     do {
         if ((found.dwFileAttributes & kNotListed) == 0) {
-            names.emplace_back(found.cFileName);
+            names.push_back(pellucor::Utf8(found.cFileName));
         }
-    } while (FindNextFileA(search, &found));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
     return names;
 }
@@ -249,6 +252,14 @@ bool Win32FileSystem::FileExists(const std::string& path) {
 
 std::string Win32FileSystem::SpecialFolderPath(int csidl) {
     return pellucor::SpecialFolderPath(csidl);
+}
+
+std::string Win32FileSystem::PathFromText(const std::string& text) {
+    return pellucor::Utf8FromAnsi(text);
+}
+
+std::string Win32FileSystem::TextFromPath(const std::string& path) {
+    return pellucor::AnsiFromUtf8(path);
 }
 
 void Win32FileSystem::Pause(std::uint32_t milliseconds) {

@@ -1,6 +1,7 @@
 // The file operations Qel needs, on the Windows file API: byte-exact writes that replace a file
 // only once the whole new content is on disk, reads, and errors sorted into the kinds the page
-// builder acts on.
+// builder acts on. Paths reach the system through its wide calls; names from texts are
+// converted from the system's ANSI code page.
 #pragma once
 
 #include <memory>
@@ -21,6 +22,8 @@ public:
     std::vector<std::string> ListFiles(const std::string& pattern) override;
     bool FileExists(const std::string& path) override;
     std::string SpecialFolderPath(int csidl) override;
+    std::string PathFromText(const std::string& text) override;
+    std::string TextFromPath(const std::string& path) override;
     void Pause(std::uint32_t milliseconds) override;
 };
 

@@ -7,6 +7,7 @@
 #include <set>
 #include <utility>
 
+#include "PathText.h"
 #include "Win32Error.h"
 
 namespace qel {
@@ -90,8 +91,9 @@ std::string DevicePath(int port) {
 }
 
 std::optional<SerialError> OpenDevice(int port, const std::string& mode, UniqueHandle& device) {
-    UniqueHandle opened(CreateFileA(DevicePath(port).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle opened(CreateFileW(pellucor::Wide(DevicePath(port)).c_str(),
+                                    GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!opened) {
         return OpenError(GetLastError());
     }

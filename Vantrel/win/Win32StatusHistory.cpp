@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "FindStartupBas.h"
+#include "PathText.h"
 #include "UniqueHandle.h"
 
 namespace qel {
@@ -29,7 +30,8 @@ std::optional<std::uint64_t> Win32HistoryFile::Size() {
         return std::nullopt;
     }
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExA((folder + kFileName).c_str(), GetFileExInfoStandard, &data)) {
+    if (!GetFileAttributesExW(pellucor::Wide(folder + kFileName).c_str(), GetFileExInfoStandard,
+                              &data)) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
             return 0;
@@ -44,10 +46,10 @@ bool Win32HistoryFile::Append(const std::string& bytes) {
     if (folder.empty()) {
         return false;
     }
-    CreateDirectoryA(folder.c_str(), nullptr);  // most often there already
+    CreateDirectoryW(pellucor::Wide(folder).c_str(), nullptr);  // most often there already
     // Append-only access puts each line at the end even if another program writes there too;
     // readers, and a viewer that renames or deletes the file, are never locked out.
-    UniqueHandle file(CreateFileA((folder + kFileName).c_str(), FILE_APPEND_DATA,
+    UniqueHandle file(CreateFileW(pellucor::Wide(folder + kFileName).c_str(), FILE_APPEND_DATA,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
@@ -62,9 +64,9 @@ bool Win32HistoryFile::Append(const std::string& bytes) {
 
 bool Win32HistoryFile::MoveToOlder() {
     const std::string folder = Folder();
-    return !folder.empty() &&
-           MoveFileExA((folder + kFileName).c_str(), (folder + kOlderFileName).c_str(),
-                       MOVEFILE_REPLACE_EXISTING) != FALSE;
+    return !folder.empty() && MoveFileExW(pellucor::Wide(folder + kFileName).c_str(),
+                                          pellucor::Wide(folder + kOlderFileName).c_str(),
+                                          MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
 LocalTime Win32HistoryClock::Now() {

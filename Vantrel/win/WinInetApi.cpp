@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "InternetWaits.h"
+#include "PathText.h"
 #include "UniqueHandle.h"
 
 namespace qel {
@@ -138,7 +139,9 @@ InternetApi::Handle WinInetApi::ConnectFtp(Handle session, const std::string& se
 bool WinInetApi::PutFile(Handle connection, const std::string& localPath,
                          const std::string& remotePath, bool binary) {
     const auto put = [=]() -> Handle {
-        return FtpPutFileA(ToNative(connection), localPath.c_str(), remotePath.c_str(),
+        // The remote name is ANSI text, as typed; the system sends it in its code page.
+        return FtpPutFileW(ToNative(connection), pellucor::Wide(localPath).c_str(),
+                           pellucor::Wide(pellucor::Utf8FromAnsi(remotePath)).c_str(),
                            binary ? FTP_TRANSFER_TYPE_BINARY : FTP_TRANSFER_TYPE_ASCII, 0)
                    ? 1
                    : 0;

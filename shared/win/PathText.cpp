@@ -6,6 +6,8 @@
 
 #include <climits>
 
+#include "Utf16.h"
+
 namespace pellucor {
 namespace {
 
@@ -40,12 +42,16 @@ std::string FromUtf16(UINT codePage, std::wstring_view wide) {
 
 }  // namespace
 
+// Windows' wchar_t is a UTF-16 unit.
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
 std::wstring Wide(std::string_view utf8) {
-    return ToUtf16(CP_UTF8, utf8);
+    const std::u16string wide = Utf16FromUtf8(utf8);
+    return std::wstring(wide.begin(), wide.end());
 }
 
 std::string Utf8(std::wstring_view wide) {
-    return FromUtf16(CP_UTF8, wide);
+    return Utf8FromUtf16(std::u16string(wide.begin(), wide.end()));
 }
 
 std::string Utf8FromAnsi(std::string_view ansi) {

@@ -6,6 +6,9 @@
 // from the system code page first (Utf8FromAnsi), and a path shown in a window or written into
 // an ANSI file is converted back (AnsiFromUtf8), its unrepresentable letters as the system
 // shows them. So a user name with any letter works, whatever the system's code page.
+// The UTF-8/UTF-16 half is OS-free (Utf16.h); the code-page half needs the system. Qel's OS-free
+// logic reaches the code-page half through its file-system interface (PathFromText,
+// TextFromPath), so it never holds a path in any other form.
 #pragma once
 
 #include <string>

@@ -199,7 +199,9 @@ TEST_F(ConfigUploadFormTest, PickingAProfileLoadsSetsAndNamesIt) {
     files.files[std::string(kFolder) + "hidden.uci"] = "x";
     files.hiddenFiles.insert(std::string(kFolder) + "hidden.uci");
     files.files[std::string(kFolder) + "notes.txt"] = "x";
-    files.files[state.ProgramFolder + "old.uci"] = "x";  // an earlier install's
+    files.files[state.ProgramFolder + "old.uci"] = "x";    // an earlier install's
+    files.files[std::string(kFolder) + "Łódź.uci"] = "x";  // the code page has no "Ł", "ź"
+    files.textsOfPaths["Łódź"] = "Lodz";
     form.Command2_Click();
     EXPECT_EQ(view.list, (std::vector<std::string>{"lab", "lab.uci"}));
     EXPECT_TRUE(view.shown[ConfigPart::cmbFileName] && view.shown[ConfigPart::lblFilename]);

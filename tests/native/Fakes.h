@@ -180,6 +180,11 @@ public:
 
     void Pause(std::uint32_t milliseconds) override { pausedMs += milliseconds; }
 
+    std::string TextFromPath(const std::string& path) override {
+        const auto it = textsOfPaths.find(path);
+        return it == textsOfPaths.end() ? path : it->second;
+    }
+
     // A typical error of each kind, for injecting.
     static FileError AccessError() { return {FileError::Kind::Access, "Path/File access error"}; }
     static FileError BusyError() {
@@ -199,7 +204,8 @@ public:
     std::map<std::string, FileError> renameErrors;  // Rename fails for these source paths
     std::map<std::string, int> busyReads;       // ReadAll finds these paths busy this many times
     std::map<int, std::string> specialFolders;  // csidl -> folder ending in "\"
-    std::set<std::string> hiddenFiles;          // listed by no ListFiles
+    std::map<std::string, std::string> textsOfPaths;  // where TextFromPath changes the path
+    std::set<std::string> hiddenFiles;                // listed by no ListFiles
 
     std::vector<std::string> openedForOutput;  // every OpenForOutput call, failed ones too
     std::vector<std::string> closedPaths;      // every Close call

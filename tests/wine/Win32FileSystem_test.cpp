@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "UserFolders.h"
 #include "WinTestSupport.h"
 
 namespace {
@@ -41,6 +42,23 @@ TEST_F(Win32FileSystemTest, WritesAndReadsEveryByteUnchanged) {
     EXPECT_EQ(wintest::ReadBytes(path), bytes) << "on disk";
     FileError error;
     EXPECT_EQ(files.ReadAll(path, error), bytes) << "through ReadAll";
+}
+
+// In a folder named with letters outside the code page (1252), files keep their own names;
+// names from ANSI texts are converted from the code page, and paths shown go back into it.
+TEST_F(Win32FileSystemTest, NamesInAnyLettersAndTheCodePageOfTexts) {
+    const std::string folder = scratch / (std::string(qeltest::kNameOutsideAnyCodePage) + "\\");
+    ASSERT_TRUE(CreateDirectoryW(pellucor::Wide(folder).c_str(), nullptr));
+    ASSERT_EQ(WritePieces(folder + "Żółć.uci", {"bytes"}), std::nullopt);
+    ASSERT_EQ(files.Rename(folder + "Żółć.uci", folder + "Жуков.uci"), std::nullopt);
+    EXPECT_EQ(files.ListFiles(folder + "*.uci"), std::vector<std::string>{"Жуков.uci"});
+    FileError error;
+    EXPECT_EQ(files.ReadAll(folder + "Жуков.uci", error), "bytes");
+    EXPECT_EQ(files.PathFromText("B\xFCro\\caf\xE9.html"), "Büro\\café.html");
+    EXPECT_EQ(files.PathFromText(""), "");
+    EXPECT_EQ(files.TextFromPath("C:\\Büro\\café.html"), "C:\\B\xFCro\\caf\xE9.html");
+    // Best fit where the code page has a near letter, its default character elsewhere.
+    EXPECT_EQ(files.TextFromPath("Łukasz Жуков\\Leq.ini"), "Lukasz ?????\\Leq.ini");
 }
 
 TEST_F(Win32FileSystemTest, RewritingAFileReplacesAllItsContent) {

@@ -2,6 +2,7 @@
 #include "QelProcess.h"
 
 #include "MainFormLayout.h"
+#include "PathText.h"
 #include "Polling.h"
 #include "SetUpProgram.h"
 
@@ -66,15 +67,16 @@ namespace {
 void EmptySettingsFolder() {
     const std::string folder = QelProcess::SettingsFolder();
     for (const char* pattern : {"Leq.ini*", "*.uci"}) {
-        WIN32_FIND_DATAA found{};
-        HANDLE search = FindFirstFileA((folder + pattern).c_str(), &found);
+        WIN32_FIND_DATAW found{};
+        HANDLE search = FindFirstFileW(pellucor::Wide(folder + pattern).c_str(), &found);
         if (search == INVALID_HANDLE_VALUE) {
             continue;
         }
         do {
-            SetFileAttributesA((folder + found.cFileName).c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA((folder + found.cFileName).c_str());
-        } while (FindNextFileA(search, &found));
+            const std::wstring path = pellucor::Wide(folder) + found.cFileName;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(path.c_str());
+        } while (FindNextFileW(search, &found));
         FindClose(search);
     }
 }
@@ -86,16 +88,21 @@ std::string QelProcess::SettingsFolder() {
 }
 
 bool QelProcess::HasSetting(const std::string& name) const {
-    return GetFileAttributesA((SettingsFolder() + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(pellucor::Wide(SettingsFolder() + name).c_str()) !=
+           INVALID_FILE_ATTRIBUTES;
 }
 
 std::string QelProcess::ReadSetting(const std::string& name) const {
     return wintest::ReadBytes(SettingsFolder() + name).value_or("");
 }
 
-QelProcess::QelProcess(const std::map<std::string, std::string>& files) : folder_(scratch_.Path()) {
+QelProcess::QelProcess(const std::map<std::string, std::string>& files,
+                       const std::string& folderName)
+    : folder_(folderName.empty() ? scratch_.Path() : scratch_.Path() + folderName + "\\") {
     EmptySettingsFolder();
-    CopyFileA(FromUnixPath(QEL_EXE_UNIX_PATH).c_str(), (folder_ + "Qel.exe").c_str(), FALSE);
+    CreateDirectoryW(pellucor::Wide(folder_).c_str(), nullptr);
+    CopyFileW(pellucor::Wide(FromUnixPath(QEL_EXE_UNIX_PATH)).c_str(),
+              pellucor::Wide(folder_ + "Qel.exe").c_str(), FALSE);
     for (const auto& [name, bytes] : files) {
         wintest::WriteBytes(folder_ + name, bytes);
     }
@@ -124,11 +131,11 @@ bool QelProcess::Start(const std::string& arguments) {
         window_ = nullptr;
     }
     const std::string exe = folder_ + "Qel.exe";
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    std::string commandLine = "\"" + exe + "\" " + arguments;
-    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder_.c_str(), &startup, &process_)) {
+    std::wstring commandLine = pellucor::Wide("\"" + exe + "\" " + arguments);
+    if (!CreateProcessW(pellucor::Wide(exe).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                        nullptr, pellucor::Wide(folder_).c_str(), &startup, &process_)) {
         return false;
     }
     // The window is shown at the end of the start-up, once its controls exist.
@@ -201,7 +208,7 @@ bool QelProcess::WaitForTextContaining(int controlId, const std::string& part,
 }
 
 bool QelProcess::HasFile(const std::string& name) const {
-    return GetFileAttributesA((folder_ + name).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(pellucor::Wide(folder_ + name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string QelProcess::ReadFile(const std::string& name) const {

@@ -18,8 +18,9 @@ namespace qeltest {
 class QelProcess {
 public:
     // Makes a fresh folder holding a copy of Qel.exe and the given files (name → bytes), and
-    // empties the user's settings folder.
-    explicit QelProcess(const std::map<std::string, std::string>& files = {});
+    // empties the user's settings folder. With a folder name, Qel's folder has that name.
+    explicit QelProcess(const std::map<std::string, std::string>& files = {},
+                        const std::string& folderName = {});
     QelProcess(const QelProcess&) = delete;
     QelProcess& operator=(const QelProcess&) = delete;
     // Ends the program if it still runs and removes the folder.

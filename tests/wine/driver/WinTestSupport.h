@@ -1,5 +1,6 @@
 // Helpers for the tests that run under Windows (Wine): settings from the environment, a
 // scratch folder, small file helpers and waiting for a condition while messages are pumped.
+// Paths are UTF-8, as in the programs.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +9,8 @@
 #include <functional>
 #include <optional>
 #include <string>
+
+#include "PathText.h"
 
 namespace wintest {
 
@@ -22,8 +25,8 @@ inline std::optional<std::string> EnvVar(const char* name) {
 }
 
 inline bool WriteBytes(const std::string& path, const std::string& bytes, DWORD attributes = 0) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(pellucor::Wide(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -34,12 +37,13 @@ inline bool WriteBytes(const std::string& path, const std::string& bytes, DWORD 
     if (!ok || written != bytes.size()) {
         return false;
     }
-    return attributes == 0 || SetFileAttributesA(path.c_str(), attributes);
+    return attributes == 0 || SetFileAttributesW(pellucor::Wide(path).c_str(), attributes);
 }
 
 inline std::optional<std::string> ReadBytes(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(pellucor::Wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return std::nullopt;
     }
@@ -68,9 +72,9 @@ public:
     explicit ScratchFolder(const std::string& under = {}) {
         std::string base = under;
         if (base.empty()) {
-            char temp[MAX_PATH] = {};
-            GetTempPathA(MAX_PATH, temp);
-            base = temp;
+            wchar_t temp[MAX_PATH] = {};
+            GetTempPathW(MAX_PATH, temp);
+            base = pellucor::Utf8(temp);
         }
         if (base.back() != '\\') {
             base += '\\';
@@ -79,7 +83,7 @@ public:
         name_ = "pellucor-test-" + std::to_string(GetCurrentProcessId()) + "-" +
                 std::to_string(++counter);
         path_ = base + name_ + "\\";
-        CreateDirectoryA(path_.c_str(), nullptr);
+        CreateDirectoryW(pellucor::Wide(path_).c_str(), nullptr);
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
@@ -92,25 +96,25 @@ public:
 
 private:
     static void Remove(const std::string& folder) {
-        WIN32_FIND_DATAA found{};
-        HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+        WIN32_FIND_DATAW found{};
+        HANDLE search = FindFirstFileW(pellucor::Wide(folder + "*").c_str(), &found);
         if (search != INVALID_HANDLE_VALUE) {
             do {
-                const std::string name = found.cFileName;
+                const std::string name = pellucor::Utf8(found.cFileName);
                 if (name == "." || name == "..") {
                     continue;
                 }
                 const std::string path = folder + name;
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                SetFileAttributesW(pellucor::Wide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
                 if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                     Remove(path + "\\");
                 } else {
-                    DeleteFileA(path.c_str());
+                    DeleteFileW(pellucor::Wide(path).c_str());
                 }
-            } while (FindNextFileA(search, &found));
+            } while (FindNextFileW(search, &found));
             FindClose(search);
         }
-        RemoveDirectoryA(folder.c_str());
+        RemoveDirectoryW(pellucor::Wide(folder).c_str());
     }
 
     std::string name_;

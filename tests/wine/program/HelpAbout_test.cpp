@@ -1,6 +1,7 @@
 // Qel.exe's Help menu as a user meets it: the instructions window, and the About box with its
 // web link, which starts the program associated with web pages (a stub browser installed under
-// a folder whose path has blanks).
+// a folder whose path has blanks). Qel runs from a folder named with letters outside the code
+// page, and finds the files beside it.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -11,7 +12,9 @@
 #include "HelpFormLayout.h"
 #include "MainFormLayout.h"
 #include "Polling.h"
+#include "PathText.h"
 #include "QelProcess.h"
+#include "UserFolders.h"
 #include "WindowDriver.h"
 
 namespace {
@@ -90,7 +93,7 @@ private:
 TEST(HelpMenu, InstructionsShowTheWholeFileBesideTheMainWindow) {
     const std::string instructions = ShippedFile("Qel.txt");
     ASSERT_FALSE(instructions.empty());
-    QelProcess qel({{"Qel.txt", instructions}});
+    QelProcess qel({{"Qel.txt", instructions}}, qeltest::kNameOutsideAnyCodePage);
     ASSERT_TRUE(qel.Start());
     qel.Menu(qel::layout::IDM_mnuInstructions);
     HWND help = WaitForProcessWindow(qel.ProcessId(), "Pellucor Help", 10000);
@@ -111,13 +114,15 @@ TEST(HelpMenu, InstructionsShowTheWholeFileBesideTheMainWindow) {
 
 TEST(HelpMenu, AboutReplacesTheMainWindowAndItsLinkStartsTheBrowserQuoted) {
     StubBrowserAssociation stub;
-    QelProcess qel({{"Pointer.html", ShippedFile("Pointer.html")}});
+    QelProcess qel({{"Pointer.html", ShippedFile("Pointer.html")}},
+                   qeltest::kNameOutsideAnyCodePage);
     // The association is in force: the shell names the stub for the page beside Qel.
-    char found[MAX_PATH] = {};
+    wchar_t found[MAX_PATH] = {};
     const auto code = reinterpret_cast<INT_PTR>(
-        FindExecutableA((qel.Folder() + "Pointer.html").c_str(), qel.Folder().c_str(), found));
+        FindExecutableW(pellucor::Wide(qel.Folder() + "Pointer.html").c_str(),
+                        pellucor::Wide(qel.Folder()).c_str(), found));
     ASSERT_GT(code, 32);
-    ASSERT_EQ(lstrcmpiA(found, StubBrowserAssociation::Exe().c_str()), 0) << found;
+    ASSERT_EQ(lstrcmpiW(found, pellucor::Wide(StubBrowserAssociation::Exe()).c_str()), 0);
 
     ASSERT_TRUE(qel.Start());
     qel.Menu(qel::layout::IDM_mnuAbout);
@@ -149,7 +154,7 @@ TEST(HelpMenu, AboutReplacesTheMainWindowAndItsLinkStartsTheBrowserQuoted) {
               "\"C:\\Program Files\\Stub Browser\\stub.exe\" https://pellucor.example/");
 
     // Without the page there is no program to start: one message, and the box stays.
-    DeleteFileA((qel.Folder() + "Pointer.html").c_str());
+    DeleteFileW(pellucor::Wide(qel.Folder() + "Pointer.html").c_str());
     DeleteFileA(StubBrowserAssociation::Output().c_str());
     clickLink();
     HWND error = WaitForProcessWindow(qel.ProcessId(), "Error", 10000);

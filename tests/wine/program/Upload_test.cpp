@@ -1,6 +1,7 @@
 // What the device writes arrives as the page on a real FTP server, by either upload method;
 // failures are reported, kept in the status history, and the next block still goes out;
-// settings and profile survive a restart, and "/run" switches Run on without a click.
+// settings and profile survive a restart, and "/run" switches Run on without a click; a user
+// whose folders have letters outside the code page keeps all of it in their own folders.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include "Polling.h"
 #include "QelProcess.h"
 #include "TrustedTestRoot.h"
+#include "UserFolders.h"
 #include "Win32FileSystem.h"
 
 namespace {
@@ -151,6 +153,52 @@ TEST_F(Uploads, FtpsMethodPublishesOnlyOverTls) {
         qel_.Menu(IDM_mnuExit);
         ASSERT_TRUE(qel_.WaitForExit(10000));
     }
+}
+
+// The system's code page (1252) has neither "Ł" nor "Ж": the user's folders and the one Qel
+// was unpacked into are named with both. The settings beside Qel are carried over into the
+// user's folder, the page is written there and uploaded, a page name typed as ANSI text names
+// its file in the user's letters, and the status history and the settings saved at exit go
+// there as well, their contents ANSI; nothing lands in the folders the user had before.
+TEST_F(Uploads, AUserNamedInAnyLettersKeepsEverythingInTheirOwnFolders) {
+    ASSERT_EQ(GetACP(), 1252u);
+    const std::string before = qeltest::AppDataFile("");
+    const auto earlierPage = wintest::ReadBytes(before + kPage);
+    const auto earlierLog = wintest::ReadBytes(before + "Pellucor\\Qel.log");
+    wintest::ScratchFolder user;
+    const std::string appData =
+        user.Path() + qeltest::kNameOutsideAnyCodePage + "\\AppData\\Roaming\\";
+    qeltest::RedirectedUserFolder redirect("AppData", appData);
+    ASSERT_EQ(QelProcess::SettingsFolder(), appData + "Pellucor\\");
+    QelProcess qel({}, qeltest::kNameOutsideAnyCodePage);
+    ASSERT_TRUE(qeltest::WriteHomeProfile(qel.Folder(), 1, kPage, ftp_->Server(),
+                                          ftp_->Server().host, "/" + folder_ + "/"));
+    ASSERT_TRUE(qel.Start());
+    EXPECT_TRUE(qel.HasSetting("home.uci"));
+    EXPECT_EQ(qel.Text(IDC_lblStatus), "");  // the carried-over profile is loaded, complete
+    qel.SetText(IDC_txtPort, " " + std::to_string(kPort));
+    qel.Click(IDC_ckkRun);
+    ASSERT_TRUE(device_.Send("Zhukov's tank@@@@"));
+    EXPECT_TRUE(WaitForRemotePage("Zhukov's tank"));
+    // The upload holds the page until it is complete.
+    EXPECT_TRUE(qel.WaitForTextContaining(IDC_lblStatus, "Transfer Complete "));
+    EXPECT_EQ(wintest::ReadBytes(appData + kPage), wintest::ReadBytes(RemotePage()));
+    qel.SetText(IDC_txtFileName, "caf\xE9.html");
+    ASSERT_TRUE(device_.Send("second@@@@"));
+    EXPECT_TRUE(qeltest::WaitUntil(
+        [&] { return wintest::ReadBytes(appData + "café.html").has_value(); }, 10000));
+    qel.Menu(IDM_mnuExit);
+    ASSERT_TRUE(qel.WaitForExit(10000));
+    EXPECT_EQ(qel.ReadSetting("Leq.ini"), "home\r\ncaf\xE9.html\r\nLab\r\n10\r\n 1 \r\n 0 \r\n");
+    const std::string log = qel.ReadSetting("Qel.log");
+    EXPECT_NE(log.find(" Qel 1.2 started\r\n"), std::string::npos) << log;
+    EXPECT_EQ(log.substr(log.size() - 12), " Qel ended\r\n") << log;
+
+    EXPECT_EQ(wintest::ReadBytes(before + kPage), earlierPage);
+    EXPECT_EQ(wintest::ReadBytes(before + "Pellucor\\Qel.log"), earlierLog);
+    EXPECT_FALSE(wintest::ReadBytes(before + "café.html"));
+    EXPECT_FALSE(qel.HasFile(kPage));
+    EXPECT_EQ(qel.ReadFile("Leq.ini").find("caf"), std::string::npos);
 }
 
 class UploadsWhileTheServerIsDown : public Uploads, public ::testing::WithParamInterface<int> {};
