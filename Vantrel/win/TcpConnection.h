@@ -32,6 +32,9 @@ public:
     NetFailure Receive(std::string& received);
     bool Connected() const;
     void Close();
+    // The connected socket, for a library that sends and receives on it itself (it stays owned
+    // by this connection).
+    UINT_PTR Socket() const { return socket_; }
 
 private:
     NetFailure ConnectTo(const void* address, int length, DWORD limitMs);
