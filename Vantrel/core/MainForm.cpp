@@ -96,6 +96,10 @@ void MainForm::mnuMethod3_Click() {
     ChooseFtpMethod(3, MenuChoice::Method3);
 }
 
+void MainForm::mnuMethod4_Click() {
+    ChooseFtpMethod(4, MenuChoice::Method4);
+}
+
 void MainForm::ChooseFtpMethod(std::uint8_t method, MenuChoice item) {
     const auto effective = [](std::uint8_t m) { return m == 0 ? std::uint8_t{1} : m; };
     if (effective(method) != effective(state_.FTPMethod)) {
@@ -444,6 +448,7 @@ void MainForm::Upload() {
             break;
         case 2:
         case 3:  // the same background transfer, over FTPS ("ftps://")
+        case 4:  // and over SFTP ("sftp://")
             FTPMethod2();
             break;
         default:
@@ -467,9 +472,12 @@ void MainForm::FTPMethod2() {
     }
     Tell("Attempting transmission");
     const TransferRequest request{
-        (state_.FTPMethod == 3 ? "ftps://" : "ftp://") + state_.DestURL, state_.UserName,
-        state_.Password, "PUT " + state_.WebFilePath + " " + state_.DestPath + state_.DestFileName,
-        ++uploadsAsked_};
+        (state_.FTPMethod == 4   ? "sftp://"
+         : state_.FTPMethod == 3 ? "ftps://"
+                                 : "ftp://") +
+            state_.DestURL,
+        state_.UserName, state_.Password,
+        "PUT " + state_.WebFilePath + " " + state_.DestPath + state_.DestFileName, ++uploadsAsked_};
     if (runningTransfer_ || Inet1_.StillExecuting()) {
         // Only the newest page is worth sending: it replaces any page already waiting.
         waitingTransfer_ = request;

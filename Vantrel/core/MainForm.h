@@ -57,6 +57,7 @@ public:
     void mnuMethod1_Click();
     void mnuMethod2_Click();
     void mnuMethod3_Click();
+    void mnuMethod4_Click();
     void mnuCommMethod1_Click();
     void mnuCommMethod2_Click();
     void Command2_Click() { FindPorts(); }

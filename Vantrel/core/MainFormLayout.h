@@ -42,6 +42,7 @@ enum MenuId : int {
     IDM_mnuMethod1,
     IDM_mnuMethod2,
     IDM_mnuMethod3,
+    IDM_mnuMethod4,
     IDM_mnuCommMethod,
     IDM_mnuCommMethod1,
     IDM_mnuCommMethod2,
@@ -82,7 +83,7 @@ struct MenuItemSpec {
 };
 
 // The menu bar in order. Captions are exact, trailing blanks included.
-constexpr std::array<MenuItemSpec, 13> kMenus{{
+constexpr std::array<MenuItemSpec, 14> kMenus{{
     {IDM_mnuFile, "&File  ", 0},
     {IDM_mnuExit, "E&xit", IDM_mnuFile},
     {IDM_mnuConfigureUpload, "Configure  &Host", 0},
@@ -90,6 +91,7 @@ constexpr std::array<MenuItemSpec, 13> kMenus{{
     {IDM_mnuMethod1, "Method 1", IDM_mnuFTPMethod},
     {IDM_mnuMethod2, "Method 2", IDM_mnuFTPMethod},
     {IDM_mnuMethod3, "Method 3", IDM_mnuFTPMethod},
+    {IDM_mnuMethod4, "Method 4", IDM_mnuFTPMethod},
     {IDM_mnuCommMethod, "&Comm Method", 0},
     {IDM_mnuCommMethod1, "Method 1", IDM_mnuCommMethod},
     {IDM_mnuCommMethod2, "Method 2", IDM_mnuCommMethod},

@@ -18,7 +18,7 @@ public:
     virtual void ShowStatus(const std::string& text, StatusColour colour) = 0;
 };
 
-enum class MenuChoice { None, Method1, Method2, Method3 };
+enum class MenuChoice { None, Method1, Method2, Method3, Method4 };
 
 class MainView : public StatusLine {
 public:

@@ -107,6 +107,8 @@ void LoadSettings(ProgramState& state, MainView& view, FileSystem& fileSystem) {
         view.CheckFtpMethodItem(MenuChoice::Method2);
     } else if (state.FTPMethod == 3) {
         view.CheckFtpMethodItem(MenuChoice::Method3);
+    } else if (state.FTPMethod == 4) {
+        view.CheckFtpMethodItem(MenuChoice::Method4);
     }
 
     state.CommMethod = ReadByteField(reader).value_or(kDefaultCommMethod);

@@ -8,6 +8,8 @@
 
 #include "FindStartupBas.h"
 #include "FtpsPut.h"
+#include "KnownHostsFile.h"
+#include "SftpPut.h"
 #include "TransferOperation.h"
 #include "Win32FileSystem.h"
 #include "Win32Error.h"
@@ -110,8 +112,28 @@ std::optional<std::string> InetTransfer::Execute(const std::string& operation) {
     if (!content) {
         return failure;
     }
-    return Start(IsFtpsUrl(url_) ? &PutFileByFtps : &PutFileByFtp,
+    PutFunction how;
+    if (IsSftpUrl(url_)) {
+        how = [knownHosts = knownHostsPath_](const FtpPutRequest& request,
+                                             std::optional<UnknownHostKey>& unknownKey) {
+            return PutFileBySftp(request, knownHosts, unknownKey);
+        };
+    } else {
+        const auto plain = IsFtpsUrl(url_) ? &PutFileByFtps : &PutFileByFtp;
+        how = [plain](const FtpPutRequest& request, std::optional<UnknownHostKey>&) {
+            return plain(request);
+        };
+    }
+    return Start(std::move(how),
                  FtpPutRequest{*host, userName_, password_, std::move(*content), put->remotePath});
+}
+
+std::optional<UnknownHostKey> InetTransfer::TakeUnknownHostKey() {
+    return std::exchange(unknownKey_, std::nullopt);
+}
+
+std::optional<std::string> InetTransfer::TrustHostKey(const UnknownHostKey& key) {
+    return AppendKnownHost(knownHostsPath_, key.knownHostsLine);
 }
 
 std::optional<std::string> InetTransfer::Start(PutFunction put, FtpPutRequest request) {
@@ -121,8 +143,8 @@ std::optional<std::string> InetTransfer::Start(PutFunction put, FtpPutRequest re
     }
     busy_.store(true);
     try {
-        worker_ =
-            std::thread(&InetTransfer::Transfer, this, put, std::move(request), window_.get());
+        worker_ = std::thread(&InetTransfer::Transfer, this, std::move(put), std::move(request),
+                              window_.get());
     } catch (const std::exception& e) {
         busy_.store(false);
         return std::string("The transfer could not be started: ") + e.what();
@@ -132,7 +154,8 @@ std::optional<std::string> InetTransfer::Start(PutFunction put, FtpPutRequest re
 
 void InetTransfer::Transfer(PutFunction put, FtpPutRequest request, HWND notify) noexcept {
     try {
-        std::optional<std::string> outcome = put(request);
+        Outcome outcome;
+        outcome.failure = put(request, outcome.unknownKey);
         const std::lock_guard lock(finishedMutex_);
         finished_.push_back(std::move(outcome));
     } catch (...) {
@@ -148,7 +171,7 @@ void InetTransfer::DeliverFinished() noexcept {
     // completion runs, so that the completion may start the next transfer at once.
     busy_.store(false);
     for (;;) {
-        std::optional<std::string> outcome;
+        Outcome outcome;
         {
             const std::lock_guard lock(finishedMutex_);
             if (finished_.empty()) {
@@ -159,9 +182,12 @@ void InetTransfer::DeliverFinished() noexcept {
         }
         try {
             // A copy: the completion may replace itself while it runs.
+            // The completion may take the key; one it leaves is not offered to a later one.
+            unknownKey_ = std::move(outcome.unknownKey);
             if (Completion completion = completion_) {
-                completion(outcome);
+                completion(outcome.failure);
             }
+            unknownKey_.reset();
         } catch (...) {
             // No exception may cross the window procedure; the outcome is simply dropped.
         }

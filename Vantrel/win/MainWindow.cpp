@@ -138,6 +138,9 @@ void MainWindow::OnCommand(int id, int notification) {
         case layout::IDM_mnuMethod3:
             form_->mnuMethod3_Click();
             break;
+        case layout::IDM_mnuMethod4:
+            form_->mnuMethod4_Click();
+            break;
         case layout::IDM_mnuCommMethod1:
             form_->mnuCommMethod1_Click();
             break;
@@ -289,6 +292,8 @@ void MainWindow::CheckFtpMethodItem(qel::MenuChoice choice) {
     CheckPair(layout::IDM_mnuMethod1, layout::IDM_mnuMethod2, choice);
     CheckMenuItem(GetMenu(hwnd_.get()), layout::IDM_mnuMethod3,
                   MF_BYCOMMAND | (choice == qel::MenuChoice::Method3 ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(GetMenu(hwnd_.get()), layout::IDM_mnuMethod4,
+                  MF_BYCOMMAND | (choice == qel::MenuChoice::Method4 ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void MainWindow::CheckCommMethodItem(qel::MenuChoice choice) {

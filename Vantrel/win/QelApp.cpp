@@ -1,6 +1,7 @@
 // The running Qel program.
 #include "QelApp.h"
 
+#include "KnownHostsFile.h"
 #include "MainFormLayout.h"
 #include "SetUpProgram.h"
 
@@ -20,6 +21,8 @@ QelApp::QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess, bool runSw
     window_.Attach(form_);
     window_.Attach(static_cast<SecondaryWindows&>(*this));
     SetUpProgram(state_, window_.Handle());
+    // The SFTP hosts' keys live with the user's other settings.
+    Inet1_.SetKnownHostsFile(state_.SettingsFolder + kKnownHostsFileName);
     history_.ProgramStarted(runSwitch);
     form_.Form_Load();
     ShowWindow(window_.Handle(), SW_SHOW);

@@ -1,6 +1,7 @@
-#include "SshAddress.h"
-
 #include <gtest/gtest.h>
+
+#include "HostKeyQuestion.h"
+#include "SshAddress.h"
 
 namespace qel {
 namespace {
@@ -46,6 +47,28 @@ TEST(SshAddressTest, FingerprintIsUnpaddedBase64OfTheDigest) {
     EXPECT_EQ(OpenSshFingerprint("fo"), "SHA256:Zm8");
     EXPECT_EQ(OpenSshFingerprint("foo"), "SHA256:Zm9v");
     EXPECT_EQ(OpenSshFingerprint("\xFF\xFE"), "SHA256://4");
+}
+
+TEST(HostKeyQuestionTest, AsksOnlyWhenRunByHandAndNotAfterNoUntilChosenAnew) {
+    const UnknownHostKey key{"[sftp.example.com]:2222", "SHA256:abc", "line"};
+    const UnknownHostKey other{"other.example.com", "SHA256:def", "line"};
+    HostKeyQuestion question;
+    EXPECT_EQ(question.Met(key, false), HostKeyQuestion::Step::Refuse);  // under /run
+    EXPECT_EQ(question.Met(key, true), HostKeyQuestion::Step::Ask);
+    EXPECT_TRUE(question.Asking());
+    EXPECT_EQ(question.Met(key, true), HostKeyQuestion::Step::Ignore);  // the box is open
+    EXPECT_EQ(question.Met(other, true), HostKeyQuestion::Step::Refuse);
+    question.Answered(false);
+    EXPECT_FALSE(question.Asking());
+    EXPECT_EQ(question.Met(key, true), HostKeyQuestion::Step::Refuse);
+    EXPECT_EQ(question.Met(other, true), HostKeyQuestion::Step::Ask);
+    question.Answered(true);
+    question.ChosenAnew();
+    EXPECT_EQ(question.Met(key, true), HostKeyQuestion::Step::Ask);
+
+    EXPECT_NE(HostKeyQuestion::QuestionText(key).find("SHA256:abc"), std::string::npos);
+    EXPECT_EQ(HostKeyQuestion::RefusalText(key),
+              "Host key not trusted: [sftp.example.com]:2222 SHA256:abc");
 }
 
 }  // namespace
