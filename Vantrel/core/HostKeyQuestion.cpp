@@ -26,6 +26,32 @@ void HostKeyQuestion::ChosenAnew() {
     declinedHost_.reset();
 }
 
+bool HostKeyQuestion::Settle(TransferControl& transfer, bool runByHand, MainView& view,
+                             StatusLine& status, const std::function<void()>& sendNewest) {
+    const std::optional<UnknownHostKey> key = transfer.TakeUnknownHostKey();
+    if (!key) {
+        return false;
+    }
+    switch (Met(*key, runByHand)) {
+        case Step::Refuse:
+            return false;
+        case Step::Ignore:
+            return true;  // the newest page waits for the answer
+        case Step::Ask:
+            break;
+    }
+    const bool yes = view.AskYesNo(QuestionText(*key));
+    Answered(yes);
+    if (!yes) {
+        status.ShowStatus(RefusalText(*key) + " doing FTP", StatusColour::Failure);
+    } else if (auto failure = transfer.TrustHostKey(*key)) {
+        status.ShowStatus(*failure + " doing FTP", StatusColour::Failure);
+    } else {
+        sendNewest();
+    }
+    return true;
+}
+
 std::string HostKeyQuestion::QuestionText(const UnknownHostKey& key) {
     return "The SFTP host " + key.host + " is not known yet. Its key has the fingerprint\r\n\r\n" +
            key.fingerprint +

@@ -4,19 +4,15 @@
 // (/run) or a No refuses the host in red, naming the key, so the history keeps it too.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
+#include "MainView.h"
+#include "SshAddress.h"
+#include "TransferControl.h"
+
 namespace qel {
-
-// A host key an upload met and did not find among the known hosts.
-struct UnknownHostKey {
-    std::string host;            // the host's name as the known hosts list keeps it
-    std::string fingerprint;     // "SHA256:..."
-    std::string knownHostsLine;  // the line that trusts it, as OpenSSH writes it (no line end)
-
-    bool operator==(const UnknownHostKey&) const = default;
-};
 
 class HostKeyQuestion {
 public:
@@ -36,6 +32,14 @@ public:
     void ChosenAnew();
 
     bool Asking() const { return asking_.has_value(); }
+
+    // The first step of a transfer's completion. When the transfer ended at an unknown key that
+    // is to be asked about, asks on `view` (the window's thread) and returns true: after Yes the
+    // key is trusted and `sendNewest` called, after No the refusal is shown on `status`.
+    // Otherwise false (also when the key is refused without a question: its failure text names
+    // it), and the completion goes on as for any other outcome.
+    bool Settle(TransferControl& transfer, bool runByHand, MainView& view, StatusLine& status,
+                const std::function<void()>& sendNewest);
 
     static std::string QuestionText(const UnknownHostKey& key);
     static std::string RefusalText(const UnknownHostKey& key);

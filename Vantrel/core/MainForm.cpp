@@ -109,6 +109,7 @@ void MainForm::ChooseFtpMethod(std::uint8_t method, MenuChoice item) {
         method1Waiting_ = false;
     }
     state_.FTPMethod = method;
+    hostKeys_.ChosenAnew();
     view_.CheckFtpMethodItem(item);
     methodChosen_ = true;
 }
@@ -125,7 +126,8 @@ void MainForm::mnuCommMethod2_Click() {
     methodChosen_ = true;
 }
 
-void MainForm::ckkRun_Click() {
+void MainForm::ckkRun_Click(bool byHand) {
+    runByHand_ = byHand;
     Tell(view_.RunChecked() ? "Run started" : "Run stopped");
 }
 
@@ -478,7 +480,7 @@ void MainForm::FTPMethod2() {
             state_.DestURL,
         state_.UserName, state_.Password,
         "PUT " + state_.WebFilePath + " " + state_.DestPath + state_.DestFileName, ++uploadsAsked_};
-    if (runningTransfer_ || Inet1_.StillExecuting()) {
+    if (runningTransfer_ || Inet1_.StillExecuting() || hostKeys_.Asking()) {
         // Only the newest page is worth sending: it replaces any page already waiting.
         waitingTransfer_ = request;
         return;
@@ -500,6 +502,12 @@ void MainForm::StartTransfer(const TransferRequest& request) {
 
 void MainForm::TransferFinished(const std::optional<std::string>& failure) {
     const std::optional<std::uint64_t> finished = std::exchange(runningTransfer_, std::nullopt);
+    if (hostKeys_.Settle(Inet1_, runByHand_, view_, uploadStatus_, [this] {
+            waitingTransfer_.reset();
+            FTPMethod2();
+        })) {
+        return;
+    }
     if (waitingTransfer_) {
         // A newer page waits: it goes out now and reports for both.
         const TransferRequest next = std::move(*waitingTransfer_);

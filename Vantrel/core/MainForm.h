@@ -12,6 +12,7 @@
 #include "CommControl.h"
 #include "FTPbyAPIModule3.h"
 #include "FileSystem.h"
+#include "HostKeyQuestion.h"
 #include "MainView.h"
 #include "ProgramState.h"
 #include "SerialDevice.h"
@@ -61,7 +62,7 @@ public:
     void mnuCommMethod1_Click();
     void mnuCommMethod2_Click();
     void Command2_Click() { FindPorts(); }
-    void ckkRun_Click();
+    void ckkRun_Click(bool byHand = true);  // false: by the /run start
     void Timer1_Timer();
 
     void FindPorts();
@@ -160,6 +161,8 @@ private:
     // The status line shows a failure or "Run stopped", which a transfer's late report must
     // not hide.
     bool statusMustStay_ = false;
+    HostKeyQuestion hostKeys_;  // method 4: hosts whose key is not known yet
+    bool runByHand_ = true;     // Run was last switched on by the user, not by /run
     // Every upload message, method 1's included, goes through Fail and Tell, so that the
     // guard above sees them all.
     class GuardedStatus : public StatusLine {

@@ -27,6 +27,15 @@ std::optional<SshAddress> SplitSshAddress(std::string_view text);
 // "[host]:port".
 std::string KnownHostName(const SshAddress& address);
 
+// A host key an upload met and did not find among the known hosts.
+struct UnknownHostKey {
+    std::string host;            // the host's name as the known hosts list keeps it
+    std::string fingerprint;     // "SHA256:..."
+    std::string knownHostsLine;  // the line that trusts it, as OpenSSH writes it (no line end)
+
+    bool operator==(const UnknownHostKey&) const = default;
+};
+
 // "SHA256:" and the unpadded base64 of a key's SHA-256 (the 32 bytes of the digest).
 std::string OpenSshFingerprint(std::string_view sha256);
 

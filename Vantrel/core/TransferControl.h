@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "HostKeyQuestion.h"
+#include "SshAddress.h"
 
 namespace qel {
 

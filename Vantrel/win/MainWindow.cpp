@@ -3,6 +3,7 @@
 
 #include "ControlBuilder.h"
 #include "MainFormLayout.h"
+#include "SettingsFile.h"
 #include "ModelessWindow.h"
 #include "WindowPlacement.h"
 
@@ -205,6 +206,13 @@ bool MainWindow::PreTranslate(MSG& msg) {
         return true;  // a key for one of the modeless windows the menus open
     }
     return IsDialogMessageA(hwnd_.get(), &msg) != FALSE;
+}
+
+bool MainWindow::AskYesNo(const std::string& question) {
+    // Owned by the main window, so it stays in front of it; its own message loop keeps the
+    // timer, and with it the reading of the port, going while the user decides.
+    return MessageBoxA(hwnd_.get(), question.c_str(), std::string(qel::kProgramCaption).c_str(),
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
 void MainWindow::DoEvents() {

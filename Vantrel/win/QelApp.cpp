@@ -31,7 +31,7 @@ QelApp::QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess, bool runSw
     if (runSwitch) {
         // Unattended start: the same as the user ticking Run once the window is up.
         CheckDlgButton(window_.Handle(), qel::layout::IDC_ckkRun, BST_CHECKED);
-        form_.ckkRun_Click();
+        form_.ckkRun_Click(false);
     }
 }
 
