@@ -15,6 +15,8 @@ constexpr unsigned char kBackgroundGrey = 192;
 
 constexpr int kTimerInterval = 500;  // ms
 constexpr const char* kDesignCaption = "Vantrel";
+// The title of the main window's Yes/No questions (an SFTP host's unknown key).
+constexpr const char* kQuestionCaption = "Pellucor - SFTP host key";
 
 enum ControlId : int {
     IDC_ckkRun = 1001,

@@ -3,7 +3,6 @@
 
 #include "ControlBuilder.h"
 #include "MainFormLayout.h"
-#include "SettingsFile.h"
 #include "ModelessWindow.h"
 #include "WindowPlacement.h"
 
@@ -211,7 +210,7 @@ bool MainWindow::PreTranslate(MSG& msg) {
 bool MainWindow::AskYesNo(const std::string& question) {
     // Owned by the main window, so it stays in front of it; its own message loop keeps the
     // timer, and with it the reading of the port, going while the user decides.
-    return MessageBoxA(hwnd_.get(), question.c_str(), std::string(qel::kProgramCaption).c_str(),
+    return MessageBoxA(hwnd_.get(), question.c_str(), qel::layout::kQuestionCaption,
                        MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 

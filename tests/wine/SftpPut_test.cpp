@@ -71,8 +71,9 @@ TEST_F(SftpUpload, AnUnknownHostGetsNothingUntilTrustedThenThePageWhole) {
     const std::size_t colon = host_->find(':');
     EXPECT_EQ(unknownKey_->host, "[" + host_->substr(0, colon) + "]" + host_->substr(colon))
         << "the host's name as OpenSSH keeps it off port 22";
-    EXPECT_EQ(unknownKey_->fingerprint.rfind("SHA256:", 0), 0u);
-    EXPECT_EQ(unknownKey_->fingerprint.size(), 7u + 43u);
+    EXPECT_NE(Env("PELLUCOR_SFTP_HOST_FINGERPRINTS").find(unknownKey_->fingerprint + " "),
+              std::string::npos)
+        << unknownKey_->fingerprint << " is not as ssh-keygen shows the host's key";
     EXPECT_EQ(unknownKey_->knownHostsLine.rfind(unknownKey_->host + " ", 0), 0u);
     EXPECT_EQ(Stored(), std::nullopt);
 
