@@ -24,7 +24,6 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-constexpr char kTimedOut[] = "The SFTP host did not answer in time";
 constexpr long kPageMode = 0644;  // readable by the web server: 0600 would answer 403
 constexpr std::size_t kWriteChunk = 30000;
 
@@ -129,9 +128,11 @@ public:
     SftpUpload(const SftpUpload&) = delete;
     SftpUpload& operator=(const SftpUpload&) = delete;
     ~SftpUpload() {
-        sftp_.reset();
         if (handshaken_) {
             libssh2_session_set_timeout(session_.get(), 1000);  // a goodbye, never a long wait
+        }
+        sftp_.reset();
+        if (handshaken_) {
             libssh2_session_disconnect(session_.get(), "Upload done");
         }
     }
@@ -154,7 +155,7 @@ public:
             return failure;
         }
         if (Expired()) {
-            return std::string(kTimedOut);
+            return std::string(kSftpTimedOut);
         }
         if (auto failure =
                 connection_.Connect(address->host, static_cast<unsigned short>(address->port),
@@ -191,7 +192,7 @@ private:
 
     std::string Failure(int rc) const {
         if (rc == LIBSSH2_ERROR_TIMEOUT || Expired()) {
-            return kTimedOut;
+            return kSftpTimedOut;
         }
         if (rc == LIBSSH2_ERROR_SOCKET_RECV || rc == LIBSSH2_ERROR_SOCKET_SEND ||
             rc == LIBSSH2_ERROR_SOCKET_DISCONNECT) {
@@ -461,7 +462,7 @@ std::optional<std::string> PutFileBySftp(const FtpPutRequest& request,
     const auto left = std::min<SteadyClock::duration>(request.deadline - SteadyClock::now(),
                                                       std::chrono::minutes(10));
     if (!lock.try_lock_for(left)) {
-        return std::string(kTimedOut);
+        return std::string(kSftpTimedOut);
     }
     SftpUpload upload(request, unknownKey);
     return upload.Run(knownHostsPath);

@@ -21,6 +21,7 @@ inline constexpr char kSftpNoKeyType[] =
     "No key exchange with the SFTP host: it offers no host key type or cipher Qel supports "
     "(RSA and ECDSA host keys; an Ed25519-only host cannot be used)";
 inline constexpr char kSftpLoginRefused[] = "The SFTP host refused the user name or password";
+inline constexpr char kSftpTimedOut[] = "The SFTP host did not answer in time";
 
 // Blocks until the upload has ended; nullopt when the file was stored, otherwise the failure's
 // description. `request.host` is the SSH host ("host", "host:port", "[v6]:port"); the remote path

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
+#include "FtpServerControl.h"
 #include "KnownHostsFile.h"
 #include "WinTestSupport.h"
 
@@ -119,6 +122,27 @@ TEST_F(SftpUpload, RefusesAChangedKeyAWrongPasswordAKeysOnlyAndAnEd25519OnlyHost
     EXPECT_FALSE(TemporaryLeft());
     EXPECT_EQ(wintest::ReadBytes(knownHosts_).value_or("").rfind("# kept\n", 0), 0u)
         << "lines already there stay";
+}
+
+// A host that takes the connection and never answers holds the upload only until its moment
+// to be given up, well before the usual 30 s limit of a wait.
+TEST_F(SftpUpload, AHostThatNeverAnswersIsGivenUpAtTheDeadline) {
+    auto ftp = qeltest::FtpServerControl::FromEnvironment();
+    const auto stallHost = wintest::EnvVar("PELLUCOR_FTP_STALL_HOST");
+    if (!ftp || !stallHost) {
+        GTEST_SKIP() << "no stalling server in this session";
+    }
+    ASSERT_TRUE(ftp->Command("STALL on"));
+    const auto start = std::chrono::steady_clock::now();
+    const FtpPutRequest request{.host = *stallHost + ":21",
+                                .userName = "u",
+                                .password = "p",
+                                .content = "x",
+                                .remotePath = "/x",
+                                .deadline = start + std::chrono::seconds(2)};
+    EXPECT_EQ(PutFileBySftp(request, knownHosts_, unknownKey_), std::string(qel::kSftpTimedOut));
+    ftp->Command("STALL off");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 }  // namespace
