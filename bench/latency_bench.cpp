@@ -1,6 +1,7 @@
 // Prints how long a block takes from the moment its last "@" is written to the device's end of
 // the serial line until the page is complete: as the local page file, and on the FTP server by
-// each upload method (method 3 against the harness's FTPS server). Runs Qel.exe in the Wine
+// each upload method (method 3 against the harness's FTPS server, method 4 against its SSH
+// server, whose key is trusted beforehand). Runs Qel.exe in the Wine
 // session of the test harness.
 #include <windows.h>
 
@@ -16,7 +17,9 @@
 #include "MainFormLayout.h"
 #include "PageBuilder.h"
 #include "Polling.h"
+#include "KnownHostsFile.h"
 #include "QelProcess.h"
+#include "SftpPut.h"
 #include "TrustedTestRoot.h"
 #include "Win32FileSystem.h"
 
@@ -39,6 +42,24 @@ struct Mode {
     int ftpMethod;  // 9: no upload, the local page file is the goal
 };
 
+std::string Env(const char* name) {
+    return wintest::EnvVar(name).value_or("");
+}
+
+// The SFTP host's key in the user's known_hosts, as a Yes to the question puts it there.
+bool TrustSftpHost(const std::string& settingsFolder) {
+    std::optional<qel::UnknownHostKey> key;
+    const qel::FtpPutRequest probe{.host = Env("PELLUCOR_SFTP_HOST"),
+                                   .userName = Env("PELLUCOR_SFTP_USER"),
+                                   .password = Env("PELLUCOR_SFTP_PASSWORD"),
+                                   .content = "",
+                                   .remotePath = Env("PELLUCOR_SFTP_ROOT") + "/www/probe"};
+    qel::PutFileBySftp(probe, settingsFolder + qel::kKnownHostsFileName, key);
+    CreateDirectoryA(settingsFolder.c_str(), nullptr);
+    return key &&
+           !qel::AppendKnownHost(settingsFolder + qel::kKnownHostsFileName, key->knownHostsLine);
+}
+
 // Milliseconds from the last "@" to the complete page, one figure per block; empty on failure.
 std::vector<double> Measure(const Mode& mode, const qeltest::FtpServerControl& ftp) {
     const std::string page = std::string("latency-") + mode.name + ".html";
@@ -47,16 +68,21 @@ std::vector<double> Measure(const Mode& mode, const qeltest::FtpServerControl& f
         "bench\r\n" + page + "\r\nLab\r\n10\r\n " + std::to_string(mode.ftpMethod) + " \r\n 0 \r\n";
     wintest::WriteBytes(qel.Folder() + "Leq.ini", settings);
     qel::Win32FileSystem files;
-    const std::string host = mode.ftpMethod == 3
-                                 ? wintest::EnvVar("PELLUCOR_FTP_TLS_HOST").value_or("")
-                                 : ftp.Server().host;
-    if (mode.ftpMethod == 3 && !wintest::TrustTestRoot()) {
+    const bool sftp = mode.ftpMethod == 4;
+    const std::string host = mode.ftpMethod == 3 ? Env("PELLUCOR_FTP_TLS_HOST")
+                             : sftp              ? Env("PELLUCOR_SFTP_HOST")
+                                                 : ftp.Server().host;
+    if ((mode.ftpMethod == 3 && !wintest::TrustTestRoot()) ||
+        (sftp && !TrustSftpHost(qeltest::QelProcess::SettingsFolder()))) {
         return {};
     }
-    qel::SaveHostProfile(files, qel.Folder(), "bench", ftp.Server().user, host,
-                         ftp.Server().password, "/");
-    const std::string target =
-        mode.ftpMethod == 9 ? qeltest::AppDataFile(page) : ftp.Server().root + page;
+    qel::SaveHostProfile(files, qel.Folder(), "bench",
+                         sftp ? Env("PELLUCOR_SFTP_USER") : ftp.Server().user, host,
+                         sftp ? Env("PELLUCOR_SFTP_PASSWORD") : ftp.Server().password,
+                         sftp ? Env("PELLUCOR_SFTP_ROOT") + "/www/" : "/");
+    const std::string target = mode.ftpMethod == 9 ? qeltest::AppDataFile(page)
+                               : sftp ? Env("PELLUCOR_SFTP_WINDOWS_ROOT") + "\\www\\" + page
+                                      : ftp.Server().root + page;
     DeleteFileA(target.c_str());
 
     qeltest::DevicePort device(kPort);
@@ -87,6 +113,7 @@ std::vector<double> Measure(const Mode& mode, const qeltest::FtpServerControl& f
     }
     qel.Menu(IDM_mnuExit);
     qel.WaitForExit(10000);
+    DeleteFileA(target.c_str());
     return latencies;
 }
 
@@ -108,13 +135,16 @@ int main(int argc, char** argv) {
         return 1;
     }
     const Mode modes[] = {
-        {"page-file", 9}, {"ftp-wininet", 1}, {"ftp-transfer", 2}, {"ftp-tls", 3}};
+        {"page-file", 9}, {"ftp-wininet", 1}, {"ftp-transfer", 2}, {"ftp-tls", 3}, {"sftp", 4}};
     std::printf(
         "latency from the last \"@\" written to the complete page, %d blocks sent at random "
         "moments of the 500 ms tick\n",
         kBlocks);
     int failures = 0;
     for (const Mode& mode : modes) {
+        if (argc > 2 && std::string(argv[2]) != mode.name) {
+            continue;  // a second argument names the one mode to measure
+        }
         const auto latencies = Measure(mode, *ftp);
         if (latencies.empty()) {
             std::printf("  %-13s  failed\n", mode.name);

@@ -1,10 +1,13 @@
 #!/bin/bash
-# Installs the Debian 12 packages the build and the tests need; does nothing when all are present.
+# Installs the Debian 12 packages the build and the tests need, and fetches the sources of the
+# SFTP libraries (scripts/ssh-sources.sh); does nothing when all are present.
 set -euo pipefail
 
 readonly PACKAGES=(
   # build
   cmake ninja-build g++ make googletest libgtest-dev clang-format
+  # unpacks the sources of the SFTP libraries with Debian's patches
+  dpkg-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   # the Windows-side tests: 64-bit Wine only (wine32 cannot run where 32-bit ELF cannot)
   wine wine64
@@ -17,9 +20,15 @@ readonly PACKAGES=(
   # test harness: X server, COM port pairs, FTP server (and its TLS, certificates made per run),
   # dosdevices lock (chattr)
   xvfb xauth socat python3 python3-pyftpdlib python3-openssl openssl e2fsprogs
+  # the SFTP server the harness runs on its own port and configuration (never the system's
+  # service: see install_packages)
+  openssh-server
   # the published page in a real browser: headless Chromium, and PDF tools to read its printout
   chromium poppler-utils
 )
+
+readonly ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+readonly POLICY=/usr/sbin/policy-rc.d
 
 log() { echo "deps: $*"; }
 
@@ -60,25 +69,55 @@ as_root() {
   fi
 }
 
+# Installs the packages with no service started by the install (a policy-rc.d refusing every
+# start, unless the machine has its own), and leaves an SSH server it installed disabled, so that
+# nothing listens on port 22 because of the tests, now or after the next boot.
+install_packages() {
+  local own_policy=0
+  if [[ ! -e $POLICY ]]; then
+    printf '#!/bin/sh\nexit 101\n' | as_root tee "$POLICY" >/dev/null
+    as_root chmod 755 "$POLICY"
+    own_policy=1
+  fi
+  local status=0
+  as_root env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y --no-install-recommends "$@" >"$INSTALL_LOG" 2>&1 || status=$?
+  ((own_policy)) && as_root rm -f "$POLICY"
+  if ((status != 0)); then
+    tail -n 30 "$INSTALL_LOG" >&2
+    log "FAILED: apt-get install $*"
+    exit 1
+  fi
+  if [[ " $* " == *" openssh-server "* ]] && command -v systemctl >/dev/null; then
+    as_root systemctl disable --now ssh.service ssh.socket >/dev/null 2>&1 || true
+  fi
+}
+
 main() {
   NATIVE_ARCH=$(dpkg --print-architecture)
   local missing
   mapfile -t missing < <(missing_packages)
   if ((${#missing[@]} == 0)); then
     log "all ${#PACKAGES[@]} packages present"
-    return 0
+  else
+    log "missing: ${missing[*]}"
+    log "apt-get update"
+    quietly as_root apt-get update
+    log "installing ${#missing[@]} packages"
+    INSTALL_LOG=$(mktemp)
+    install_packages "${missing[@]}"
+    rm -f "$INSTALL_LOG"
+    mapfile -t missing < <(missing_packages)
+    if ((${#missing[@]} > 0)); then
+      log "still missing after install: ${missing[*]}"
+      exit 1
+    fi
   fi
-  log "missing: ${missing[*]}"
-  log "apt-get update"
-  quietly as_root apt-get update
-  log "installing ${#missing[@]} packages"
-  quietly as_root env DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y --no-install-recommends "${missing[@]}"
-  mapfile -t missing < <(missing_packages)
-  if ((${#missing[@]} > 0)); then
-    log "still missing after install: ${missing[*]}"
-    exit 1
-  fi
+  "$ROOT/scripts/ssh-sources.sh" "${PELLUCOR_BUILD_DIR:-$ROOT/build}/ssh-src"
+  local package
+  for package in libssh2 mbedtls; do
+    log "source: $(cat "${PELLUCOR_BUILD_DIR:-$ROOT/build}/ssh-src/$package/.unpacked")"
+  done
   log "done"
 }
 

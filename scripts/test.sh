@@ -21,14 +21,14 @@ cmake --build "$build/native" -j "$jobs"
 ctest --test-dir "$build/native" --output-on-failure
 
 echo "== 32-bit Windows programs and the install set (what ships)"
-configure "$build/win32" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo
+configure "$build/win32" -DPELLUCOR_SSH_SOURCES="$build/ssh-src" \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build/win32" -j "$jobs" --target Qel SetupQel RemoveQel install_set
 ctest --test-dir "$build/win32" -R shipped_install_set --output-on-failure
 
 # The tests run a 64-bit build of the same sources: 32-bit Linux programs, and so a 32-bit Wine,
 # cannot run on every machine this is tested on.
 echo "== 64-bit Windows build and tests under Wine"
-configure "$build/win64" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"
+configure "$build/win64" -DPELLUCOR_SSH_SOURCES="$build/ssh-src" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"
 cmake --build "$build/win64" -j "$jobs"
 ctest --test-dir "$build/win64" --output-on-failure

@@ -29,6 +29,7 @@ public:
     void CheckFtpMethodItem(MenuChoice choice) override { view_.CheckFtpMethodItem(choice); }
     void CheckCommMethodItem(MenuChoice choice) override { view_.CheckCommMethodItem(choice); }
     void DoEvents() override { view_.DoEvents(); }
+    bool AskYesNo(const std::string& question) override { return view_.AskYesNo(question); }
 
 private:
     MainView& view_;

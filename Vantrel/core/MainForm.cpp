@@ -162,6 +162,10 @@ void MainForm::mnuMethod3_Click() {
     ChooseFtpMethod(3, MenuChoice::Method3);
 }
 
+void MainForm::mnuMethod4_Click() {
+    ChooseFtpMethod(4, MenuChoice::Method4);
+}
+
 void MainForm::ChooseFtpMethod(std::uint8_t method, MenuChoice item) {
     const auto effective = [](std::uint8_t m) { return m == 0 ? std::uint8_t{1} : m; };
     if (effective(method) != effective(state_.FTPMethod)) {
@@ -170,6 +174,7 @@ void MainForm::ChooseFtpMethod(std::uint8_t method, MenuChoice item) {
         uploads_.MethodChanged();
     }
     state_.FTPMethod = method;
+    hostKeys_.ChosenAnew();
     view_.CheckFtpMethodItem(item);
     ftpMethodChosen_ = true;
 }
@@ -186,7 +191,8 @@ void MainForm::mnuCommMethod2_Click() {
     commMethodChosen_ = true;
 }
 
-void MainForm::ckkRun_Click() {
+void MainForm::ckkRun_Click(bool byHand) {
+    runByHand_ = byHand;
     if (view_.RunChecked()) {
         uploads_.RunStarted();
     }
@@ -511,7 +517,9 @@ void MainForm::Upload() {
 bool MainForm::UploadLineBusy() const {
     // One upload at a time, whatever the method: a call that method 1 gave up on, or a transfer
     // the component still runs (one given up at its limit too), holds the line until it ends.
-    return !uploads_.Idle() || ftpApi_.StillWorking() || Inet1_.StillExecuting();
+    // An open question about an SFTP host's key holds it too: the newest page waits for the answer.
+    return !uploads_.Idle() || ftpApi_.StillWorking() || Inet1_.StillExecuting() ||
+           hostKeys_.Asking();
 }
 
 void MainForm::StartWaitingUpload() {
@@ -533,6 +541,7 @@ void MainForm::StartWaitingUpload() {
         }
         case 2:
         case 3:  // the same background transfer, over FTPS ("ftps://")
+        case 4:  // and over SFTP ("sftp://")
             StartTransfer();
             break;
         default:
@@ -565,7 +574,10 @@ void MainForm::StartTransfer() {
     if (!uploads_.StatusMustStay()) {
         Tell("Attempting transmission");
     }
-    Inet1_.SetURL((state_.FTPMethod == 3 ? "ftps://" : "ftp://") + state_.DestURL);
+    const char* scheme = state_.FTPMethod == 4   ? "sftp://"
+                         : state_.FTPMethod == 3 ? "ftps://"
+                                                 : "ftp://";
+    Inet1_.SetURL(scheme + state_.DestURL);
     Inet1_.SetUserName(state_.UserName);
     Inet1_.SetPassword(state_.Password);
     // Success is reported only once the file is really stored (TransferFinished).
@@ -577,6 +589,18 @@ void MainForm::StartTransfer() {
 }
 
 void MainForm::TransferFinished(const std::optional<std::string>& failure) {
+    bool sendNewest = false;
+    if (hostKeys_.Settle(Inet1_, runByHand_, guardedView_, guardedView_,
+                         [&sendNewest] { sendNewest = true; })) {
+        // The upload ended at a host key the user was asked about: trusted now, the newest
+        // page goes out again; refused, nothing is sent.
+        uploads_.UploadNotStarted();
+        if (sendNewest) {
+            uploads_.PageWritten();
+        }
+        StartWaitingUpload();
+        return;
+    }
     uploads_.TransferEnded(failure);
     StartWaitingUpload();  // the newest page that waited, by the method in force now
 }

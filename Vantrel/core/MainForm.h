@@ -13,6 +13,7 @@
 #include "FTPbyAPIModule3.h"
 #include "FileSystem.h"
 #include "GuardedMainView.h"
+#include "HostKeyQuestion.h"
 #include "MainView.h"
 #include "ProgramState.h"
 #include "SerialDevice.h"
@@ -67,10 +68,11 @@ public:
     void mnuMethod1_Click();
     void mnuMethod2_Click();
     void mnuMethod3_Click();
+    void mnuMethod4_Click();
     void mnuCommMethod1_Click();
     void mnuCommMethod2_Click();
     void Command2_Click() { FindPorts(); }
-    void ckkRun_Click();
+    void ckkRun_Click(bool byHand = true);  // false: by the /run start
     void Timer1_Timer();
 
     void FindPorts();
@@ -165,6 +167,8 @@ private:
     // A line error garbled text of the block being received: what follows is dropped up to and
     // including its end marker.
     bool discardToMarker_ = false;
+    HostKeyQuestion hostKeys_;  // method 4: hosts whose key is not known yet
+    bool runByHand_ = true;     // Run was last switched on by the user, not by /run
 };
 
 }  // namespace qel

@@ -15,6 +15,8 @@ constexpr unsigned char kBackgroundGrey = 192;
 
 constexpr int kTimerInterval = 500;  // ms
 constexpr const char* kDesignCaption = "Vantrel";
+// The title of the main window's Yes/No questions (an SFTP host's unknown key).
+constexpr const char* kQuestionCaption = "Pellucor - SFTP host key";
 
 enum ControlId : int {
     IDC_ckkRun = 1001,
@@ -42,6 +44,7 @@ enum MenuId : int {
     IDM_mnuMethod1,
     IDM_mnuMethod2,
     IDM_mnuMethod3,
+    IDM_mnuMethod4,
     IDM_mnuCommMethod,
     IDM_mnuCommMethod1,
     IDM_mnuCommMethod2,
@@ -82,7 +85,7 @@ struct MenuItemSpec {
 };
 
 // The menu bar in order. Captions are exact, trailing blanks included.
-constexpr std::array<MenuItemSpec, 13> kMenus{{
+constexpr std::array<MenuItemSpec, 14> kMenus{{
     {IDM_mnuFile, "&File  ", 0},
     {IDM_mnuExit, "E&xit", IDM_mnuFile},
     {IDM_mnuConfigureUpload, "Configure  &Host", 0},
@@ -90,6 +93,7 @@ constexpr std::array<MenuItemSpec, 13> kMenus{{
     {IDM_mnuMethod1, "Method 1", IDM_mnuFTPMethod},
     {IDM_mnuMethod2, "Method 2", IDM_mnuFTPMethod},
     {IDM_mnuMethod3, "Method 3", IDM_mnuFTPMethod},
+    {IDM_mnuMethod4, "Method 4", IDM_mnuFTPMethod},
     {IDM_mnuCommMethod, "&Comm Method", 0},
     {IDM_mnuCommMethod1, "Method 1", IDM_mnuCommMethod},
     {IDM_mnuCommMethod2, "Method 2", IDM_mnuCommMethod},

@@ -18,7 +18,7 @@ public:
     virtual void ShowStatus(const std::string& text, StatusColour colour) = 0;
 };
 
-enum class MenuChoice { None, Method1, Method2, Method3 };
+enum class MenuChoice { None, Method1, Method2, Method3, Method4 };
 
 class MainView : public StatusLine {
 public:
@@ -38,6 +38,9 @@ public:
     virtual void CheckCommMethodItem(MenuChoice) = 0;
     // Lets pending window events run (the window stays usable during a tick).
     virtual void DoEvents() = 0;
+    // A question with Yes and No buttons over the window; true for Yes. The window stays
+    // usable meanwhile. A view without questions answers No.
+    virtual bool AskYesNo(const std::string& /*question*/) { return false; }
 };
 
 }  // namespace qel

@@ -59,6 +59,8 @@ void CheckFtpMethod(MainView& view, std::uint8_t method) {
         view.CheckFtpMethodItem(MenuChoice::Method2);
     } else if (method == 3) {
         view.CheckFtpMethodItem(MenuChoice::Method3);
+    } else if (method == 4) {
+        view.CheckFtpMethodItem(MenuChoice::Method4);
     }
 }
 

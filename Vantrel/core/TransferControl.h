@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "SshAddress.h"
+
 namespace qel {
 
 class TransferControl {
@@ -25,6 +27,14 @@ public:
     virtual void SetCompletion(Completion completion) = 0;
     // True from a successful Execute until the transfer has ended; Execute refuses meanwhile.
     virtual bool StillExecuting() const = 0;
+    // An "sftp://" transfer that ended at a host key not yet trusted: the key, once, for the
+    // completion to ask about (taking it clears it); nullopt otherwise.
+    virtual std::optional<UnknownHostKey> TakeUnknownHostKey() { return std::nullopt; }
+    // Trusts a key the user accepted, for every later transfer to that host; nullopt when
+    // stored, otherwise the failure's description.
+    virtual std::optional<std::string> TrustHostKey(const UnknownHostKey&) {
+        return std::string("Host keys cannot be stored");
+    }
 };
 
 }  // namespace qel

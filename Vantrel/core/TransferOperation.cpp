@@ -1,6 +1,5 @@
-// Reads the requests the transfer component is given: the host of an "ftp://" (or "ftps://")
-// URL and the two
-// paths of a "PUT <local> <remote>" operation.
+// Reads the requests the transfer component is given: the host of an "ftp://" (or "ftps://",
+// "sftp://") URL and the two paths of a "PUT <local> <remote>" operation.
 #include "TransferOperation.h"
 
 #include <algorithm>
@@ -11,6 +10,7 @@ namespace {
 
 constexpr std::string_view kFtpScheme = "ftp://";
 constexpr std::string_view kFtpsScheme = "ftps://";
+constexpr std::string_view kSftpScheme = "sftp://";
 constexpr std::string_view kPutVerb = "PUT";
 
 bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
@@ -60,8 +60,13 @@ bool IsFtpsUrl(std::string_view url) {
     return StartsWithIgnoringCase(url, kFtpsScheme);
 }
 
+bool IsSftpUrl(std::string_view url) {
+    return StartsWithIgnoringCase(url, kSftpScheme);
+}
+
 std::optional<std::string> HostFromFtpUrl(std::string_view url) {
-    const std::string_view scheme = IsFtpsUrl(url) ? kFtpsScheme : kFtpScheme;
+    const std::string_view scheme =
+        IsFtpsUrl(url) ? kFtpsScheme : (IsSftpUrl(url) ? kSftpScheme : kFtpScheme);
     if (!StartsWithIgnoringCase(url, scheme)) {
         return std::nullopt;
     }

@@ -9,12 +9,15 @@
 
 namespace qel {
 
-// The host of "ftp://host" or "ftps://host" (the scheme in any case); whatever follows the host
+// The host of "ftp://host", "ftps://host" or "sftp://host" (the scheme in any case); whatever
+// follows the host
 // ("/path") is ignored. nullopt for another scheme or an empty host. Only the scheme is checked: a
 // doubled "ftp://ftp://host" gives the host "ftp:", which then simply cannot be reached.
 std::optional<std::string> HostFromFtpUrl(std::string_view url);
 // "ftps://": the upload goes over explicit FTPS (upload method 3), never in clear.
 bool IsFtpsUrl(std::string_view url);
+// "sftp://": the upload goes over SFTP (upload method 4); the host may carry a ":port".
+bool IsSftpUrl(std::string_view url);
 
 struct PutOperation {
     std::string localPath;

@@ -10,6 +10,8 @@
 
 #include "FindStartupBas.h"
 #include "FtpsPut.h"
+#include "KnownHostsFile.h"
+#include "SftpPut.h"
 #include "TransferOperation.h"
 #include "Win32FileSystem.h"
 #include "Win32Error.h"
@@ -116,9 +118,29 @@ std::optional<std::string> InetTransfer::Execute(const std::string& operation) {
     if (!content) {
         return failure;
     }
+    PutFunction how;
+    if (IsSftpUrl(url_)) {
+        how = [knownHosts = knownHostsPath_](const FtpPutRequest& request,
+                                             std::optional<UnknownHostKey>& unknownKey) {
+            return PutFileBySftp(request, knownHosts, unknownKey);
+        };
+    } else {
+        const auto plain = IsFtpsUrl(url_) ? &PutFileByFtps : &PutFileByFtp;
+        how = [plain](const FtpPutRequest& request, std::optional<UnknownHostKey>&) {
+            return plain(request);
+        };
+    }
     FtpPutRequest request{*host, userName_, password_, std::move(*content), put->remotePath};
     request.deadline = std::chrono::steady_clock::now() + overallLimit_;
-    return Start(IsFtpsUrl(url_) ? &PutFileByFtps : &PutFileByFtp, std::move(request));
+    return Start(std::move(how), std::move(request));
+}
+
+std::optional<UnknownHostKey> InetTransfer::TakeUnknownHostKey() {
+    return std::exchange(unknownKey_, std::nullopt);
+}
+
+std::optional<std::string> InetTransfer::TrustHostKey(const UnknownHostKey& key) {
+    return AppendKnownHost(knownHostsPath_, key.knownHostsLine);
 }
 
 std::optional<std::string> InetTransfer::Start(PutFunction put, FtpPutRequest request) {
@@ -129,8 +151,8 @@ std::optional<std::string> InetTransfer::Start(PutFunction put, FtpPutRequest re
     busy_.store(true);
     overdueReported_ = false;
     try {
-        worker_ =
-            std::thread(&InetTransfer::Transfer, this, put, std::move(request), window_.get());
+        worker_ = std::thread(&InetTransfer::Transfer, this, std::move(put), std::move(request),
+                              window_.get());
     } catch (const std::exception& e) {
         busy_.store(false);
         return std::string("The transfer could not be started: ") + e.what();
@@ -143,21 +165,22 @@ std::optional<std::string> InetTransfer::Start(PutFunction put, FtpPutRequest re
 void InetTransfer::Transfer(PutFunction put, FtpPutRequest request, HWND notify) noexcept {
     // Made before the work starts, so that even memory running out ends as a failure shown
     // (short enough to need no allocation of its own).
-    std::optional<std::string> outcome(std::in_place, "Out of memory");
+    Outcome outcome;
+    outcome.failure.emplace("Out of memory");
     try {
-        outcome = put(request);
+        outcome.failure = put(request, outcome.unknownKey);
     } catch (const std::bad_alloc&) {
     } catch (const std::exception& e) {
         try {
-            outcome = std::string("The upload failed: ") + e.what();
+            outcome.failure = std::string("The upload failed: ") + e.what();
         } catch (...) {
         }
     } catch (...) {
     }
     try {
-        if (outcome && std::chrono::steady_clock::now() >= request.deadline) {
+        if (outcome.failure && std::chrono::steady_clock::now() >= request.deadline) {
             // Cut short at the limit: that is the news, not the closed connection it left.
-            outcome = UploadLimitText(static_cast<std::uint64_t>(overallLimit_.count()));
+            outcome.failure = UploadLimitText(static_cast<std::uint64_t>(overallLimit_.count()));
         }
         const std::lock_guard lock(finishedMutex_);
         finished_.push_back(std::move(outcome));
@@ -176,7 +199,7 @@ void InetTransfer::DeliverFinished() noexcept {
     busy_.store(false);
     const bool reported = std::exchange(overdueReported_, false);
     for (;;) {
-        std::optional<std::string> outcome;
+        Outcome outcome;
         {
             const std::lock_guard lock(finishedMutex_);
             if (finished_.empty()) {
@@ -185,8 +208,11 @@ void InetTransfer::DeliverFinished() noexcept {
             outcome = std::move(finished_.front());
             finished_.pop_front();
         }
-        if (!reported) {
-            Deliver(outcome);  // else its failure went out at the limit already
+        if (!reported) {  // else its failure went out at the limit already
+            // The completion may take the key; one it leaves is not offered to a later one.
+            unknownKey_ = std::move(outcome.unknownKey);
+            Deliver(outcome.failure);
+            unknownKey_.reset();
         }
     }
 }

@@ -1,6 +1,7 @@
 // Our internet transfer component: takes an FTP URL, a user name, a password and a
 // "PUT <local> <remote>" operation, uploads on a worker thread and reports the outcome on the
-// thread that made it. An "ftps://" URL uploads over explicit FTPS instead of by WinINet.
+// thread that made it. An "ftps://" URL uploads over explicit FTPS instead of by WinINet, an
+// "sftp://" URL over SFTP, with the host keys of the known hosts file.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -49,10 +51,20 @@ public:
     void SetCompletion(Completion completion) override;
 
     bool StillExecuting() const override { return busy_.load(); }
+    std::optional<UnknownHostKey> TakeUnknownHostKey() override;
+    std::optional<std::string> TrustHostKey(const UnknownHostKey& key) override;
+
+    // The known hosts file (OpenSSH's format, a UTF-8 path) that "sftp://" transfers check.
+    void SetKnownHostsFile(const std::string& path) { knownHostsPath_ = path; }
 
 private:
     // How one upload is made, from start to end, on the worker thread.
-    using PutFunction = std::optional<std::string> (*)(const FtpPutRequest& request);
+    using PutFunction = std::function<std::optional<std::string>(const FtpPutRequest& request,
+                                                                 std::optional<UnknownHostKey>&)>;
+    struct Outcome {
+        std::optional<std::string> failure;
+        std::optional<UnknownHostKey> unknownKey;
+    };
 
     struct WindowDestroy {
         void operator()(HWND window) const { DestroyWindow(window); }
@@ -71,7 +83,9 @@ private:
     std::string url_;
     std::string userName_;
     std::string password_;
+    std::string knownHostsPath_;
     Completion completion_;
+    std::optional<UnknownHostKey> unknownKey_;  // of the outcome being delivered
 
     std::unique_ptr<HWND__, WindowDestroy> window_;
     std::string windowError_;  // why the window could not be made, when it could not
@@ -80,7 +94,7 @@ private:
     std::atomic<bool> busy_{false};
     bool overdueReported_ = false;  // the running transfer's failure went out at its limit
     std::mutex finishedMutex_;
-    std::deque<std::optional<std::string>> finished_;  // outcomes not yet delivered
+    std::deque<Outcome> finished_;  // outcomes not yet delivered
     std::thread worker_;
 };
 

@@ -150,6 +150,9 @@ void MainWindow::OnCommand(int id, int notification) {
         case layout::IDM_mnuMethod3:
             form_->mnuMethod3_Click();
             break;
+        case layout::IDM_mnuMethod4:
+            form_->mnuMethod4_Click();
+            break;
         case layout::IDM_mnuCommMethod1:
             form_->mnuCommMethod1_Click();
             break;
@@ -214,6 +217,13 @@ bool MainWindow::PreTranslate(MSG& msg) {
         return true;  // a key for one of the modeless windows the menus open
     }
     return IsDialogMessageA(hwnd_.get(), &msg) != FALSE;
+}
+
+bool MainWindow::AskYesNo(const std::string& question) {
+    // Owned by the main window, so it stays in front of it; its own message loop keeps the
+    // timer, and with it the reading of the port, going while the user decides.
+    return MessageBoxA(hwnd_.get(), question.c_str(), qel::layout::kQuestionCaption,
+                       MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
 void MainWindow::DoEvents() {
@@ -301,6 +311,8 @@ void MainWindow::CheckFtpMethodItem(qel::MenuChoice choice) {
     CheckPair(layout::IDM_mnuMethod1, layout::IDM_mnuMethod2, choice);
     CheckMenuItem(GetMenu(hwnd_.get()), layout::IDM_mnuMethod3,
                   MF_BYCOMMAND | (choice == qel::MenuChoice::Method3 ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(GetMenu(hwnd_.get()), layout::IDM_mnuMethod4,
+                  MF_BYCOMMAND | (choice == qel::MenuChoice::Method4 ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void MainWindow::CheckCommMethodItem(qel::MenuChoice choice) {

@@ -54,6 +54,7 @@ public:
     void CheckFtpMethodItem(qel::MenuChoice choice) override;
     void CheckCommMethodItem(qel::MenuChoice choice) override;
     void DoEvents() override;
+    bool AskYesNo(const std::string& question) override;
 
 private:
     LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) override;

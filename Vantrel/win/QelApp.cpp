@@ -1,6 +1,7 @@
 // The running Qel program.
 #include "QelApp.h"
 
+#include "KnownHostsFile.h"
 #include "MainFormLayout.h"
 #include "NumericValue.h"
 #include "SetUpProgram.h"
@@ -21,6 +22,8 @@ QelApp::QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess, const Star
     window_.Attach(form_);
     window_.Attach(static_cast<SecondaryWindows&>(*this));
     SetUpProgram(state_, window_.Handle());
+    // The SFTP hosts' keys live with the user's other settings.
+    Inet1_.SetKnownHostsFile(state_.SettingsFolder + kKnownHostsFileName);
     history_.ProgramStarted(options.run);
     form_.Form_Load(options.port);
     ShowWindow(window_.Handle(), SW_SHOW);
@@ -39,7 +42,7 @@ bool QelApp::TakeOptions(const StartOptions& options) {
     if (options.run && !window_.RunChecked()) {
         // Unattended start: the same as the user ticking Run once the window is up.
         CheckDlgButton(window_.Handle(), qel::layout::IDC_ckkRun, BST_CHECKED);
-        form_.ckkRun_Click();
+        form_.ckkRun_Click(false);
     }
     return true;
 }

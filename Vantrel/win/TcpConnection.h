@@ -43,6 +43,9 @@ public:
     void FinishAndDrain(DWORD limitMs);
     bool Connected() const;
     void Close();
+    // The connected socket, for a library that sends and receives on it itself (it stays owned
+    // by this connection).
+    UINT_PTR Socket() const { return socket_; }
 
 private:
     NetFailure ConnectTo(const void* address, int length, DWORD limitMs);

@@ -14,7 +14,9 @@ import sys
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll",
                "ole32.dll", "oleaut32.dll", "comctl32.dll", "wininet.dll", "version.dll",
                "msvcrt.dll", "ws2_32.dll", "shlwapi.dll", "comdlg32.dll", "secur32.dll",
-               "crypt32.dll"}
+               "crypt32.dll",
+               # mbedTLS, under the SFTP upload: the system's random numbers (BCryptGenRandom)
+               "bcrypt.dll"}
 KNOWN_DLLS = {"advapi32.dll", "clbcatq.dll", "combase.dll", "comdlg32.dll", "gdi32.dll",
               "gdiplus.dll", "imagehlp.dll", "imm32.dll", "kernel32.dll", "msctf.dll",
               "msvcrt.dll", "normaliz.dll", "nsi.dll", "ole32.dll", "oleaut32.dll", "psapi.dll",

@@ -136,12 +136,21 @@ public:
     }
     // The worker is done, but its completion has not reached the window yet.
     void FreeBeforeCompletion() { busy = false; }
+    std::optional<UnknownHostKey> TakeUnknownHostKey() override {
+        return std::exchange(unknownKey, std::nullopt);
+    }
+    std::optional<std::string> TrustHostKey(const UnknownHostKey& key) override {
+        trusted.push_back(key);
+        return std::nullopt;
+    }
 
     std::string url, userName, password;
     std::vector<std::string> operations;
     std::optional<std::string> executeError;
     bool busy = false;  // a transfer started and not finished
     Completion completion;
+    std::optional<UnknownHostKey> unknownKey;  // of the transfer that finishes next
+    std::vector<UnknownHostKey> trusted;
 };
 
 }  // namespace qel

@@ -91,7 +91,17 @@ public:
     std::vector<MenuChoice> ftpMethodChecks;  // every CheckFtpMethodItem call
     std::vector<MenuChoice> commMethodChecks;
     std::vector<StatusMessage> statusHistory;
+    bool AskYesNo(const std::string& question) override {
+        questions.push_back(question);
+        if (onAsk) {
+            onAsk();
+        }
+        return answerYes;
+    }
     int doEventsCalls = 0;
+    std::vector<std::string> questions;
+    bool answerYes = false;
+    std::function<void()> onAsk;       // runs while the question is open
     std::function<void()> onDoEvents;  // runs inside each DoEvents (e.g. to switch Run off)
 };
 

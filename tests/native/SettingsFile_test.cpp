@@ -47,6 +47,9 @@ TEST_F(SettingsFileTest, LoadsMethodTwoAndMethodOne) {
     Load("Lab\r\nindex.html\r\nTank\r\n10\r\n 3 \r\n 0 \r\n");
     EXPECT_EQ(state.FTPMethod, 3);
     EXPECT_EQ(view.ftpMethodItem, MenuChoice::Method3);
+    Load("Lab\r\nindex.html\r\nTank\r\n10\r\n 4 \r\n 0 \r\n");
+    EXPECT_EQ(state.FTPMethod, 4);
+    EXPECT_EQ(view.ftpMethodItem, MenuChoice::Method4);
 }
 
 TEST_F(SettingsFileTest, MissingFile) {

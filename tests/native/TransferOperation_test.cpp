@@ -23,6 +23,7 @@ TEST(HostFromFtpUrl, TakesTheHostOfAnFtpUrl) {
         {"Ftp://127.0.0.1", "127.0.0.1"},
         {"ftp://example.com/www/", "example.com"},
         {"FTPS://example.com/www/", "example.com"},
+        {"SFTP://[2001:db8::1]:2222/www/", "[2001:db8::1]:2222"},
         {"ftp://ftp://example.com", "ftp:"},  // a doubled scheme is not repaired
         {"ftp://", std::nullopt},
         {"ftp:///www", std::nullopt},
@@ -34,6 +35,7 @@ TEST(HostFromFtpUrl, TakesTheHostOfAnFtpUrl) {
     for (const auto& c : cases) {
         EXPECT_EQ(HostFromFtpUrl(c.url), c.host) << c.url;
         EXPECT_EQ(IsFtpsUrl(c.url), std::string(c.url).rfind("FTPS", 0) == 0) << c.url;
+        EXPECT_EQ(IsSftpUrl(c.url), std::string(c.url).rfind("SFTP", 0) == 0) << c.url;
     }
 }
 

@@ -169,5 +169,53 @@ TEST_F(UploadTest, MethodThreeIsTheTransferComponentOverFtpsBehindTheSameGuard) 
     EXPECT_EQ(transfer.url, "ftp://127.0.0.1");
 }
 
+TEST_F(UploadTest, MethodFourAsksAboutAnUnknownHostKeyOnlyWhenRunByHandAndNotAfterNo) {
+    form.mnuMethod4_Click();
+    EXPECT_EQ(state.FTPMethod, 4);
+    EXPECT_EQ(view.ftpMethodItem, MenuChoice::Method4);
+    const UnknownHostKey key{"127.0.0.1", "SHA256:abc", "127.0.0.1 ssh-rsa AAAA"};
+    const std::string refused = HostKeyQuestion::RefusalText(key) + " doing FTP";
+    const auto endAtUnknownKey = [&] {
+        transfer.unknownKey = key;
+        transfer.Finish(HostKeyQuestion::RefusalText(key));
+    };
+    // Under /run: refused in red, nobody asked.
+    form.ckkRun_Click(false);
+    form.FTPMethod2();
+    EXPECT_EQ(transfer.url, "sftp://127.0.0.1");
+    endAtUnknownKey();
+    EXPECT_TRUE(view.questions.empty());
+    EXPECT_EQ(view.LastStatus(), StatusMessage(refused, StatusColour::Failure));
+
+    // Run by hand: asked; a page made while the box is open waits; Yes sends the newest once.
+    form.ckkRun_Click();
+    form.FTPMethod2();
+    view.answerYes = true;
+    view.onAsk = [&] { form.FTPMethod2(); };
+    endAtUnknownKey();
+    ASSERT_EQ(view.questions.size(), 1u);
+    EXPECT_NE(view.questions[0].find("SHA256:abc"), std::string::npos);
+    EXPECT_EQ(transfer.trusted, std::vector<UnknownHostKey>{key});
+    EXPECT_EQ(transfer.operations.size(), 3u);
+    transfer.Finish(std::nullopt);
+    EXPECT_EQ(transfer.operations.size(), 3u);
+    EXPECT_EQ(view.LastStatus().first.rfind("Transfer Complete ", 0), 0u);
+
+    // No: refused now and without a question later, until the method is chosen anew.
+    view.answerYes = false;
+    view.onAsk = nullptr;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        form.FTPMethod2();
+        endAtUnknownKey();
+        EXPECT_EQ(view.questions.size(), 2u);
+        EXPECT_EQ(view.LastStatus(), StatusMessage(refused, StatusColour::Failure));
+    }
+    form.mnuMethod4_Click();
+    form.FTPMethod2();
+    endAtUnknownKey();
+    EXPECT_EQ(view.questions.size(), 3u);
+    EXPECT_EQ(transfer.trusted.size(), 1u);
+}
+
 }  // namespace
 }  // namespace qel

@@ -16,6 +16,7 @@
 #include "TrustedTestRoot.h"
 #include "UserFolders.h"
 #include "Win32FileSystem.h"
+#include "WindowDriver.h"
 
 namespace {
 
@@ -199,6 +200,68 @@ TEST_F(Uploads, AUserNamedInAnyLettersKeepsEverythingInTheirOwnFolders) {
     EXPECT_FALSE(wintest::ReadBytes(before + "café.html"));
     EXPECT_FALSE(qel.HasFile(kPage));
     EXPECT_EQ(qel.ReadFile("Leq.ini").find("caf"), std::string::npos);
+}
+
+// Method 4: under /run a host whose key is not known gets nothing and a red line naming the key,
+// in the history too; with Run switched on by hand the key is asked about, and after Yes it is
+// kept in known_hosts and the page arrives whole, with no temporary file left beside it.
+TEST_F(Uploads, SftpMethodPublishesOnlyToAHostWhoseKeyTheUserAccepted) {
+    const auto host = wintest::EnvVar("PELLUCOR_SFTP_HOST");
+    if (!host) {
+        GTEST_SKIP() << "no SFTP server in this session";
+    }
+    const auto env = [](const char* name) { return wintest::EnvVar(name).value_or(""); };
+    const std::string remote = env("PELLUCOR_SFTP_WINDOWS_ROOT") + "\\www\\" + kPage;
+    DeleteFileA(remote.c_str());
+    const std::string history = qeltest::AppDataFile("Pellucor\\Qel.log");
+    DeleteFileA(history.c_str());
+    Configure(4, {env("PELLUCOR_SFTP_USER"), *host, env("PELLUCOR_SFTP_PASSWORD"),
+                  env("PELLUCOR_SFTP_ROOT") + "/www"});
+    const std::string hostName = "[127.0.0.1]:" + host->substr(host->find(':') + 1);
+    {
+        DevicePort highestPort(7);
+        ASSERT_TRUE(highestPort.Opened());
+        ASSERT_TRUE(qel_.Start("/run"));
+        ASSERT_TRUE(highestPort.Send("unattended@@@@"));
+        EXPECT_TRUE(qel_.WaitForTextContaining(
+            IDC_lblStatus, "Host key not trusted: " + hostName + " SHA256:", 15000))
+            << qel_.Text(IDC_lblStatus);
+        EXPECT_EQ(qeltest::FindProcessWindow(qel_.ProcessId(), kQuestionCaption), nullptr);
+        qel_.Menu(IDM_mnuExit);
+        ASSERT_TRUE(qel_.WaitForExit(10000));
+    }
+    EXPECT_NE(wintest::ReadBytes(history).value_or("").find("Host key not trusted: "),
+              std::string::npos);
+    EXPECT_FALSE(qel_.HasSetting("known_hosts"));
+
+    StartRunning();
+    ASSERT_TRUE(device_.Send("line1\r\nline2@@@@"));
+    HWND box = qeltest::WaitForProcessWindow(qel_.ProcessId(), kQuestionCaption, 15000);
+    ASSERT_TRUE(box);
+    const std::string question = qeltest::MessageBoxText(box);
+    const std::string fingerprint = question.substr(question.find("SHA256:"), 50);
+    EXPECT_NE(env("PELLUCOR_SFTP_HOST_FINGERPRINTS").find(fingerprint), std::string::npos)
+        << question;
+    ASSERT_TRUE(device_.Send("newest@@@@"));  // arrives while the question is open
+    ASSERT_TRUE(qel_.WaitForTextContaining(IDC_Text1, "newest"));
+    EXPECT_EQ(wintest::ReadBytes(remote), std::nullopt);
+    qeltest::Press(box, IDYES);
+    const std::string expected = qel::PageFileBytes(qel::BuildPageText("Lab", "10", "newest"));
+    EXPECT_TRUE(qeltest::WaitUntil(
+        [&] { return wintest::ReadBytes(remote).value_or("") == expected; }, 15000));
+    EXPECT_TRUE(WaitForStatusStart("Transfer Complete "));
+    EXPECT_EQ(qel_.ReadSetting("known_hosts").rfind(hostName + " ", 0), 0u);
+    ASSERT_TRUE(device_.Send("second@@@@"));
+    const std::string second = qel::PageFileBytes(qel::BuildPageText("Lab", "10", "second"));
+    EXPECT_TRUE(qeltest::WaitUntil(
+        [&] { return wintest::ReadBytes(remote).value_or("") == second; }, 15000));
+    EXPECT_EQ(GetFileAttributesA(
+                  (remote.substr(0, remote.rfind('\\') + 1) + "." + kPage + ".tmp").c_str()),
+              INVALID_FILE_ATTRIBUTES);
+    qel_.Menu(IDM_mnuExit);
+    ASSERT_TRUE(qel_.WaitForExit(10000));
+    EXPECT_NE(qel_.ReadSetting("Leq.ini").find("\r\n 4 \r\n"), std::string::npos);
+    DeleteFileA(remote.c_str());
 }
 
 class UploadsWhileTheServerIsDown : public Uploads, public ::testing::WithParamInterface<int> {};
