@@ -1,25 +1,16 @@
 // What an installation over an existing install folder does with what it finds there.
 #include "UpgradePlan.h"
 
-#include <algorithm>
-#include <cctype>
-
+#include "FolderPath.h"
 #include "InstallNames.h"
 
 namespace setup {
 
 namespace {
 
-bool SameName(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
-}
-
 bool EndsWith(const std::string& name, const std::string& ending) {
     return name.size() > ending.size() &&
-           SameName(name.substr(name.size() - ending.size()), ending);
+           pellucor::SameFileName(name.substr(name.size() - ending.size()), ending);
 }
 
 bool IsTrusted(const std::string& sid) {
@@ -37,11 +28,11 @@ UpgradeAction PlanFor(const std::string& name, EntryKind kind) {
     }
     for (const char* shipped :
          {pellucor::kInformationFileName, pellucor::kPointerPageName, pellucor::kProgramFileName}) {
-        if (SameName(name, shipped)) {
+        if (pellucor::SameFileName(name, shipped)) {
             return UpgradeAction::Replace;
         }
     }
-    if (SameName(name, "Leq.ini") || SameName(name, "Leq.ini.bad") || EndsWith(name, ".uci")) {
+    if (pellucor::SameFileName(name, "Leq.ini") || pellucor::SameFileName(name, "Leq.ini.bad") || EndsWith(name, ".uci")) {
         return UpgradeAction::KeepSettings;
     }
     return UpgradeAction::Delete;

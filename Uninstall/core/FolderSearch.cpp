@@ -1,25 +1,12 @@
 // The search of a drive for stray shortcuts.
 #include "FolderSearch.h"
 
-#include <algorithm>
-#include <cctype>
 #include <new>
 #include <vector>
 
 #include "FolderPath.h"
 
 namespace removal {
-
-namespace {
-
-bool SameName(const std::string& a, const std::string& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
-}
-
-}  // namespace
 
 bool IsUsableName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." &&
@@ -54,7 +41,7 @@ SearchOutcome SearchFolders(const std::string& start, const std::string& fileNam
                 continue;
             }
             if (!entry.folder) {
-                if (SameName(entry.name, fileName)) {
+                if (pellucor::SameFileName(entry.name, fileName)) {
                     found(path + entry.name);
                 }
                 continue;

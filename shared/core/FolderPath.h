@@ -1,11 +1,21 @@
 // Folder paths: every folder the programs hold ends in exactly one backslash.
 #pragma once
 
+#include <algorithm>
+#include <cctype>
 #include <string>
 
 namespace pellucor {
 
 // Appends "\" unless the path already ends with one (a drive root such as "C:\" keeps its own).
+// File names compare without regard to case, as Windows compares them (ASCII letters).
+inline bool SameFileName(const std::string& a, const std::string& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
 inline std::string WithTrailingBackslash(std::string path) {
     if (path.empty() || path.back() != '\\') {
         path += '\\';
