@@ -11,6 +11,7 @@
 #include "FindStartupBas.h"
 #include "InstallNames.h"
 #include "PathText.h"
+#include "ProgramRun.h"
 #include "QelProcess.h"
 
 namespace qeltest {
@@ -260,6 +261,24 @@ std::string TraceFile::All() const {
 std::string TraceFile::SinceMark() const {
     const std::string all = All();
     return all.size() >= mark_ ? all.substr(mark_) : all;
+}
+
+bool UninstallAnsweringYes(const std::string& folder) {
+    ProgramRun run;
+    if (!run.Start(InstalledUninstaller(), folder)) {
+        return false;
+    }
+    HWND warning = run.WaitForMessageBox("*** WARNING ***");
+    if (!warning) {
+        return false;
+    }
+    Press(warning, IDYES);
+    HWND finished = run.WaitForMessageBox("Finished.", 60000);
+    if (!finished) {
+        return false;
+    }
+    Press(finished, IDOK);
+    return run.WaitForExit();
 }
 
 }  // namespace qeltest

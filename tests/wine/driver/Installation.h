@@ -31,7 +31,10 @@ private:
 void CopyInstallSet(const std::string& folder);
 
 std::string InstalledUninstaller();  // the Windows folder's RemoveQel.EXE
-std::string UserDesktopShortcut();   // Pellucor.lnk on the user's desktop folder
+// Runs the installed uninstaller from `folder`, answers Yes to its warning and OK to its last
+// message; true when it went that way and ended.
+bool UninstallAnsweringYes(const std::string& folder);
+std::string UserDesktopShortcut();  // Pellucor.lnk on the user's desktop folder
 
 // Removes every trace of an installation, so each test starts from a clean machine.
 void ClearInstallation();

@@ -414,15 +414,7 @@ TEST_F(Installer, AnyUserNameWorksFromTheSetFolderToTheDesktopAndBack) {
         ASSERT_TRUE(shortcut);
         EXPECT_EQ(shortcut->target, "C:\\Program Files\\Pellucor\\Qel.exe");
 
-        ProgramRun removal;
-        ASSERT_TRUE(removal.Start(qeltest::InstalledUninstaller(), setFolder));
-        HWND warning = removal.WaitForMessageBox("*** WARNING ***");
-        ASSERT_TRUE(warning);
-        Press(warning, IDYES);
-        HWND finished = removal.WaitForMessageBox("Finished.", 60000);
-        ASSERT_TRUE(finished);
-        Press(finished, IDOK);
-        ASSERT_TRUE(removal.WaitForExit());
+        ASSERT_TRUE(qeltest::UninstallAnsweringYes(setFolder));
         EXPECT_FALSE(qeltest::PathExists(desktop + "\\Pellucor.lnk"));
         EXPECT_FALSE(Exists(pellucor::InstallDir()));
     }

@@ -40,15 +40,7 @@ void Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 // Runs the installed uninstaller, answers Yes and OK; the trace lines it added.
 std::string Uninstall() {
     qeltest::TraceFile trace;
-    ProgramRun run;
-    EXPECT_TRUE(run.Start(qeltest::InstalledUninstaller(), "C:\\"));
-    HWND warning = run.WaitForMessageBox("*** WARNING ***");
-    EXPECT_TRUE(warning);
-    Press(warning, IDYES);
-    HWND finished = run.WaitForMessageBox("Finished.", 60000);
-    EXPECT_TRUE(finished);
-    Press(finished, IDOK);
-    EXPECT_TRUE(run.WaitForExit());
+    EXPECT_TRUE(qeltest::UninstallAnsweringYes("C:\\"));
     return trace.SinceMark();
 }
 
