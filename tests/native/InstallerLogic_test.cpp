@@ -9,6 +9,7 @@
 #include <memory>
 #include <new>
 
+#include "EntryCheck.h"
 #include "FolderSearch.h"
 #include "SetupHelpFormLayout.h"
 #include "InstallPlan.h"
@@ -156,12 +157,20 @@ struct TreeLister {
                 return nullptr;
             }
             mostOpen = std::max(mostOpen, ++open);
-            return std::make_unique<Listing>(found->second, *this);
+            return std::make_unique<Listing>(folder, found->second, *this);
+        };
+    }
+    // Each file comes with the listing of its own folder, which it is reached through.
+    removal::FoundFile Collect(std::vector<std::string>& found) {
+        return [&found](removal::FolderListing& folder, const std::string& name,
+                        const std::string& path) {
+            EXPECT_EQ(static_cast<Listing&>(folder).folder + name, path);
+            found.push_back(path);
         };
     }
     struct Listing : removal::FolderListing {
-        Listing(const std::vector<removal::FolderEntry>& e, TreeLister& l)
-            : entries(e), lister(l) {}
+        Listing(const std::string& f, const std::vector<removal::FolderEntry>& e, TreeLister& l)
+            : folder(f), entries(e), lister(l) {}
         ~Listing() override { --lister.open; }
         bool Next(removal::FolderEntry& entry) override {
             if (next == entries.size()) {
@@ -170,6 +179,7 @@ struct TreeLister {
             entry = entries[next++];
             return true;
         }
+        std::string folder;
         const std::vector<removal::FolderEntry>& entries;
         TreeLister& lister;
         std::size_t next = 0;
@@ -200,8 +210,8 @@ TEST(FolderSearch, DepthFirstFindsTheShortcutWhileListingAndNeverEntersLinks) {
     };
     TreeLister lister{tree};
     std::vector<std::string> found;
-    const auto outcome = removal::SearchFolders("C:\\", "Pellucor.lnk", lister.Opener(),
-                                                [&](const std::string& p) { found.push_back(p); });
+    const auto outcome =
+        removal::SearchFolders("C:\\", "Pellucor.lnk", lister.Opener(), lister.Collect(found));
     // Names that are ".", ".." or hold a separator are never joined into a path; a folder
     // with any other name, Unicode letters included, is entered.
     EXPECT_EQ(found, (std::vector<std::string>{"C:\\a\\PELLUCOR.LNK", "C:\\Pellucor.lnk",
@@ -224,7 +234,7 @@ TEST(FolderSearch, DepthFirstFindsTheShortcutWhileListingAndNeverEntersLinks) {
             }
             return lister.Opener()(folder);
         },
-        [&](const std::string& p) { found.push_back(p); });
+        lister.Collect(found));
     EXPECT_FALSE(stopped.complete);
     EXPECT_EQ(stopped.stopReason, "out of memory");
     EXPECT_EQ(found, (std::vector<std::string>{"C:\\a\\PELLUCOR.LNK", "C:\\Pellucor.lnk"}));
@@ -241,11 +251,35 @@ TEST(FolderSearch, HasNoLimitOnTheNumberOfFolders) {
     tree["C:\\f39999\\"] = {{"Pellucor.lnk", false, false}};
     TreeLister lister{tree};
     std::vector<std::string> found;
-    const auto outcome = removal::SearchFolders("C:\\", "Pellucor.lnk", lister.Opener(),
-                                                [&](const std::string& p) { found.push_back(p); });
+    const auto outcome =
+        removal::SearchFolders("C:\\", "Pellucor.lnk", lister.Opener(), lister.Collect(found));
     EXPECT_EQ(outcome.folders, 40001u);
     EXPECT_EQ(found, (std::vector<std::string>{"C:\\f39999\\Pellucor.lnk"}));
     EXPECT_EQ(lister.mostOpen, 2);
+}
+
+TEST(EntryCheck, OnlyAPlainFileLyingInTheVeryFolderThatWasListedIsDeleted) {
+    using removal::OpenedEntry;
+    using removal::WhyNotDeleted;
+    const std::string listed = "C:\\Users\\ann\\Desktop";
+    EXPECT_EQ(WhyNotDeleted({true, false, false, "C:\\USERS\\ann\\Desktop\\Pellucor.lnk"}, listed),
+              "");
+    EXPECT_EQ(WhyNotDeleted({true, false, false, "C:\\Pellucor.lnk"}, "C:\\"), "");
+    // The name led elsewhere: through a link, into a folder whose name begins alike, deeper.
+    for (const std::string elsewhere :
+         {"C:\\Windows\\System32\\drivers\\x.sys", "C:\\Users\\ann\\Desktop2\\Pellucor.lnk",
+          "C:\\Users\\ann\\Desktop\\sub\\Pellucor.lnk", "C:\\Users\\ann\\Desktop"}) {
+        EXPECT_EQ(WhyNotDeleted({true, false, false, elsewhere}, listed),
+                  "it lies at " + elsewhere);
+    }
+    EXPECT_EQ(WhyNotDeleted({true, true, false, listed + "\\Pellucor.lnk"}, listed),
+              "it is not a plain file");
+    EXPECT_EQ(WhyNotDeleted({true, false, true, listed + "\\Pellucor.lnk"}, listed),
+              "it is not a plain file");
+    EXPECT_EQ(WhyNotDeleted({false, false, false, listed + "\\Pellucor.lnk"}, listed),
+              "its place cannot be told");
+    EXPECT_EQ(WhyNotDeleted({true, false, false, listed + "\\Pellucor.lnk"}, ""),
+              "its place cannot be told");
 }
 
 }  // namespace
