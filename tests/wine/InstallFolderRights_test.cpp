@@ -112,6 +112,22 @@ TEST(InstallFolderRights, FilesAreReplacedThroughTheHeldFolderWhateverHoldsTheOl
     listed.clear();
     ASSERT_TRUE(pellucor::ListThrough(folder.Handle(), listed));
     EXPECT_EQ(listed.size(), 2u);
+
+    // A disk that fills up while the new file is written: the old one stays whole, and
+    // nothing half-written is left beside it.
+    const auto smallDisk = wintest::EnvVar("PELLUCOR_SMALL_DISK");
+    if (!smallDisk) {
+        GTEST_SKIP() << "no small disk in this session (mounting one needs root)";
+    }
+    const std::string full = *smallDisk + "\\Qel.exe";
+    ASSERT_TRUE(wintest::WriteBytes(full, "the program before"));
+    setup::TargetFolder small(pellucor::OpenNoFollow(*smallDisk, FILE_LIST_DIRECTORY), *smallDisk);
+    EXPECT_EQ(small.Replace("Qel.exe", std::string(1 << 20, 'x')), Replaced::Failed);
+    EXPECT_EQ(wintest::ReadBytes(full), "the program before");
+    listed.clear();
+    ASSERT_TRUE(pellucor::ListThrough(small.Handle(), listed));
+    EXPECT_EQ(listed.size(), 1u);
+    DeleteFileA(full.c_str());
 }
 
 }  // namespace
