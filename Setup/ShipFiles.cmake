@@ -1,8 +1,8 @@
 # Makes files ready to ship, run as a build step (cmake -P): each program is copied into OUT_DIR
 # stripped of its symbols, which are kept in DEBUG_DIR as <name>.debug (the program names that
 # file, for a debugger reading a crash report); texts are copied as they are. With DIGESTS set,
-# writes a C++ source holding the SHA-256 of every file shipped, for the installer to check the
-# set against.
+# writes a C++ source holding the size and SHA-256 of every file shipped, for the installer to
+# check the set against.
 #   -DOBJCOPY= -DSTRIP= -DOUT_DIR= -DDEBUG_DIR= -DPROGRAMS=a|b -DTEXTS=c|d [-DDIGESTS=file.cpp]
 string(REPLACE "|" ";" PROGRAMS "${PROGRAMS}")
 string(REPLACE "|" ";" TEXTS "${TEXTS}")
@@ -28,10 +28,11 @@ if(DIGESTS)
   foreach(file IN LISTS shipped)
     get_filename_component(name ${file} NAME)
     file(SHA256 ${file} digest)
-    string(APPEND entries "    {\"${name}\", \"${digest}\"},\n")
+    file(SIZE ${file} size)
+    string(APPEND entries "    {\"${name}\", ${size}u, \"${digest}\"},\n")
   endforeach()
   file(WRITE ${DIGESTS}.new
-       "// Made by the build: the SHA-256 of each file of the install set.\n"
+       "// Made by the build: the size and SHA-256 of each file of the install set.\n"
        "#include \"ShippedDigests.h\"\n\nnamespace setup {\n\n"
        "extern const ShippedDigest kShippedDigests[] = {\n${entries}};\n"
        "extern const int kShippedDigestCount = sizeof kShippedDigests / sizeof kShippedDigests[0];\n"

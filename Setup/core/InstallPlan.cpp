@@ -1,8 +1,12 @@
 // What the installer does, as data.
 #include "InstallPlan.h"
 
+#include <exception>
+#include <new>
+
 #include "FolderPath.h"
 #include "InstallNames.h"
+#include "Sha256.h"
 
 namespace setup {
 
@@ -31,6 +35,34 @@ std::string FolderFailureText(const std::string& description, const std::string&
 
 std::string LinkNotRemovedDescription(const std::string& path) {
     return path + " lies elsewhere and cannot be removed without following it.";
+}
+
+std::string ParentRefusedDescription(ParentVerdict verdict, const std::string& parent,
+                                     char windowsDrive) {
+    std::string text = verdict == ParentVerdict::ForeignOwner
+                           ? parent + " belongs to an account that is not an administrator's"
+                           : parent +
+                                 " lets accounts that are not administrators change what "
+                                 "it holds";
+    text += ", so a folder made there would not be safe.";
+    if (windowsDrive != 'C' && windowsDrive != 'c') {
+        text += std::string(" Drive C: is not the Windows drive (") + windowsDrive +
+                ":), and its folders lack the protection Windows gives its own drive.";
+    }
+    return text;
+}
+
+std::string HeldFileText(const std::string& path) {
+    return path +
+           " is held open by another program, so it cannot be replaced. Close that program (a "
+           "running Qel, for example) and run the installer again. Until then " +
+           kProductName +
+           " has no desktop shortcut, and the file is deleted when Windows restarts.";
+}
+
+std::string UnexpectedFailureText(const std::string& reason) {
+    return "The installer stopped unexpectedly: " + reason + ". " + kProductName +
+           " may be installed only in part: run the installer again.";
 }
 
 std::string UninstallerMissingText() {
@@ -62,6 +94,30 @@ FileCopy UninstallerCopy(const std::string& ownFolder, const std::string& window
 Shortcut DesktopShortcut(const std::string& desktopFolder, const std::string& name,
                          const std::string& folder, const std::string& fileName) {
     return {desktopFolder + name + ".lnk", folder + fileName, folder, name};
+}
+
+bool IsShippedFile(std::string_view bytes, std::uint64_t size, std::string_view sha256) {
+    return bytes.size() == size && HexOf(Sha256Of(bytes)) == sha256;
+}
+
+int RunGuarded(const std::function<int()>& run,
+               const std::function<void(const std::string& text)>& report) {
+    std::string reason;
+    try {
+        return run();
+    } catch (const std::bad_alloc&) {
+        reason = "not enough memory";
+    } catch (const std::exception& failure) {
+        reason = failure.what();
+    } catch (...) {
+        reason = "a failure of unknown kind";
+    }
+    try {
+        report(UnexpectedFailureText(reason));
+    } catch (...) {
+        // Nothing more can be said; the exit code still tells.
+    }
+    return kExitUnexpected;
 }
 
 std::string ProgressDots::Tick() {

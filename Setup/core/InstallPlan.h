@@ -3,8 +3,13 @@
 // dots. The Win32 layer carries these out.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "UpgradePlan.h"
 
 namespace setup {
 
@@ -24,14 +29,25 @@ std::string LinkNotRemovedDescription(const std::string& path);
 // A file of the set that is not the one this installer was built with.
 constexpr const char* kNotOurFileDescription =
     "It is not the file this installer was made with (changed or damaged).";
+// The folder the install folder is made in (`parent`, "C:\Program Files") lets someone other
+// than an administrator change what it holds; on a drive C: that is not the Windows drive
+// (`windowsDrive`, its letter) that is why.
+std::string ParentRefusedDescription(ParentVerdict verdict, const std::string& parent,
+                                     char windowsDrive);
+// An installed file that must be replaced is held open, without leave to delete it, by another
+// program: the installation stops, and the file is deleted when Windows restarts.
+std::string HeldFileText(const std::string& path);
+// Something nothing provided for (out of memory among others) stopped the installer.
+std::string UnexpectedFailureText(const std::string& reason);
 std::string UninstallerMissingText();
 constexpr const char* kUninstallerMissingTitle = "Small problem";
 
 // Exit codes of SetupQel.
 constexpr int kExitInstalled = 0;
 constexpr int kExitStoppedByUser = 1;
-constexpr int kExitAborted = 2;
+constexpr int kExitAborted = 2;     // the folder or a file in it could not be made safe
 constexpr int kExitCopyFailed = 3;  // installed what could be copied; the rest was named
+constexpr int kExitUnexpected = 4;  // stopped by a failure nothing provided for
 
 // The title of a message box that names no title of its own.
 constexpr const char* kApplicationTitle = "Pellucor Installer";
@@ -76,6 +92,16 @@ public:
 private:
     std::string dots_;
 };
+
+// Whether bytes read from a file of the set are that file as the installer was built with it:
+// its size and its SHA-256 (lower-case hexadecimal).
+bool IsShippedFile(std::string_view bytes, std::uint64_t size, std::string_view sha256);
+
+// Runs the installation and gives its exit code. An exception that escapes it (out of memory,
+// or any other failure nothing provided for) is reported through `report` with its own text
+// and ends with kExitUnexpected, never with the runtime's abort.
+int RunGuarded(const std::function<int()>& run,
+               const std::function<void(const std::string& text)>& report);
 
 // A complete run ticks this often: twice after the folder, once per copy, once after the step
 // that registered controls in earlier builds, once after the uninstaller.

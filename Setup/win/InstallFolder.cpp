@@ -1,112 +1,56 @@
-// The install folder made safe and its files replaced, through handles.
+// The install folder made safe, through handles.
 #include "InstallFolder.h"
 
-#include <aclapi.h>
-#include <sddl.h>
-
-#include <memory>
 #include <vector>
 
+#include "AccessLists.h"
+#include "FolderPath.h"
 #include "HandleFiles.h"
 #include "InstallPlan.h"
-#include "OwnedHandle.h"
 #include "PathText.h"
+#include "RelativeFiles.h"
+#include "RestartDeletion.h"
 #include "SystemErrorText.h"
 
 namespace setup {
 
 namespace {
 
-constexpr DWORD kRightsAccess = READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES;
-constexpr DWORD kDeleteAccess = kRightsAccess | DELETE | FILE_WRITE_ATTRIBUTES;
+using pellucor::Disposition;
 
-struct SidFree {
-    void operator()(void* sid) const { FreeSid(sid); }
-};
-using UniqueSid = std::unique_ptr<void, SidFree>;
+// The install folder, held so that it can be neither renamed nor replaced.
+constexpr DWORD kHoldAccess = READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_LIST_DIRECTORY |
+                              FILE_TRAVERSE | FILE_READ_ATTRIBUTES;
+// An entry that goes: nothing about it is changed but its name.
+constexpr DWORD kRemoveAccess = DELETE | FILE_READ_ATTRIBUTES;
+constexpr DWORD kKeepAccess = kRemoveAccess | READ_CONTROL | WRITE_DAC | WRITE_OWNER;
+constexpr DWORD kEmptyAccess = kRemoveAccess | FILE_LIST_DIRECTORY | FILE_TRAVERSE;
 
-UniqueSid BuiltinSid(DWORD rid) {
-    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-    PSID sid = nullptr;
-    const DWORD count = rid == 0 ? 1 : 2;
-    const DWORD first = rid == 0 ? SECURITY_LOCAL_SYSTEM_RID : SECURITY_BUILTIN_DOMAIN_RID;
-    if (!AllocateAndInitializeSid(&nt, static_cast<BYTE>(count), first, rid, 0, 0, 0, 0, 0, 0,
-                                  &sid)) {
-        return nullptr;
+std::string WithoutTrailingBackslash(std::string folder) {
+    if (folder.size() > 3 && folder.back() == '\\') {
+        folder.pop_back();
     }
-    return UniqueSid(sid);
+    return folder;
 }
 
-std::string SidText(PSID sid) {
-    LPSTR text = nullptr;
-    if (!ConvertSidToStringSidA(sid, &text)) {
-        return {};
-    }
-    const pellucor::LocalMemory<char> owner(text);
-    return text;
+char WindowsDrive() {
+    wchar_t folder[MAX_PATH] = {};
+    return GetSystemWindowsDirectoryW(folder, MAX_PATH) > 0 ? static_cast<char>(folder[0]) : '?';
 }
 
-// The plan's view of an entry; entry types it does not know count as untrusted allow entries
-// with every right, so that they go.
-AccessEntry Describe(const ACE_HEADER* header) {
-    const bool inherited = (header->AceFlags & INHERITED_ACE) != 0;
-    if (header->AceType == ACCESS_ALLOWED_ACE_TYPE || header->AceType == ACCESS_DENIED_ACE_TYPE) {
-        const auto* ace = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header);
-        return {header->AceType == ACCESS_ALLOWED_ACE_TYPE, inherited,
-                SidText(const_cast<DWORD*>(&ace->SidStart)), ace->Mask};
-    }
-    return {true, inherited, {}, 0xFFFFFFFF};
-}
-
-// Full control for Administrators and SYSTEM, reading and running for Users: what Program
-// Files gives, for a folder whose list would otherwise allow no one anything.
-bool AddDefaultEntries(PACL acl) {
-    constexpr BYTE kInherit = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
-    const UniqueSid admins = BuiltinSid(DOMAIN_ALIAS_RID_ADMINS), system = BuiltinSid(0),
-                    users = BuiltinSid(DOMAIN_ALIAS_RID_USERS);
-    return admins && system && users &&
-           AddAccessAllowedAceEx(acl, ACL_REVISION, kInherit, FILE_ALL_ACCESS, admins.get()) &&
-           AddAccessAllowedAceEx(acl, ACL_REVISION, kInherit, FILE_ALL_ACCESS, system.get()) &&
-           AddAccessAllowedAceEx(acl, ACL_REVISION, kInherit,
-                                 FILE_GENERIC_READ | FILE_GENERIC_EXECUTE, users.get());
-}
-
-// The list the plan keeps: its own entries first, then the inherited ones, in their order.
-std::vector<BYTE> KeptList(PACL existing, AccessTarget target) {
-    std::vector<ACE_HEADER*> headers;
+// Why the folder above the install folder is not safe to install into; "" when it is.
+std::string ParentProblem(HANDLE parent, const std::string& parentPath) {
+    std::string owner;
     std::vector<AccessEntry> entries;
-    for (DWORD i = 0; existing && i < existing->AceCount; ++i) {
-        void* raw = nullptr;
-        if (!GetAce(existing, i, &raw)) {
-            return {};
-        }
-        headers.push_back(static_cast<ACE_HEADER*>(raw));
-        entries.push_back(Describe(headers.back()));
+    const DWORD status = ReadList(parent, owner, entries);
+    if (status != ERROR_SUCCESS) {
+        return pellucor::SystemErrorText(status);
     }
-    const std::vector<bool> kept = EntriesKept(entries, target);
-    std::vector<BYTE> list(sizeof(ACL) + 3 * (sizeof(ACCESS_ALLOWED_ACE) + SECURITY_MAX_SID_SIZE) +
-                           (existing ? existing->AclSize : 0));
-    auto* acl = reinterpret_cast<PACL>(list.data());
-    if (!InitializeAcl(acl, static_cast<DWORD>(list.size()), ACL_REVISION_DS)) {
-        return {};
-    }
-    bool allows = false;  // does any kept entry, of its own or inherited, allow anything?
-    for (std::size_t i = 0; i < headers.size(); ++i) {
-        allows = allows || (kept[i] && entries[i].allows);
-    }
-    for (const bool inheritedPass : {false, true}) {
-        if (inheritedPass && !allows && target == AccessTarget::InstallFolder &&
-            !AddDefaultEntries(acl)) {
-            return {};
-        }
-        for (std::size_t i = 0; i < headers.size(); ++i) {
-            if (kept[i] && entries[i].inherited == inheritedPass &&
-                !AddAce(acl, ACL_REVISION_DS, MAXDWORD, headers[i], headers[i]->AceSize)) {
-                return {};
-            }
-        }
-    }
-    return list;
+    const ParentVerdict verdict = CheckParent(owner, entries, ProcessUserSid());
+    return verdict == ParentVerdict::Safe
+               ? std::string()
+               : ParentRefusedDescription(verdict, pellucor::AnsiFromUtf8(parentPath),
+                                          WindowsDrive());
 }
 
 // What the handle is, seen from the folder it should lie in.
@@ -119,41 +63,19 @@ EntryKind KindOf(HANDLE handle, const std::string& folder) {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::Folder : EntryKind::File;
 }
 
-struct SearchClose {
-    void operator()(HANDLE search) const { FindClose(search); }
-};
-using UniqueSearch = std::unique_ptr<void, SearchClose>;
-
-// The names in a folder, "." and ".." left out; false when it cannot be listed.
-bool ListNames(const std::string& folder, std::vector<std::string>& names) {
-    WIN32_FIND_DATAW found{};
-    HANDLE raw = FindFirstFileW(pellucor::Wide(folder + "\\*").c_str(), &found);
-    if (raw == INVALID_HANDLE_VALUE) {
-        return GetLastError() == ERROR_FILE_NOT_FOUND;
-    }
-    const UniqueSearch search(raw);
-    do {
-        const std::string name = pellucor::Utf8(found.cFileName);
-        if (name != "." && name != "..") {
-            names.push_back(name);
-        }
-    } while (FindNextFileW(search.get(), &found));
-    return GetLastError() == ERROR_NO_MORE_FILES;
-}
-
 class Clearing {
 public:
-    explicit Clearing(std::string& problem) : problem_(problem) {}
+    Clearing(TargetFolder& target, FolderProblem& problem) : target_(target), problem_(problem) {}
 
     // Works through one folder's entries; `top` for the install folder itself, below which
     // nothing is kept.
-    bool Folder(const std::string& folder, bool top) {
-        std::vector<std::string> names;
-        if (!ListNames(folder, names)) {
+    bool Folder(HANDLE folder, const std::string& path, bool top) {
+        std::vector<pellucor::ListedEntry> entries;
+        if (!pellucor::ListThrough(folder, entries)) {
             return Fail(GetLastError());
         }
-        for (const std::string& name : names) {
-            if (!Entry(folder, name, top)) {
+        for (const pellucor::ListedEntry& entry : entries) {
+            if (!Entry(folder, path, entry, top)) {
                 return false;
             }
         }
@@ -161,121 +83,169 @@ public:
     }
 
 private:
-    bool Entry(const std::string& folder, const std::string& name, bool top) {
-        const std::string path = folder + "\\" + name;
-        pellucor::OwnedHandle entry = pellucor::OpenNoFollow(path, kDeleteAccess);
-        if (!entry && GetLastError() == ERROR_SHARING_VIOLATION) {
-            // In use (a running Qel): its rights can still be reset, and it is replaced later.
-            entry = pellucor::OpenNoFollow(path, kRightsAccess);
+    bool Entry(HANDLE folder, const std::string& path, const pellucor::ListedEntry& listed,
+               bool top) {
+        const std::string& name = listed.name;
+        DWORD access = kRemoveAccess;
+        if (listed.attributes & FILE_ATTRIBUTE_DIRECTORY) {
+            access = kEmptyAccess;
+        } else if (top && PlanFor(name, EntryKind::File) == UpgradeAction::KeepSettings) {
+            access = kKeepAccess;
         }
+        pellucor::OwnedHandle entry = pellucor::OpenIn(folder, name, access);
+        if (!entry && access != kRemoveAccess && GetLastError() == ERROR_ACCESS_DENIED) {
+            // What will not let itself be kept or emptied goes whole.
+            access = kRemoveAccess;
+            entry = pellucor::OpenIn(folder, name, access);
+        }
+        const std::string entryPath = path + "\\" + name;
         if (!entry) {
-            return GetLastError() == ERROR_FILE_NOT_FOUND || Fail(GetLastError());
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND) {
+                return true;
+            }
+            return error == ERROR_SHARING_VIOLATION ? Held(entryPath) : Fail(error);
         }
-        const EntryKind kind = KindOf(entry.get(), folder);
-        UpgradeAction action = PlanFor(name, kind);
+        const EntryKind kind = KindOf(entry.get(), path);
+        UpgradeAction action =
+            PlanFor(name, kind, kind == EntryKind::File ? pellucor::LinkCount(entry.get()) : 1);
         if (!top && (action == UpgradeAction::Replace || action == UpgradeAction::KeepSettings)) {
             action = UpgradeAction::Delete;
         }
         switch (action) {
             case UpgradeAction::Replace:
-            case UpgradeAction::KeepSettings: {
-                const DWORD status = ResetRights(entry.get(), AccessTarget::KeptFile);
-                return status == ERROR_SUCCESS || Fail(status);
-            }
+                return true;  // replaced once its checked copy is in hand
+            case UpgradeAction::KeepSettings:
+                if (access == kKeepAccess &&
+                    ApplyList(entry.get(), KeptFileList()) == ERROR_SUCCESS) {
+                    return true;
+                }
+                return Remove(folder, entry.get(), name);  // settings that cannot be made safe go
             case UpgradeAction::RemoveLink:
                 // Only a handle on the link itself may be deleted: one that reached the link's
                 // target (as under Wine) would delete the target.
-                if (!pellucor::LiesDirectlyIn(pellucor::FinalPath(entry.get()), folder)) {
-                    problem_ = LinkNotRemovedDescription(path);
+                if (!pellucor::LiesDirectlyIn(pellucor::FinalPath(entry.get()), path)) {
+                    problem_.description =
+                        LinkNotRemovedDescription(pellucor::AnsiFromUtf8(entryPath));
                     return false;
                 }
-                return Delete(entry.get());
+                return Remove(folder, entry.get(), name);
             case UpgradeAction::RemoveFolder:
-                // Listed without our handle, which the listing's own open would not share with;
-                // deleted through a new one, checked again.
-                entry.reset();
-                return Folder(path, false) && DeleteFolder(folder, path);
+                if (access != kEmptyAccess) {
+                    return Aside(entry.get(), name);  // it cannot even be listed
+                }
+                if (!Folder(entry.get(), entryPath, false)) {
+                    return false;
+                }
+                return pellucor::RemoveEntry(entry.get()) || Aside(entry.get(), name);
             case UpgradeAction::Delete:
-                return Delete(entry.get());
+                return Remove(folder, entry.get(), name);
         }
         return false;
     }
 
-    bool DeleteFolder(const std::string& folder, const std::string& path) {
-        const pellucor::OwnedHandle again = pellucor::OpenNoFollow(path, kDeleteAccess);
-        if (!again) {
-            return Fail(GetLastError());
-        }
-        if (KindOf(again.get(), folder) != EntryKind::Folder) {
-            problem_ = LinkNotRemovedDescription(path);
+    // What cannot be deleted now (in use) goes aside; a read-only file of its own loses that
+    // attribute first where the system will not delete it otherwise.
+    bool Remove(HANDLE folder, HANDLE entry, const std::string& name) {
+        return pellucor::RemoveEntry(entry) ||
+               (ClearReadOnly(folder, entry, name) && pellucor::RemoveEntry(entry)) ||
+               Aside(entry, name);
+    }
+
+    // Through a second handle, since the entry's own was opened for deleting only; never for a
+    // file with other names elsewhere.
+    static bool ClearReadOnly(HANDLE folder, HANDLE entry, const std::string& name) {
+        BY_HANDLE_FILE_INFORMATION facts{}, again{};
+        FILE_BASIC_INFO basic{};
+        if (!GetFileInformationByHandle(entry, &facts) || facts.nNumberOfLinks != 1 ||
+            !(facts.dwFileAttributes & FILE_ATTRIBUTE_READONLY)) {
             return false;
         }
-        return Delete(again.get());
+        const pellucor::OwnedHandle writable = pellucor::OpenIn(
+            folder, name, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, Disposition::OpenExisting,
+            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+        if (!writable || !GetFileInformationByHandle(writable.get(), &again) ||
+            again.nFileIndexHigh != facts.nFileIndexHigh ||
+            again.nFileIndexLow != facts.nFileIndexLow ||
+            again.dwVolumeSerialNumber != facts.dwVolumeSerialNumber ||
+            !GetFileInformationByHandleEx(writable.get(), FileBasicInfo, &basic, sizeof basic)) {
+            return false;
+        }
+        basic.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+        if (basic.FileAttributes == 0) {
+            basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        }
+        return SetFileInformationByHandle(writable.get(), FileBasicInfo, &basic, sizeof basic);
     }
 
-    bool Delete(HANDLE handle) { return pellucor::DeleteThrough(handle) || Fail(GetLastError()); }
+    bool Aside(HANDLE entry, const std::string& name) {
+        return target_.PutAside(entry, name) || Fail(GetLastError());
+    }
 
-    bool Fail(DWORD status) {
-        problem_ = pellucor::SystemErrorText(status);
+    // Whoever holds it could still change it later: it must not stay for good.
+    bool Held(const std::string& path) {
+        MarkForDeletionAtRestart(path);
+        problem_.heldPath = path;
         return false;
     }
 
-    std::string& problem_;
+    bool Fail(DWORD status) {
+        problem_.description = pellucor::SystemErrorText(status);
+        return false;
+    }
+
+    TargetFolder& target_;
+    FolderProblem& problem_;
 };
 
 }  // namespace
 
-DWORD ResetRights(HANDLE handle, AccessTarget target) {
-    PACL existing = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    DWORD status = GetSecurityInfo(handle, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                                   nullptr, &existing, nullptr, &descriptor);
+std::unique_ptr<TargetFolder> TakeInstallFolder(const std::string& installDir,
+                                                FolderProblem& problem) {
+    const std::string path = WithoutTrailingBackslash(installDir);
+    const std::string parentPath = pellucor::FolderOfFile(path);
+    const std::string name = path.substr(path.find_last_of('\\') + 1);
+    const pellucor::OwnedHandle parent = pellucor::OwnFile(CreateFileW(
+        pellucor::Wide(parentPath).c_str(), READ_CONTROL | FILE_LIST_DIRECTORY | FILE_TRAVERSE,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!parent) {
+        problem.description = pellucor::SystemErrorText(GetLastError());
+        return nullptr;
+    }
+    problem.description = ParentProblem(parent.get(), parentPath);
+    if (!problem.description.empty()) {
+        return nullptr;
+    }
+    pellucor::OwnedHandle held =
+        pellucor::OpenIn(parent.get(), name, kHoldAccess, Disposition::NewFolder);
+    if (!held && (GetLastError() == ERROR_ALREADY_EXISTS || GetLastError() == ERROR_FILE_EXISTS)) {
+        held = pellucor::OpenIn(parent.get(), name, kHoldAccess);
+    }
+    if (!held) {
+        problem.description = pellucor::SystemErrorText(GetLastError());
+        return nullptr;
+    }
+    const DWORD attributes = pellucor::HandleAttributes(held.get());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+        !pellucor::SamePath(pellucor::FinalPath(held.get()), path)) {
+        problem.description = kFolderIsLinkDescription;
+        return nullptr;
+    }
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        problem.description = pellucor::SystemErrorText(ERROR_DIRECTORY);
+        return nullptr;
+    }
+    const DWORD status = ApplyList(held.get(), InstallFolderList());
     if (status != ERROR_SUCCESS) {
-        return status;
+        problem.description = pellucor::SystemErrorText(status);
+        return nullptr;
     }
-    const pellucor::LocalMemory<void> owner(descriptor);  // `existing` points into it
-    std::vector<BYTE> kept = KeptList(existing, target);
-    const UniqueSid admins = BuiltinSid(DOMAIN_ALIAS_RID_ADMINS);
-    if (kept.empty() || !admins) {
-        return ERROR_NOT_ENOUGH_MEMORY;
-    }
-    return SetSecurityInfo(handle, SE_FILE_OBJECT,
-                           OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                               UNPROTECTED_DACL_SECURITY_INFORMATION,
-                           admins.get(), nullptr, reinterpret_cast<PACL>(kept.data()), nullptr);
+    return std::make_unique<TargetFolder>(std::move(held), path);
 }
 
-bool ClearFolder(const std::string& folder, std::string& problem) {
-    return Clearing(problem).Folder(folder, true);
-}
-
-DWORD ReplaceFile(const std::string& folder, const std::string& name, const std::string& bytes) {
-    const std::string path = folder + "\\" + name;
-    if (const pellucor::OwnedHandle old = pellucor::OpenNoFollow(path, kDeleteAccess)) {
-        if (KindOf(old.get(), folder) != EntryKind::File) {
-            return ERROR_DIRECTORY;
-        }
-        if (!pellucor::DeleteThrough(old.get())) {
-            return GetLastError();
-        }
-    } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
-        return GetLastError();
-    }
-    const pellucor::OwnedHandle created =
-        pellucor::OwnFile(CreateFileW(pellucor::Wide(path).c_str(), GENERIC_WRITE | DELETE, 0,
-                                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!created) {
-        return GetLastError();
-    }
-    DWORD written = 0;
-    if (!WriteFile(created.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                   nullptr) ||
-        written != bytes.size()) {
-        const DWORD status = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
-        pellucor::DeleteThrough(created.get());  // no half file under the program's name
-        return status;
-    }
-    return ERROR_SUCCESS;
+bool ClearFolder(TargetFolder& folder, FolderProblem& problem) {
+    return Clearing(folder, problem).Folder(folder.Handle(), folder.Path(), true);
 }
 
 }  // namespace setup

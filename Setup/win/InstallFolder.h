@@ -1,33 +1,34 @@
-// The install folder made as safe as a fresh install leaves it, and its files replaced, all
-// through handles that do not follow links (HandleFiles.h). An earlier version let every user
-// change the folder: an upgrade takes over the folder (owner Administrators, no entry that lets
-// anyone untrusted change anything), deletes whatever it does not ship or keep, resets the
-// rights of what it keeps, and replaces its own files by new ones (new owner, inherited
-// rights) rather than writing into files someone else may own.
+// The install folder made as safe as a fresh install leaves it, all through handles. An earlier
+// version let every user change the folder: an upgrade first checks that the folder above it
+// lets no one untrusted change it, then gives the folder a list of its own (nothing inherited,
+// nothing pushed down to what it holds), deletes whatever it neither ships nor keeps (names
+// only: a file with other names elsewhere is left as it is), moves aside what is in use, and
+// resets the lists of the settings it keeps. Its own files are replaced later by new ones.
 #pragma once
 
-#include <windows.h>
-
+#include <memory>
 #include <string>
 
-#include "UpgradePlan.h"
+#include "TargetFolder.h"
 
 namespace setup {
 
-// Takes the object behind the handle over: owner Administrators, the access list rewritten by
-// the plan (EntriesKept) and inheriting from its parent. The handle needs READ_CONTROL,
-// WRITE_DAC and WRITE_OWNER. ERROR_SUCCESS or the system's error.
-DWORD ResetRights(HANDLE handle, AccessTarget target);
+// What stopped the install folder from being made safe.
+struct FolderProblem {
+    std::string heldPath;     // an entry held open by another program; "" for other problems
+    std::string description;  // otherwise what went wrong, for the user
+};
 
-// After the held install folder (`folder`, its real path without trailing backslash) has been
-// taken over: deletes every entry the installer neither ships nor keeps (subfolders with all
-// they hold, links as links) and resets the rights of the files it keeps. False when something
-// could not be made safe; `problem` then says what, for the user.
-bool ClearFolder(const std::string& folder, std::string& problem);
+// Checks the folder above the install folder (`installDir`, with its trailing backslash),
+// holds the install folder in it (making it when missing) and gives it the installer's own
+// list. Empty with `problem` set when that cannot be done safely.
+std::unique_ptr<TargetFolder> TakeInstallFolder(const std::string& installDir,
+                                                FolderProblem& problem);
 
-// Replaces `name` in `folder` (real path, no trailing backslash) by a new file holding `bytes`:
-// the old file is deleted through its handle, then the new one is created. ERROR_SUCCESS or
-// the system's error (a file in use stays as it is).
-DWORD ReplaceFile(const std::string& folder, const std::string& name, const std::string& bytes);
+// Deletes every entry the installer neither ships nor keeps (subfolders with all they hold,
+// links as links), moves aside what is in use, and resets the lists of the settings it keeps.
+// False with `problem` set when something could not be made safe; an entry held open without
+// leave to delete it is then marked for deletion when Windows restarts.
+bool ClearFolder(TargetFolder& folder, FolderProblem& problem);
 
 }  // namespace setup

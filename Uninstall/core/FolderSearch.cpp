@@ -14,8 +14,7 @@ bool IsUsableName(const std::string& name) {
 }
 
 SearchOutcome SearchFolders(const std::string& start, const std::string& fileName,
-                            const ListingOpener& open,
-                            const std::function<void(const std::string& path)>& found) {
+                            const ListingOpener& open, const FoundFile& found) {
     SearchOutcome outcome;
     try {
         // One open listing per level of the current path, and the path itself.
@@ -42,7 +41,7 @@ SearchOutcome SearchFolders(const std::string& start, const std::string& fileNam
             }
             if (!entry.folder) {
                 if (pellucor::SameFileName(entry.name, fileName)) {
-                    found(path + entry.name);
+                    found(*level.listing, entry.name, path + entry.name);
                 }
                 continue;
             }

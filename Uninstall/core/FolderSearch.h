@@ -39,13 +39,18 @@ struct SearchOutcome {
     std::string stopReason;          // why it stopped
 };
 
+// Called for each file found, while its folder is listed: that folder's open listing (so the
+// file can be reached through the very folder that was listed), the file's name as listed and
+// its full path.
+using FoundFile =
+    std::function<void(FolderListing& folder, const std::string& name, const std::string& path)>;
+
 // Lists `start` and every folder below it reached through real subfolders, depth first, and
-// calls `found` with the full path of every file named `fileName` (compared without regard to
-// case). A folder that cannot be opened is passed over with everything below it, and so is any
-// entry whose name is not usable. Running out of
-// memory stops the search; the outcome says so and the caller goes on.
+// calls `found` for every file named `fileName` (compared without regard to case). A folder
+// that cannot be opened is passed over with everything below it, and so is any entry whose
+// name is not usable. Running out of memory stops the search; the outcome says so and the
+// caller goes on.
 SearchOutcome SearchFolders(const std::string& start, const std::string& fileName,
-                            const ListingOpener& open,
-                            const std::function<void(const std::string& path)>& found);
+                            const ListingOpener& open, const FoundFile& found);
 
 }  // namespace removal

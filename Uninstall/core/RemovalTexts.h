@@ -54,5 +54,6 @@ inline std::string SearchStoppedLine(const std::string& reason, unsigned long lo
 // Exit codes of RemoveQel.
 constexpr int kExitRemoved = 0;
 constexpr int kExitAborted = 1;
+constexpr int kExitCannotRun = 2;  // the system lacks what keeps planted DLLs out
 
 }  // namespace removal

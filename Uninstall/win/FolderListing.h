@@ -1,21 +1,27 @@
 // Lists folders for the search of the drive (in place of a hidden window with a folder-list
-// control), entry by entry, each subfolder marked when it is a junction or symbolic link; and a
-// folder's plain files for the emptying of the install folder.
+// control), entry by entry, through the handle of the folder held open while it is listed, each
+// subfolder marked when it is a junction or symbolic link.
 #pragma once
+
+#include <windows.h>
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "FolderSearch.h"
 
 namespace removal {
 
-// The folder's open listing; null when it cannot be opened. Hidden and system entries are
-// listed too.
-std::unique_ptr<FolderListing> OpenListing(const std::string& folder);
+// A listing that holds its folder open: a file found in it is reached through that very folder.
+class HeldListing : public FolderListing {
+public:
+    virtual HANDLE Folder() const = 0;
+    // Where the folder really is.
+    virtual const std::string& FolderPath() const = 0;
+};
 
-// The plain files of a folder: without the hidden or system attribute, no folders.
-std::vector<std::string> PlainFileNames(const std::string& folder);
+// The folder's open listing; null when it cannot be opened, is a link, or lies elsewhere than
+// its path says. Hidden and system entries are listed too.
+std::unique_ptr<HeldListing> OpenListing(const std::string& folder);
 
 }  // namespace removal

@@ -5,17 +5,19 @@
 
 #include "AddRemoveProgram.h"
 #include "DoEvents.h"
+#include "EntryCheck.h"
 #include "FindStartupBas.h"
-#include "FolderPath.h"
-#include "HandleFiles.h"
 #include "FolderListing.h"
+#include "FolderPath.h"
 #include "FolderSearch.h"
+#include "HandleFiles.h"
 #include "InstallNames.h"
 #include "OwnedHandle.h"
 #include "PathText.h"
+#include "RelativeFiles.h"
 #include "RemovalTexts.h"
-#include "SystemErrorText.h"
 #include "RemoveWaitForm.h"
+#include "SystemErrorText.h"
 
 namespace removal {
 
@@ -56,38 +58,23 @@ pellucor::OwnedHandle HoldFolder(const std::string& folder, DWORD access) {
     return held;
 }
 
-// A file opened for deletion and checked on that handle: a plain file (no folder, no link)
-// that really lies in `folder` (a real path). Empty with `why` set when it is not, or cannot
-// be checked.
-pellucor::OwnedHandle OpenChecked(const std::string& path, const std::string& folder,
-                                  std::string& why) {
+// A file opened by its name inside a held folder (`folderPath`: where that folder really is)
+// for deletion, and checked on that handle: a plain file that really lies directly in that
+// very folder. Empty with `why` set when it is not, or cannot be checked.
+pellucor::OwnedHandle OpenChecked(HANDLE folder, const std::string& folderPath,
+                                  const std::string& name, std::string& why) {
     pellucor::OwnedHandle file =
-        pellucor::OpenNoFollow(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
+        pellucor::OpenIn(folder, name, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
     if (!file) {
         why = pellucor::SystemErrorText(GetLastError());
         return nullptr;
     }
     const DWORD attributes = pellucor::HandleAttributes(file.get());
-    const std::string final = pellucor::FinalPath(file.get());
-    if (attributes == INVALID_FILE_ATTRIBUTES || final.empty()) {
-        why = "its place cannot be told";
-    } else if (!pellucor::LiesDirectlyIn(final, folder)) {
-        why = "it lies at " + pellucor::AnsiFromUtf8(final);
-    } else if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) {
-        why = "it is not a plain file";
-    } else {
-        return file;
-    }
-    return nullptr;
-}
-
-// Where the folder holding `path` really is (through any link on the way).
-std::string RealFolderOf(const std::string& path) {
-    const pellucor::OwnedHandle folder = pellucor::OwnFile(
-        CreateFileW(pellucor::Wide(pellucor::FolderOfFile(path)).c_str(), FILE_READ_ATTRIBUTES,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    return folder ? pellucor::FinalPath(folder.get()) : std::string();
+    const OpenedEntry entry{
+        attributes != INVALID_FILE_ATTRIBUTES, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0, pellucor::FinalPath(file.get())};
+    why = pellucor::AnsiFromUtf8(WhyNotDeleted(entry, folderPath));
+    return why.empty() ? std::move(file) : nullptr;
 }
 
 }  // namespace
@@ -127,8 +114,17 @@ void Remove::LogFailure(bool succeeded) {
 }
 
 bool Remove::KillChecked(const std::string& path) {
-    std::string why;
-    const pellucor::OwnedHandle file = OpenChecked(path, RealFolderOf(path), why);
+    // The desktop folder may be redirected elsewhere: it is held where it really is, and the
+    // shortcut is deleted only when it lies directly in that folder.
+    const pellucor::OwnedHandle folder =
+        pellucor::OwnFile(CreateFileW(pellucor::Wide(pellucor::FolderOfFile(path)).c_str(),
+                                      FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    std::string why = pellucor::SystemErrorText(GetLastError());
+    const pellucor::OwnedHandle file =
+        folder ? OpenChecked(folder.get(), pellucor::FinalPath(folder.get()),
+                             path.substr(path.find_last_of('\\') + 1), why)
+               : nullptr;
     if (!file) {
         WriteTrace(NotDeletingLine(pellucor::AnsiFromUtf8(path), why));
         return false;
@@ -187,27 +183,39 @@ int Remove::Main() {
 }
 
 void Remove::KillStrayShortcuts() {
-    // Found while the folders are listed; only these few paths are kept.
-    std::vector<std::string> found;
-    const SearchOutcome outcome =
-        SearchFolders(kSearchedDrive, pellucor::ShortcutFileName(), OpenListing,
-                      [&](const std::string& path) { found.push_back(path); });
+    // Each found while its folder is listed and deleted through that very folder's handle; only
+    // what is to be traced is kept, and traced once the search is done.
+    struct Left {
+        std::string path, why;
+        DWORD error;
+    };
+    std::vector<Left> left;
+    const SearchOutcome outcome = SearchFolders(
+        kSearchedDrive, pellucor::ShortcutFileName(), OpenListing,
+        [&](FolderListing& listing, const std::string& name, const std::string& path) {
+            // Every listing the search gets comes from OpenListing.
+            const auto& held = static_cast<const HeldListing&>(listing);
+            std::string why;
+            const pellucor::OwnedHandle file =
+                OpenChecked(held.Folder(), held.FolderPath(), name, why);
+            if (!file) {
+                left.push_back({path, why, ERROR_SUCCESS});
+            } else if (!pellucor::DeleteThrough(file.get())) {
+                left.push_back({path, {}, GetLastError()});
+            }
+        });
     if (!outcome.complete) {
         WriteTrace(SearchStoppedLine(outcome.stopReason, outcome.folders));
     }
     WriteTrace(kDoneMapping);
-    for (const std::string& path : found) {
-        // Deleted without a word; only a shortcut that stays is traced.
-        std::string why;
-        const pellucor::OwnedHandle file = OpenChecked(path, RealFolderOf(path), why);
-        if (!file) {
-            WriteTrace(NotDeletingLine(pellucor::AnsiFromUtf8(path), why));
-        } else if (!pellucor::DeleteThrough(file.get())) {
-            const DWORD error = GetLastError();
-            const std::string shown = pellucor::AnsiFromUtf8(path);
+    for (const Left& stays : left) {
+        const std::string shown = pellucor::AnsiFromUtf8(stays.path);
+        if (!stays.why.empty()) {
+            WriteTrace(NotDeletingLine(shown, stays.why));
+        } else {
             WriteTrace(UnlockingLine(shown));
             WriteTrace(KillingLine(shown));
-            WriteTrace(pellucor::SystemErrorText(error));
+            WriteTrace(pellucor::SystemErrorText(stays.error));
         }
     }
 }
@@ -216,7 +224,8 @@ void Remove::EmptyInstallFolder(const std::string& installDir) {
     // The uninstaller runs with administrator rights: through a link it would delete the files
     // of whatever folder the link points to.
     const std::string folder = WithoutTrailingBackslash(installDir);
-    const pellucor::OwnedHandle held = IsLink(installDir) ? nullptr : HoldFolder(installDir, 0);
+    const pellucor::OwnedHandle held =
+        IsLink(installDir) ? nullptr : HoldFolder(installDir, FILE_LIST_DIRECTORY);
     if (!held) {
         const DWORD error = GetLastError();
         if (IsLink(installDir) || error == ERROR_REPARSE_TAG_MISMATCH) {
@@ -226,10 +235,19 @@ void Remove::EmptyInstallFolder(const std::string& installDir) {
         }
         return;
     }
-    for (const std::string& name : PlainFileNames(installDir)) {
-        const std::string path = installDir + name;
+    // The plain files: no folders, nothing hidden or system.
+    constexpr DWORD kNotPlain =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    std::vector<pellucor::ListedEntry> entries;
+    LogFailure(pellucor::ListThrough(held.get(), entries));
+    const std::string heldPath = pellucor::FinalPath(held.get());
+    for (const pellucor::ListedEntry& entry : entries) {
+        if (entry.attributes & kNotPlain) {
+            continue;
+        }
+        const std::string path = installDir + entry.name;
         std::string why;
-        const pellucor::OwnedHandle file = OpenChecked(path, folder, why);
+        const pellucor::OwnedHandle file = OpenChecked(held.get(), heldPath, entry.name, why);
         if (!file) {
             WriteTrace(NotDeletingLine(pellucor::AnsiFromUtf8(path), why));
             continue;

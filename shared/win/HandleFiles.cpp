@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "PathText.h"
+#include "RelativeFiles.h"
 
 namespace pellucor {
 
@@ -64,8 +65,11 @@ bool LiesDirectlyIn(const std::string& path, const std::string& folder) {
 }
 
 bool DeleteThrough(HANDLE handle) {
+    // A file with other names (hard links) is someone else's too: only this name goes, and the
+    // file keeps its attributes.
     FILE_BASIC_INFO basic{};
-    if (GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) &&
+    if (LinkCount(handle) == 1 &&
+        GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic) &&
         (basic.FileAttributes & FILE_ATTRIBUTE_READONLY)) {
         basic.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
         if (basic.FileAttributes == 0) {
@@ -73,9 +77,7 @@ bool DeleteThrough(HANDLE handle) {
         }
         SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic);
     }
-    FILE_DISPOSITION_INFO disposition{TRUE};
-    return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
-                                      sizeof disposition) != FALSE;
+    return RemoveEntry(handle);
 }
 
 }  // namespace pellucor

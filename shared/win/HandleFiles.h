@@ -30,8 +30,8 @@ bool SamePath(const std::string& a, const std::string& b);
 // True when `path` names an entry directly inside `folder` (no trailing backslash needed).
 bool LiesDirectlyIn(const std::string& path, const std::string& folder);
 
-// Marks the open file or empty folder for deletion; it goes when the last handle closes.
-// A read-only file loses that attribute first. False with the system's error otherwise.
+// Deletes the open file or empty folder. A read-only file loses that attribute first, unless it
+// has other names (hard links), whose file is left as it is. False with the system's error.
 bool DeleteThrough(HANDLE handle);
 
 }  // namespace pellucor

@@ -9,9 +9,11 @@
 #include <memory>
 #include <new>
 
+#include "EntryCheck.h"
 #include "FolderSearch.h"
-#include "SetupHelpFormLayout.h"
 #include "InstallPlan.h"
+#include "PendingDeletions.h"
+#include "SetupHelpFormLayout.h"
 #include "Sha256.h"
 #include "UpgradePlan.h"
 
@@ -76,6 +78,20 @@ TEST(InstallPlan, FilesAndShortcutOfAnInstallation) {
     EXPECT_EQ(link.description, "Pellucor");
     EXPECT_EQ(setup::ConfirmationText(),
               "This program will install Pellucor on your computer.\r\nDo you wish to continue?");
+
+    // A file of the set is its size and digest; an exception that escapes the run ends it with
+    // its own message and exit code.
+    EXPECT_TRUE(setup::IsShippedFile("abc", 3, setup::HexOf(setup::Sha256Of("abc"))));
+    EXPECT_FALSE(setup::IsShippedFile("abcd", 3, setup::HexOf(setup::Sha256Of("abc"))));
+    std::vector<std::string> said;
+    const auto report = [&](const std::string& text) { said.push_back(text); };
+    EXPECT_EQ(setup::RunGuarded([] { return 3; }, report), 3);
+    EXPECT_EQ(setup::RunGuarded([]() -> int { throw std::bad_alloc(); }, report), 4);
+    EXPECT_EQ(setup::RunGuarded([]() -> int { throw 1; }, report), 4);
+    EXPECT_EQ(said, (std::vector<std::string>{
+                        "The installer stopped unexpectedly: not enough memory. Pellucor may be "
+                        "installed only in part: run the installer again.",
+                        setup::UnexpectedFailureText("a failure of unknown kind")}));
 }
 
 TEST(UpgradePlan, KeepsOnlySettingsReplacesItsOwnAndRemovesEverythingElseNeverFollowingLinks) {
@@ -100,30 +116,82 @@ TEST(UpgradePlan, KeepsOnlySettingsReplacesItsOwnAndRemovesEverythingElseNeverFo
         EXPECT_EQ(setup::PlanFor(name, EntryKind::Folder), UpgradeAction::RemoveFolder) << name;
     }
 
-    // Access lists: the folder keeps deny entries, entries that let no one change anything and
-    // the trusted groups' entries; a kept file keeps nothing of its own; inherited ones stay.
+    // A file with other names elsewhere is never kept or replaced in place: its name goes.
+    EXPECT_EQ(setup::PlanFor("Qel.exe", EntryKind::File, 2), UpgradeAction::Delete);
+    EXPECT_EQ(setup::PlanFor("Leq.ini", EntryKind::File, 3), UpgradeAction::Delete);
+    EXPECT_EQ(setup::PlanFor("Leq.ini ", EntryKind::File), UpgradeAction::Delete);
+    EXPECT_EQ(setup::PlanFor("Qel.exe.", EntryKind::File), UpgradeAction::Delete);
+}
+
+TEST(UpgradePlan, TheFolderListIsBuiltProtectedAndTheParentMustLetNoOneElseChangeIt) {
     using setup::AccessEntry;
-    constexpr std::uint32_t kModify = 0x1301bf, kRead = 0x1200a9, kWriteDac = 0x40000;
-    const std::vector<AccessEntry> list{
-        {true, false, "S-1-5-32-545", kModify},                // Users may modify
-        {true, false, "S-1-1-0", kRead},                       // Everyone may read
-        {true, false, "S-1-5-11", 0x10000000},                 // Authenticated Users: generic all
-        {true, false, "S-1-5-21-1-2-3-1001", kWriteDac},       // one user may rewrite the list
-        {true, false, "S-1-5-4", 0x2},                         // INTERACTIVE may add files
-        {false, false, "S-1-5-32-545", kModify},               // a deny entry only takes away
-        {true, false, setup::kAdministratorsSid, 0x1f01ff},    // trusted
-        {true, false, setup::kSystemSid, 0x1f01ff},            // trusted
-        {true, false, setup::kTrustedInstallerSid, 0x1f01ff},  // trusted
-        {true, false, "", 0xFFFFFFFF},                         // an entry type not understood
-        {true, true, "S-1-5-32-545", kRead},                   // from Program Files
-    };
-    EXPECT_EQ(
-        setup::EntriesKept(list, setup::AccessTarget::InstallFolder),
-        (std::vector<bool>{false, true, false, false, false, true, true, true, true, false, true}));
-    EXPECT_EQ(setup::EntriesKept(list, setup::AccessTarget::KeptFile),
-              (std::vector<bool>{false, false, false, false, false, false, false, false, false,
-                                 false, true}));
-    EXPECT_TRUE(setup::EntriesKept({}, setup::AccessTarget::InstallFolder).empty());
+    const setup::AccessList folder = setup::InstallFolderList();
+    EXPECT_TRUE(folder.isProtected);
+    ASSERT_EQ(folder.entries.size(), 3u);
+    for (const AccessEntry& entry : folder.entries) {
+        EXPECT_TRUE(entry.allows);
+        EXPECT_EQ(entry.flags, setup::kObjectInherit | setup::kContainerInherit) << entry.sid;
+    }
+    EXPECT_EQ(folder.entries[2].sid, setup::kUsersSid);
+    EXPECT_EQ(folder.entries[2].mask & setup::kChangeRights, 0u) << "Users only read and run";
+    // Built so, the folder passes the check it makes of the folder above it.
+    EXPECT_EQ(setup::CheckParent(setup::kOwnerSid, folder.entries, ""), setup::ParentVerdict::Safe);
+    const setup::AccessList kept = setup::KeptFileList();
+    EXPECT_FALSE(kept.isProtected);
+    for (std::size_t i = 0; i < kept.entries.size(); ++i) {
+        EXPECT_EQ(kept.entries[i].flags, setup::kInherited);
+        EXPECT_EQ(kept.entries[i].sid, folder.entries[i].sid);
+    }
+
+    // Program Files as Windows ships it: owned by TrustedInstaller, CREATOR OWNER full control
+    // for what is made in it, Users read and run.
+    const std::string me = "S-1-5-21-1-2-3-1001";
+    constexpr std::uint8_t kBoth = setup::kObjectInherit | setup::kContainerInherit;
+    std::vector<AccessEntry> programFiles{
+        {true, 0, setup::kTrustedInstallerSid, setup::kFullControl},
+        {true, 0, setup::kSystemSid, 0x1301bf},
+        {true, kBoth | setup::kInheritOnly, setup::kCreatorOwnerSid, 0x10000000},
+        {true, kBoth | setup::kInheritOnly, setup::kUsersSid, 0xa0000000},
+        {false, kBoth, "S-1-1-0", setup::kFullControl},  // a deny entry only takes away
+        {true, 0, "S-1-15-2-1", setup::kReadAndExecute}};
+    EXPECT_EQ(setup::CheckParent(setup::kTrustedInstallerSid, programFiles, me),
+              setup::ParentVerdict::Safe);
+    // Owned and fully open to the account the installer runs as (as Wine reports a folder of
+    // the Unix user that runs it): that account is the installer itself.
+    EXPECT_EQ(setup::CheckParent(me, {{true, kBoth, me, setup::kFullControl}}, me),
+              setup::ParentVerdict::Safe);
+    EXPECT_EQ(setup::CheckParent(me, {}, "S-1-5-21-9"), setup::ParentVerdict::ForeignOwner);
+    // On a drive C: that is not the Windows drive, the root lets Authenticated Users modify,
+    // and Program Files inherits that.
+    programFiles.push_back({true, kBoth | setup::kInherited, "S-1-5-11", 0x1301bf});
+    EXPECT_EQ(setup::CheckParent(setup::kAdministratorsSid, programFiles, me),
+              setup::ParentVerdict::OthersMayChange);
+    EXPECT_EQ(setup::CheckParent(setup::kAdministratorsSid, {{true, 0, "", 0xFFFFFFFF}}, me),
+              setup::ParentVerdict::OthersMayChange)
+        << "an entry of a kind not understood";
+    EXPECT_EQ(setup::ParentRefusedDescription(setup::ParentVerdict::OthersMayChange,
+                                              "C:\\Program Files", 'D'),
+              "C:\\Program Files lets accounts that are not administrators change what it "
+              "holds, so a folder made there would not be safe. Drive C: is not the Windows "
+              "drive (D:), and its folders lack the protection Windows gives its own drive.");
+}
+
+TEST(PendingDeletions, AFileInstalledAnewLosesItsDeletionAtRestartAndNothingElseDoes) {
+    using namespace std::string_literals;
+    const std::u16string path = u"C:\\Program Files\\Pellucor\\Qel.exe";
+    const std::u16string list =
+        u"\\??\\C:\\PROGRAM FILES\\Pellucor\\Qel.exe\0\0"s
+        u"\\??\\C:\\a.tmp\0!\\??\\C:\\b.tmp\0"s
+        u"\\??\\C:\\Program Files\\Pellucor\\Qel.exe.old\0\0"s
+        u"\\??\\C:\\Program Files\\Pellucor\\Qel.exe\0\0\0"s;
+    EXPECT_EQ(setup::WithoutPendingDeletion(list, path),
+              u"\\??\\C:\\a.tmp\0!\\??\\C:\\b.tmp\0"s
+              u"\\??\\C:\\Program Files\\Pellucor\\Qel.exe.old\0\0"s);
+    // A rename of the file away is no deletion; nothing of it in the list: the pairs unchanged.
+    const std::u16string renamed = path + u"\0D:\\x\0\0"s;
+    EXPECT_EQ(setup::WithoutPendingDeletion(renamed, path), path + u"\0D:\\x\0"s);
+    EXPECT_EQ(setup::WithoutPendingDeletion(u"\\??\\" + path + u"\0"s, path), u"");
+    EXPECT_EQ(setup::WithoutPendingDeletion(u"", path), u"");
 }
 
 TEST(Sha256, MatchesTheStandardsVectorsAcrossBlockBoundaries) {
@@ -140,6 +208,16 @@ TEST(Sha256, MatchesTheStandardsVectorsAcrossBlockBoundaries) {
     }
     EXPECT_EQ(setup::HexOf(pieces.Finish()),
               "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+    // Lengths where the padding and the length field just fit in the last block, or just
+    // do not.
+    const std::map<std::size_t, std::string> padding{
+        {55, "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318"},
+        {56, "b35439a4ac6f0948b6d6f9e3c6af0f5f590ce20f1bde7090ef7970686ec6738a"},
+        {63, "7d3e74a05d7db15bce4ad9ec0658ea98e3f06eeecf16b4c6fff2da457ddc2f34"},
+        {64, "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb"}};
+    for (const auto& [length, digest] : padding) {
+        EXPECT_EQ(setup::HexOf(setup::Sha256Of(std::string(length, 'a'))), digest) << length;
+    }
 }
 
 // A drive in memory: folder -> entries; a folder missing from the map cannot be opened.
@@ -156,12 +234,20 @@ struct TreeLister {
                 return nullptr;
             }
             mostOpen = std::max(mostOpen, ++open);
-            return std::make_unique<Listing>(found->second, *this);
+            return std::make_unique<Listing>(folder, found->second, *this);
+        };
+    }
+    // Each file comes with the listing of its own folder, which it is reached through.
+    removal::FoundFile Collect(std::vector<std::string>& found) {
+        return [&found](removal::FolderListing& folder, const std::string& name,
+                        const std::string& path) {
+            EXPECT_EQ(static_cast<Listing&>(folder).folder + name, path);
+            found.push_back(path);
         };
     }
     struct Listing : removal::FolderListing {
-        Listing(const std::vector<removal::FolderEntry>& e, TreeLister& l)
-            : entries(e), lister(l) {}
+        Listing(const std::string& f, const std::vector<removal::FolderEntry>& e, TreeLister& l)
+            : folder(f), entries(e), lister(l) {}
         ~Listing() override { --lister.open; }
         bool Next(removal::FolderEntry& entry) override {
             if (next == entries.size()) {
@@ -170,6 +256,7 @@ struct TreeLister {
             entry = entries[next++];
             return true;
         }
+        std::string folder;
         const std::vector<removal::FolderEntry>& entries;
         TreeLister& lister;
         std::size_t next = 0;
@@ -200,8 +287,8 @@ TEST(FolderSearch, DepthFirstFindsTheShortcutWhileListingAndNeverEntersLinks) {
     };
     TreeLister lister{tree};
     std::vector<std::string> found;
-    const auto outcome = removal::SearchFolders("C:\\", "Pellucor.lnk", lister.Opener(),
-                                                [&](const std::string& p) { found.push_back(p); });
+    const auto outcome =
+        removal::SearchFolders("C:\\", "Pellucor.lnk", lister.Opener(), lister.Collect(found));
     // Names that are ".", ".." or hold a separator are never joined into a path; a folder
     // with any other name, Unicode letters included, is entered.
     EXPECT_EQ(found, (std::vector<std::string>{"C:\\a\\PELLUCOR.LNK", "C:\\Pellucor.lnk",
@@ -224,7 +311,7 @@ TEST(FolderSearch, DepthFirstFindsTheShortcutWhileListingAndNeverEntersLinks) {
             }
             return lister.Opener()(folder);
         },
-        [&](const std::string& p) { found.push_back(p); });
+        lister.Collect(found));
     EXPECT_FALSE(stopped.complete);
     EXPECT_EQ(stopped.stopReason, "out of memory");
     EXPECT_EQ(found, (std::vector<std::string>{"C:\\a\\PELLUCOR.LNK", "C:\\Pellucor.lnk"}));
@@ -241,11 +328,35 @@ TEST(FolderSearch, HasNoLimitOnTheNumberOfFolders) {
     tree["C:\\f39999\\"] = {{"Pellucor.lnk", false, false}};
     TreeLister lister{tree};
     std::vector<std::string> found;
-    const auto outcome = removal::SearchFolders("C:\\", "Pellucor.lnk", lister.Opener(),
-                                                [&](const std::string& p) { found.push_back(p); });
+    const auto outcome =
+        removal::SearchFolders("C:\\", "Pellucor.lnk", lister.Opener(), lister.Collect(found));
     EXPECT_EQ(outcome.folders, 40001u);
     EXPECT_EQ(found, (std::vector<std::string>{"C:\\f39999\\Pellucor.lnk"}));
     EXPECT_EQ(lister.mostOpen, 2);
+}
+
+TEST(EntryCheck, OnlyAPlainFileLyingInTheVeryFolderThatWasListedIsDeleted) {
+    using removal::OpenedEntry;
+    using removal::WhyNotDeleted;
+    const std::string listed = "C:\\Users\\ann\\Desktop";
+    EXPECT_EQ(WhyNotDeleted({true, false, false, "C:\\USERS\\ann\\Desktop\\Pellucor.lnk"}, listed),
+              "");
+    EXPECT_EQ(WhyNotDeleted({true, false, false, "C:\\Pellucor.lnk"}, "C:\\"), "");
+    // The name led elsewhere: through a link, into a folder whose name begins alike, deeper.
+    for (const std::string elsewhere :
+         {"C:\\Windows\\System32\\drivers\\x.sys", "C:\\Users\\ann\\Desktop2\\Pellucor.lnk",
+          "C:\\Users\\ann\\Desktop\\sub\\Pellucor.lnk", "C:\\Users\\ann\\Desktop"}) {
+        EXPECT_EQ(WhyNotDeleted({true, false, false, elsewhere}, listed),
+                  "it lies at " + elsewhere);
+    }
+    EXPECT_EQ(WhyNotDeleted({true, true, false, listed + "\\Pellucor.lnk"}, listed),
+              "it is not a plain file");
+    EXPECT_EQ(WhyNotDeleted({true, false, true, listed + "\\Pellucor.lnk"}, listed),
+              "it is not a plain file");
+    EXPECT_EQ(WhyNotDeleted({false, false, false, listed + "\\Pellucor.lnk"}, listed),
+              "its place cannot be told");
+    EXPECT_EQ(WhyNotDeleted({true, false, false, listed + "\\Pellucor.lnk"}, ""),
+              "its place cannot be told");
 }
 
 }  // namespace

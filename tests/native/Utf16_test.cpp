@@ -16,6 +16,13 @@ TEST(Utf16, PathsConvertBothWaysWithEveryLetterAndSeparator) {
     EXPECT_EQ(Utf8FromUtf16(wide), path);
     EXPECT_EQ(Utf16FromUtf8(""), u"");
     EXPECT_EQ(Utf8FromUtf16(u""), "");
+    // Where the encoded length changes (two bytes to three), and on both sides of the
+    // surrogates' end, which alone is no letter.
+    EXPECT_EQ(Utf16FromUtf8("\xDF\xBF\xE0\xA0\x80\xEE\x80\x80"), u"\u07FF\u0800\uE000");
+    EXPECT_EQ(Utf8FromUtf16(u"\u07FF\u0800\uE000"), "\xDF\xBF\xE0\xA0\x80\xEE\x80\x80");
+    EXPECT_EQ(Utf16FromUtf8("\xED\xBF\xBF"), u"\uFFFD");
+    EXPECT_EQ(Utf8FromUtf16(std::u16string{char16_t(0xDFFF), u'\uE000'}),
+              "\xEF\xBF\xBD\xEE\x80\x80");
 }
 
 TEST(Utf16, WhatIsNotUtf8NeverBecomesAnotherName) {

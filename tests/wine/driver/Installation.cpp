@@ -21,6 +21,8 @@ namespace {
 constexpr const char* kInstallSetFiles[] = {"SetupQel.exe", "Qel.exe", "Qel.txt", "Pointer.html",
                                             "RemoveQel.exe"};
 constexpr const char* kTracePath = "C:\\gcur.txt";
+constexpr const wchar_t* kSessionManager = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+constexpr const wchar_t* kPendingValue = L"PendingFileRenameOperations";
 
 }  // namespace
 
@@ -65,7 +67,8 @@ void RemoveTree(const std::string& folder) {
             if (name == "." || name == "..") {
                 continue;
             }
-            const std::wstring path = pellucor::Wide(base + name);
+            // Named exactly, so that a name ending in a dot or blank is this entry's.
+            const std::wstring path = pellucor::Wide("\\\\?\\" + base + name);
             SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 RemoveTree(base + name);
@@ -178,6 +181,11 @@ bool MakeUnixLink(const std::string& target, const std::string& link) {
     return !from.empty() && !to.empty() && RunUnix({"/bin/ln", "-s", from, to});
 }
 
+bool MakeUnixHardLink(const std::string& target, const std::string& link) {
+    const std::string from = UnixPath(target), to = UnixPath(link);
+    return !from.empty() && !to.empty() && RunUnix({"/bin/ln", from, to});
+}
+
 bool RemoveUnixLink(const std::string& link) {
     const std::string path = UnixPath(WithoutBackslash(link));
     return !path.empty() && RunUnix({"/bin/rm", "-f", path});
@@ -196,6 +204,21 @@ void ClearInstallation() {
                 .c_str());
     }
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, pellucor::UninstallKey(pellucor::kProductName).c_str());
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kSessionManager, kPendingValue);
+}
+
+std::string PendingDeletions() {
+    std::vector<wchar_t> data(32768);
+    DWORD size = static_cast<DWORD>((data.size() - 1) * sizeof(wchar_t));
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, kSessionManager, kPendingValue, RRF_RT_REG_MULTI_SZ,
+                     nullptr, data.data(), &size) != ERROR_SUCCESS) {
+        return {};
+    }
+    std::wstring text(data.data(), size / sizeof(wchar_t));
+    for (wchar_t& c : text) {
+        c = c ? c : L'|';
+    }
+    return pellucor::Utf8(text);
 }
 
 std::optional<std::map<std::string, std::string>> UninstallEntry() {

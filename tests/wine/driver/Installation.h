@@ -57,7 +57,13 @@ private:
 // Makes `link` a Unix symbolic link to the folder `target`, as a user with a shell can (Wine
 // shows it as a reparse point), or removes such a link; false when that could not be done.
 bool MakeUnixLink(const std::string& target, const std::string& link);
+// Gives the file `target` a second name `link` (a hard link), as a user with a shell can.
+bool MakeUnixHardLink(const std::string& target, const std::string& link);
 bool RemoveUnixLink(const std::string& link);
+
+// The system's list of files to delete or rename at the next start of Windows, each NUL shown
+// as "|" ("" when there is none). ClearInstallation empties it.
+std::string PendingDeletions();
 
 // The values of the Add/Remove Programs entry (name → text); nullopt when there is no entry.
 std::optional<std::map<std::string, std::string>> UninstallEntry();

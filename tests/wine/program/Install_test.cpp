@@ -90,7 +90,8 @@ TEST_F(Installer, InstallsFromTheInstallSetAndASecondRunFromTheSameFolderFindsIt
     HWND help = run.WaitForWindow(kHelpFormClass, IDC_Command2);
     ASSERT_TRUE(help);
     EXPECT_EQ(WindowText(help), "Pellucor Information");
-    EXPECT_EQ(WindowText(GetDlgItem(help, IDC_Text1)), Bytes(set.Folder() + "Qel.txt"));
+    EXPECT_EQ(WindowText(GetDlgItem(help, IDC_Text1)),
+              Bytes(qeltest::InstallSetFolder() + "Qel.txt"));
     EXPECT_EQ(WindowText(GetDlgItem(help, IDC_Command1)), "&Install");
     EXPECT_EQ(WindowText(GetDlgItem(help, IDC_Command2)), "&Cancel");
     EXPECT_FALSE(Exists(pellucor::InstallDir())) << "nothing is done while the window waits";
@@ -257,7 +258,15 @@ TEST_F(Installer, WithoutTheUninstallerItSaysSoMakesNoEntryAndInstallsTheRest) {
     EXPECT_TRUE(qeltest::ReadShortcut(qeltest::UserDesktopShortcut()).has_value());
 }
 
-TEST_F(Installer, AFailedCopyKeepsItsSourceIsNamedAndLeavesNoShortcutToNothing) {
+// Starts the installer of `set` and presses "&Install".
+void StartAndInstall(ProgramRun& run, const InstallSetCopy& set) {
+    ASSERT_TRUE(run.Start(set.SetupExe(), set.Folder()));
+    HWND help = run.WaitForWindow(kHelpFormClass, IDC_Command1);
+    ASSERT_TRUE(help);
+    SendClick(help, IDC_Command1);
+}
+
+TEST_F(Installer, ACopyThatFailsOrAProgramHeldOpenLeavesNoShortcutToAnUncheckedProgram) {
     // Started from another folder: only the uninstaller, taken from beside the installer, can
     // be copied; the installer's folder keeps the rest and no shortcut points at nothing.
     InstallSetCopy set;
@@ -274,54 +283,94 @@ TEST_F(Installer, AFailedCopyKeepsItsSourceIsNamedAndLeavesNoShortcutToNothing) 
     }
     EXPECT_TRUE(qeltest::UninstallEntry().has_value());
 
-    // Reinstalled while the installed Qel.exe runs: that copy fails and its source stays.
-    ASSERT_TRUE(wintest::WriteBytes(Installed("Qel.exe"), "the running program"));
-    const HANDLE running = CreateFileA(Installed("Qel.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                       nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(running, INVALID_HANDLE_VALUE);
+    // A Qel.exe a user put there while the folder let them, held open without leave to delete
+    // it (so that they could rewrite it later): the installation stops and names it, no
+    // shortcut is left to it, and it is deleted when Windows restarts.
+    ASSERT_TRUE(wintest::WriteBytes(Installed("Qel.exe"), "a user's own program"));
+    ASSERT_TRUE(wintest::WriteBytes(qeltest::UserDesktopShortcut(), "an earlier shortcut"));
+    const HANDLE held = CreateFileA(Installed("Qel.exe").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
     InstallSetCopy fresh;
     ProgramRun busy;
-    ASSERT_TRUE(busy.Start(fresh.SetupExe(), fresh.Folder()));
-    HWND help = busy.WaitForWindow(kHelpFormClass, IDC_Command1);
-    ASSERT_TRUE(help);
-    SendClick(help, IDC_Command1);
-    HWND failed = busy.WaitForMessageBox("Pellucor Installer");
-    ASSERT_TRUE(failed);
-    EXPECT_EQ(MessageBoxText(failed), "These files could not be copied:\r\nQel.exe - " +
-                                          pellucor::SystemErrorText(ERROR_SHARING_VIOLATION));
-    Press(failed, IDOK);
+    StartAndInstall(busy, fresh);
+    HWND serious = busy.WaitForMessageBox("Serious problem. Aborting setup.");
+    ASSERT_TRUE(serious);
+    EXPECT_EQ(MessageBoxText(serious), setup::HeldFileText(Installed("Qel.exe")));
+    Press(serious, IDOK);
     ASSERT_TRUE(busy.WaitForExit());
-    CloseHandle(running);
-    EXPECT_EQ(busy.ExitCode(), 3u);
-    EXPECT_TRUE(fresh.Has("Qel.exe"));
-    EXPECT_FALSE(fresh.Has("Qel.txt"));
-    EXPECT_EQ(Bytes(Installed("Qel.exe")), "the running program");
-    EXPECT_TRUE(Exists(qeltest::UserDesktopShortcut())) << "the installed program is there";
+    CloseHandle(held);
+    EXPECT_EQ(busy.ExitCode(), 2u);
+    EXPECT_EQ(Bytes(Installed("Qel.exe")), "a user's own program");
+    EXPECT_FALSE(Exists(qeltest::UserDesktopShortcut()));
+    EXPECT_TRUE(fresh.Has("Qel.exe") && fresh.Has("Qel.txt"));
+    const std::string marked = "\\??\\" + Installed("Qel.exe") + "||";
+    EXPECT_NE(qeltest::PendingDeletions().find(marked), std::string::npos);
 
-    // A set whose Qel.exe differs by one byte from the one the installer was made with: that
-    // file is not installed, is named with the reason, stays in the set, and no shortcut
-    // points at nothing.
+    // Closed, it is replaced by the next run, and the new program is not deleted at restart.
+    ProgramRun again;
+    StartAndInstall(again, fresh);
+    ASSERT_TRUE(again.WaitForExit());
+    EXPECT_EQ(again.ExitCode(), 0u);
+    EXPECT_EQ(Bytes(Installed("Qel.exe")), Bytes(qeltest::InstallSetFolder() + "Qel.exe"));
+    EXPECT_EQ(qeltest::PendingDeletions().find(marked), std::string::npos);
+    EXPECT_TRUE(qeltest::ReadShortcut(qeltest::UserDesktopShortcut()).has_value());
+
+    // An old program held open by a reader that allows deleting (a scanner, an indexer): the
+    // new one is installed all the same, and the reader still reads the old.
+    ASSERT_TRUE(wintest::WriteBytes(Installed("Qel.exe"), "an older program"));
+    const HANDLE scanner = CreateFileA(Installed("Qel.exe").c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(scanner, INVALID_HANDLE_VALUE);
+    InstallSetCopy third;
+    ProgramRun scanned;
+    StartAndInstall(scanned, third);
+    ASSERT_TRUE(scanned.WaitForExit());
+    char old[32] = {};
+    DWORD got = 0;
+    EXPECT_TRUE(ReadFile(scanner, old, sizeof old, &got, nullptr));
+    CloseHandle(scanner);
+    EXPECT_EQ(scanned.ExitCode(), 0u);
+    EXPECT_EQ(std::string(old, got), "an older program");
+    EXPECT_EQ(Bytes(Installed("Qel.exe")), Bytes(qeltest::InstallSetFolder() + "Qel.exe"));
+
+    // A set whose files differ from those the installer was made with: Qel.exe by one byte,
+    // the instruction text (so it is not shown: the prompt comes instead), and Pointer.html
+    // grown to a sparse 3 GB (read no further than one byte past its size). None is installed,
+    // each is named with the reason, the installed page stays as it was, and no shortcut
+    // points at an unchecked program.
     qeltest::ClearInstallation();
+    ASSERT_TRUE(CreateDirectoryA(pellucor::InstallDir().c_str(), nullptr));
+    ASSERT_TRUE(wintest::WriteBytes(Installed("Pointer.html"), "an earlier page"));
     InstallSetCopy changed;
     std::string program = Bytes(changed.Folder() + "Qel.exe");
     program[program.size() / 2] ^= 1;
     ASSERT_TRUE(wintest::WriteBytes(changed.Folder() + "Qel.exe", program));
+    ASSERT_TRUE(wintest::WriteBytes(changed.Folder() + "Qel.txt", "Other instructions."));
+    const HANDLE page = CreateFileA((changed.Folder() + "Pointer.html").c_str(), GENERIC_WRITE, 0,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(page, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER size;
+    size.QuadPart = 3LL << 30;
+    EXPECT_TRUE(SetFilePointerEx(page, size, nullptr, FILE_BEGIN) && SetEndOfFile(page));
+    CloseHandle(page);
     ProgramRun tampered;
     ASSERT_TRUE(tampered.Start(changed.SetupExe(), changed.Folder()));
-    help = tampered.WaitForWindow(kHelpFormClass, IDC_Command1);
-    ASSERT_TRUE(help);
-    SendClick(help, IDC_Command1);
-    failed = tampered.WaitForMessageBox("Pellucor Installer");
+    prompt = tampered.WaitForMessageBox("Preparing to install Pellucor");
+    ASSERT_TRUE(prompt);
+    Press(prompt, IDYES);
+    HWND failed = tampered.WaitForMessageBox("Pellucor Installer");
     ASSERT_TRUE(failed);
-    EXPECT_EQ(MessageBoxText(failed),
-              std::string("These files could not be copied:\r\nQel.exe - ") +
-                  setup::kNotOurFileDescription);
+    const std::string notOurs = std::string(" - ") + setup::kNotOurFileDescription;
+    EXPECT_EQ(MessageBoxText(failed), "These files could not be copied:\r\nQel.txt" + notOurs +
+                                          "\r\nPointer.html" + notOurs + "\r\nQel.exe" + notOurs);
     Press(failed, IDOK);
     ASSERT_TRUE(tampered.WaitForExit());
     EXPECT_EQ(tampered.ExitCode(), 3u);
-    EXPECT_FALSE(Exists(Installed("Qel.exe")));
+    EXPECT_EQ(Bytes(Installed("Pointer.html")), "an earlier page");
+    EXPECT_FALSE(Exists(Installed("Qel.exe")) || Exists(Installed("Qel.txt")));
     EXPECT_EQ(Bytes(changed.Folder() + "Qel.exe"), program);
-    EXPECT_TRUE(Exists(Installed("Qel.txt")) && !changed.Has("Qel.txt"));
     EXPECT_FALSE(Exists(qeltest::UserDesktopShortcut()));
 }
 
@@ -339,6 +388,16 @@ TEST_F(Installer, AnUpgradeLeavesTheFolderAsAFreshInstallWouldAndNeverWritesThro
     ASSERT_TRUE(wintest::WriteBytes(dir + "Qel.exe", "replaced by a user"));
     ASSERT_TRUE(CreateDirectoryA((dir + "plugins").c_str(), nullptr));
     ASSERT_TRUE(wintest::WriteBytes(dir + "plugins\\Leq.ini", "not kept down here"));
+    // A second name of a read-only file elsewhere (a hard link), and names that differ from
+    // kept ones only by a trailing dot or blank, which the path rules would drop.
+    wintest::ScratchFolder outside;
+    ASSERT_TRUE(
+        wintest::WriteBytes(outside / "precious.uci", "someone else's", FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(qeltest::MakeUnixHardLink(outside / "precious.uci", dir + "linked.uci"));
+    const std::string exact = "\\\\?\\" + dir;
+    for (const char* name : {"version.dll.", "Leq.ini "}) {
+        ASSERT_TRUE(wintest::WriteBytes(exact + name, "planted")) << name;
+    }
     InstallSetCopy set;
     ProgramRun run;
     ASSERT_TRUE(run.Start(set.SetupExe(), set.Folder()));
@@ -347,9 +406,13 @@ TEST_F(Installer, AnUpgradeLeavesTheFolderAsAFreshInstallWouldAndNeverWritesThro
     SendClick(help, IDC_Command1);
     ASSERT_TRUE(run.WaitForExit());
     EXPECT_EQ(run.ExitCode(), 0u);
-    for (const char* gone : {"version.dll", "stray.exe", "plugins"}) {
-        EXPECT_FALSE(Exists(dir + gone)) << gone;
+    for (const char* gone :
+         {"version.dll", "stray.exe", "plugins", "linked.uci", "version.dll.", "Leq.ini "}) {
+        EXPECT_FALSE(qeltest::PathExists(exact + gone)) << gone;
     }
+    EXPECT_EQ(Bytes(outside / "precious.uci"), "someone else's");
+    EXPECT_TRUE(GetFileAttributesW(pellucor::Wide(outside / "precious.uci").c_str()) &
+                FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(Bytes(Installed("Qel.exe")), Bytes(qeltest::InstallSetFolder() + "Qel.exe"));
     for (const auto& [name, bytes] : settings) {
         EXPECT_EQ(Bytes(dir + name), bytes) << name;
