@@ -49,12 +49,13 @@ std::string Env(const char* name) {
 // The SFTP host's key in the user's known_hosts, as a Yes to the question puts it there.
 bool TrustSftpHost(const std::string& settingsFolder) {
     std::optional<qel::UnknownHostKey> key;
+    qel::PasswordRest rest;
     const qel::FtpPutRequest probe{.host = Env("PELLUCOR_SFTP_HOST"),
                                    .userName = Env("PELLUCOR_SFTP_USER"),
                                    .password = Env("PELLUCOR_SFTP_PASSWORD"),
                                    .content = "",
                                    .remotePath = Env("PELLUCOR_SFTP_ROOT") + "/www/probe"};
-    qel::PutFileBySftp(probe, settingsFolder + qel::kKnownHostsFileName, key);
+    qel::PutFileBySftp(probe, settingsFolder + qel::kKnownHostsFileName, key, rest);
     CreateDirectoryA(settingsFolder.c_str(), nullptr);
     return key &&
            !qel::AppendKnownHost(settingsFolder + qel::kKnownHostsFileName, key->knownHostsLine);
