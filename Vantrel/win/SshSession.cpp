@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdlib>
+#include <malloc.h>
 #include <cstring>
 #include <vector>
 
@@ -22,45 +23,40 @@ using SteadyClock = std::chrono::steady_clock;
 // A goodbye is a courtesy: never a long wait.
 constexpr long kGoodbyeWaitMs = 1000;
 
-// The library's memory, each block with its size in front so that a free can count it.
+// The library's memory, counted. The blocks are the C library's own, sized by it: the SSH
+// library hands some of them to its cryptography, which frees them with free() (mbedTLS's
+// elliptic-curve keys), so a block must be one free() accepts.
 std::atomic<std::int64_t> librarySessionBytes{0};
 
-struct alignas(std::max_align_t) BlockHeader {
-    std::size_t size;
-};
+std::int64_t BlockSize(void* block) {
+    return static_cast<std::int64_t>(_msize(block));
+}
 
 void* Allocate(std::size_t count, void**) {
-    auto* block = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + count));
+    void* block = std::malloc(count == 0 ? 1 : count);
+    if (block != nullptr) {
+        librarySessionBytes += BlockSize(block);
+    }
+    return block;
+}
+
+void Free(void* block, void**) {
+    if (block != nullptr) {
+        librarySessionBytes -= BlockSize(block);
+        std::free(block);
+    }
+}
+
+void* Reallocate(void* block, std::size_t count, void** abstract) {
     if (block == nullptr) {
-        return nullptr;
-    }
-    block->size = count;
-    librarySessionBytes += static_cast<std::int64_t>(count);
-    return block + 1;
-}
-
-void Free(void* memory, void**) {
-    if (memory == nullptr) {
-        return;
-    }
-    BlockHeader* block = static_cast<BlockHeader*>(memory) - 1;
-    librarySessionBytes -= static_cast<std::int64_t>(block->size);
-    std::free(block);
-}
-
-void* Reallocate(void* memory, std::size_t count, void** abstract) {
-    if (memory == nullptr) {
         return Allocate(count, abstract);
     }
-    BlockHeader* block = static_cast<BlockHeader*>(memory) - 1;
-    const std::size_t old = block->size;
-    auto* moved = static_cast<BlockHeader*>(std::realloc(block, sizeof(BlockHeader) + count));
-    if (moved == nullptr) {
-        return nullptr;
+    const std::int64_t old = BlockSize(block);
+    void* moved = std::realloc(block, count == 0 ? 1 : count);
+    if (moved != nullptr) {
+        librarySessionBytes += BlockSize(moved) - old;
     }
-    moved->size = count;
-    librarySessionBytes += static_cast<std::int64_t>(count) - static_cast<std::int64_t>(old);
-    return moved + 1;
+    return moved;
 }
 
 // The library is set up once for the process and stays (its cryptography's random generator).
