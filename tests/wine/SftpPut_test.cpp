@@ -199,6 +199,8 @@ TEST_F(SftpUpload, RefusesAChangedKeyAWrongPasswordAKeysOnlyAndAnEd25519OnlyHost
     Trust("PELLUCOR_SFTP_KEYS_ONLY_HOST");
     EXPECT_EQ(Put("PELLUCOR_SFTP_KEYS_ONLY_HOST", "x"), std::string(qel::kSftpKeysOnly));
     EXPECT_EQ(Put("PELLUCOR_SFTP_ED25519_HOST", "x"), std::string(qel::kSftpNoKeyType));
+    const auto closed = Put("127.0.0.1:2229", "x");  // nothing listens there
+    EXPECT_EQ(closed.value_or("").find("FTP"), std::string::npos) << closed.value_or("stored");
     EXPECT_EQ(Stored(), std::nullopt);
     EXPECT_FALSE(TemporaryLeft());
     EXPECT_EQ(wintest::ReadBytes(knownHosts_).value_or("").rfind("# kept\n", 0), 0u)
