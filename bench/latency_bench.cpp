@@ -1,8 +1,8 @@
 // Prints how long a block takes from the moment its last "@" is written to the device's end of
 // the serial line until the page is complete: as the local page file, and on the FTP server by
-// each upload method (method 3 against the harness's FTPS server, method 4 against its SSH
-// server, whose key is trusted beforehand). Runs Qel.exe in the Wine
-// session of the test harness.
+// each upload method (method 3 against the harness's FTPS server, method 4 against its OpenSSH
+// server and against its Paramiko server, which has no posix-rename; their keys are trusted
+// beforehand). Runs Qel.exe in the Wine session of the test harness.
 #include <windows.h>
 
 #include <algorithm>
@@ -39,7 +39,8 @@ double NowMs() {
 
 struct Mode {
     const char* name;
-    int ftpMethod;  // 9: no upload, the local page file is the goal
+    int ftpMethod;                                // 9: no upload, the local page file is the goal
+    const char* sftpHost = "PELLUCOR_SFTP_HOST";  // the variable naming method 4's host
 };
 
 std::string Env(const char* name) {
@@ -47,14 +48,15 @@ std::string Env(const char* name) {
 }
 
 // The SFTP host's key in the user's known_hosts, as a Yes to the question puts it there.
-bool TrustSftpHost(const std::string& settingsFolder) {
+bool TrustSftpHost(const std::string& host, const std::string& settingsFolder) {
     std::optional<qel::UnknownHostKey> key;
-    const qel::FtpPutRequest probe{.host = Env("PELLUCOR_SFTP_HOST"),
+    qel::PasswordRest rest;
+    const qel::FtpPutRequest probe{.host = host,
                                    .userName = Env("PELLUCOR_SFTP_USER"),
                                    .password = Env("PELLUCOR_SFTP_PASSWORD"),
                                    .content = "",
                                    .remotePath = Env("PELLUCOR_SFTP_ROOT") + "/www/probe"};
-    qel::PutFileBySftp(probe, settingsFolder + qel::kKnownHostsFileName, key);
+    qel::PutFileBySftp(probe, settingsFolder + qel::kKnownHostsFileName, key, rest);
     CreateDirectoryA(settingsFolder.c_str(), nullptr);
     return key &&
            !qel::AppendKnownHost(settingsFolder + qel::kKnownHostsFileName, key->knownHostsLine);
@@ -70,10 +72,10 @@ std::vector<double> Measure(const Mode& mode, const qeltest::FtpServerControl& f
     qel::Win32FileSystem files;
     const bool sftp = mode.ftpMethod == 4;
     const std::string host = mode.ftpMethod == 3 ? Env("PELLUCOR_FTP_TLS_HOST")
-                             : sftp              ? Env("PELLUCOR_SFTP_HOST")
+                             : sftp              ? Env(mode.sftpHost)
                                                  : ftp.Server().host;
     if ((mode.ftpMethod == 3 && !wintest::TrustTestRoot()) ||
-        (sftp && !TrustSftpHost(qeltest::QelProcess::SettingsFolder()))) {
+        (sftp && !TrustSftpHost(host, qeltest::QelProcess::SettingsFolder()))) {
         return {};
     }
     qel::SaveHostProfile(files, qel.Folder(), "bench",
@@ -134,8 +136,9 @@ int main(int argc, char** argv) {
         std::printf("latency_bench: run it inside the test harness's Wine session\n");
         return 1;
     }
-    const Mode modes[] = {
-        {"page-file", 9}, {"ftp-wininet", 1}, {"ftp-transfer", 2}, {"ftp-tls", 3}, {"sftp", 4}};
+    const Mode modes[] = {{"page-file", 9},    {"ftp-wininet", 1},
+                          {"ftp-transfer", 2}, {"ftp-tls", 3},
+                          {"sftp", 4},         {"sftp-paramiko", 4, "PELLUCOR_SFTP_PARAMIKO_HOST"}};
     std::printf(
         "latency from the last \"@\" written to the complete page, %d blocks sent at random "
         "moments of the 500 ms tick\n",

@@ -3,7 +3,8 @@
 # of the waiting text and the speed and memory of the uninstaller's search of a drive (native,
 # optimised builds), the latency from the device's last "@" to
 # the complete page, locally and on the FTP server (Qel under Wine), the processor time the
-# installer uses while its information window waits, and a soak: a block every second for
+# installer uses while its information window waits, the memory SFTP uploads given up at their
+# deadline leave behind, and a soak: a block every second for
 # PELLUCOR_SOAK_MINUTES (default 5) while the FTP host goes down and up and the device is
 # unplugged and back at random moments, then five minutes without faults (Qel under Wine).
 set -euo pipefail
@@ -25,11 +26,15 @@ echo "== the uninstaller's search of a drive (native, optimised, generated tree)
 echo "== latency (Qel under Wine)"
 cmake -S "$root" -B "$build/win64" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null
-cmake --build "$build/win64" -j "$jobs" --target latency_bench installer_idle_bench soak_bench >/dev/null
+cmake --build "$build/win64" -j "$jobs" --target latency_bench installer_idle_bench sftp_stall_bench \
+    soak_bench >/dev/null
 session=$build/bench-session
 trap '"$root/tests/harness/wine-session" stop "$session" >/dev/null || true' EXIT
 "$root/tests/harness/wine-session" start "$session" >/dev/null
 "$root/tests/harness/wine-exec" "$session" "$build/win64/bench/latency_bench.exe"
+
+echo "== SFTP uploads given up at their deadline: what they leave behind (under Wine)"
+"$root/tests/harness/wine-exec" "$session" "$build/win64/bench/sftp_stall_bench.exe"
 
 echo "== installer at rest (SetupQel under Wine)"
 "$root/tests/harness/wine-exec" "$session" "$build/win64/bench/installer_idle_bench.exe"

@@ -21,8 +21,8 @@ readonly PACKAGES=(
   # dosdevices lock (chattr)
   xvfb xauth socat python3 python3-pyftpdlib python3-openssl openssl e2fsprogs
   # the SFTP server the harness runs on its own port and configuration (never the system's
-  # service: see install_packages)
-  openssh-server
+  # service: see install_packages), and a second SFTP server built on other code than OpenSSH's
+  openssh-server python3-paramiko
   # the published page in a real browser: headless Chromium, and PDF tools to read its printout
   chromium poppler-utils
 )

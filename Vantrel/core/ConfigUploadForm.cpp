@@ -91,6 +91,7 @@ void ConfigUploadForm::Command4_Click() {
     state_.Password = view_.Text(ConfigBox::txtPassword);
     state_.DestPath = view_.Text(ConfigBox::txtPathName);
     DataSet = true;
+    ++state_.HostChoices;
 }
 
 void ConfigUploadForm::Command1_Click() {
@@ -120,6 +121,7 @@ void ConfigUploadForm::cmdOK_Click() {
         return;
     }
     state_.CurrentFile = name;
+    ++state_.HostChoices;
     SaveSettings(state_, mainView_, files_);
     DataSaved = true;
     view_.SetVisible(ConfigPart::lblFilename, false);
@@ -170,6 +172,7 @@ void ConfigUploadForm::cmbFileName_Click(const std::string& entry) {
         return;
     }
     DataSet = true;
+    ++state_.HostChoices;
     SaveSettings(state_, mainView_, files_);
     mainView_.DoEvents();
     DataSaved = true;

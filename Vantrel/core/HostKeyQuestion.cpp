@@ -54,7 +54,7 @@ bool HostKeyQuestion::Settle(TransferControl& transfer, bool runByHand, MainView
 
 std::string HostKeyQuestion::QuestionText(const UnknownHostKey& key) {
     return "The SFTP host " + key.host + " is not known yet. Its key has the fingerprint\r\n\r\n" +
-           key.fingerprint +
+           (key.keyType.empty() ? "" : key.keyType + " ") + key.fingerprint +
            "\r\n\r\nCompare it with the one your host publishes. Trust this key and upload?";
 }
 

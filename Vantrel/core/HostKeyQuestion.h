@@ -28,7 +28,8 @@ public:
     // The user's answer to the open question. Yes: the caller stores the key and sends the
     // newest page. No: the host is refused from now on (RefusalText) until ChosenAnew.
     void Answered(bool yes);
-    // Another host profile or another upload method: a No no longer stands.
+    // The host chosen anew (the host dialog's Set or Ok, a profile picked) or another upload
+    // method: a No no longer stands.
     void ChosenAnew();
 
     bool Asking() const { return asking_.has_value(); }

@@ -589,6 +589,10 @@ void MainForm::StartTransfer() {
 }
 
 void MainForm::TransferFinished(const std::optional<std::string>& failure) {
+    if (hostChoicesSeen_ != state_.HostChoices) {
+        hostChoicesSeen_ = state_.HostChoices;  // the host chosen anew in the host dialog
+        hostKeys_.ChosenAnew();
+    }
     bool sendNewest = false;
     if (hostKeys_.Settle(Inet1_, runByHand_, guardedView_, guardedView_,
                          [&sendNewest] { sendNewest = true; })) {

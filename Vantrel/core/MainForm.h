@@ -167,8 +167,9 @@ private:
     // A line error garbled text of the block being received: what follows is dropped up to and
     // including its end marker.
     bool discardToMarker_ = false;
-    HostKeyQuestion hostKeys_;  // method 4: hosts whose key is not known yet
-    bool runByHand_ = true;     // Run was last switched on by the user, not by /run
+    HostKeyQuestion hostKeys_;           // method 4: hosts whose key is not known yet
+    std::uint32_t hostChoicesSeen_ = 0;  // ProgramState::HostChoices when hostKeys_ last heard
+    bool runByHand_ = true;              // Run was last switched on by the user, not by /run
 };
 
 }  // namespace qel

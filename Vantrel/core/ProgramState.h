@@ -39,6 +39,10 @@ struct ProgramState {
     // The settings of an earlier install still wait to be carried over into SettingsFolder.
     bool SettingsCarryOverPending = false;
 
+    // Counts each time the user chooses the host anew in the host dialog (Set, Ok, a profile
+    // picked from its list): a No to an SFTP host's key stands only until then.
+    std::uint32_t HostChoices = 0;
+
     // All four host values are needed before an upload can succeed.
     bool HostConfigurationComplete() const {
         return !UserName.empty() && !DestURL.empty() && !Password.empty() && !DestPath.empty();

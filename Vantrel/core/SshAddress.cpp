@@ -1,6 +1,8 @@
-// The SSH host and port of a server address, the known_hosts name and the key fingerprint text.
+// The SSH host and port of a server address, the known_hosts names and lines, and the texts
+// that describe a host key.
 #include "SshAddress.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace qel {
@@ -57,11 +59,40 @@ std::optional<SshAddress> SplitSshAddress(std::string_view text) {
     return address;
 }
 
-std::string KnownHostName(const SshAddress& address) {
+std::string KnownHostNameAsTyped(const SshAddress& address) {
     if (address.port == kSshPort) {
         return address.host;
     }
     return "[" + address.host + "]:" + std::to_string(address.port);
+}
+
+std::string KnownHostName(const SshAddress& address) {
+    std::string name = KnownHostNameAsTyped(address);
+    for (char& c : name) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return name;
+}
+
+std::vector<std::string> KnownHostsLines(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        bytes.remove_prefix(3);
+    }
+    std::vector<std::string> lines;
+    while (!bytes.empty()) {
+        const std::size_t end = std::min(bytes.find('\n'), bytes.size());
+        std::string_view line = bytes.substr(0, end);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
+            line.remove_suffix(1);
+        }
+        if (!line.empty()) {
+            lines.emplace_back(line);
+        }
+        bytes.remove_prefix(std::min(end + 1, bytes.size()));
+    }
+    return lines;
 }
 
 std::string OpenSshFingerprint(std::string_view sha256) {
@@ -82,6 +113,68 @@ std::string OpenSshFingerprint(std::string_view sha256) {
         text += kAlphabet[(bits << (6 - held)) & 0x3F];
     }
     return text;
+}
+
+namespace {
+
+// Reads one SSH wire string (a 32-bit big-endian length, then the bytes) off the front of
+// `blob`; false when the blob ends first.
+bool TakeWireString(std::string_view& blob, std::string_view& value) {
+    if (blob.size() < 4) {
+        return false;
+    }
+    std::uint32_t length = 0;
+    for (int i = 0; i < 4; ++i) {
+        length = (length << 8) | static_cast<unsigned char>(blob[i]);
+    }
+    blob.remove_prefix(4);
+    if (length > blob.size()) {
+        return false;
+    }
+    value = blob.substr(0, length);
+    blob.remove_prefix(length);
+    return true;
+}
+
+// The number of significant bits of an unsigned big-endian number.
+std::size_t BitLength(std::string_view number) {
+    while (!number.empty() && number.front() == '\0') {
+        number.remove_prefix(1);
+    }
+    if (number.empty()) {
+        return 0;
+    }
+    std::size_t bits = number.size() * 8;
+    for (auto top = static_cast<unsigned char>(number.front()); (top & 0x80) == 0; top <<= 1) {
+        --bits;
+    }
+    return bits;
+}
+
+}  // namespace
+
+std::string KeyTypeAndSize(std::string_view keyBlob) {
+    std::string_view type;
+    std::string_view first;
+    if (!TakeWireString(keyBlob, type) || !TakeWireString(keyBlob, first)) {
+        return {};
+    }
+    if (type == "ssh-rsa") {
+        std::string_view modulus;  // after the public exponent
+        return TakeWireString(keyBlob, modulus) ? "RSA " + std::to_string(BitLength(modulus))
+                                                : std::string();
+    }
+    if (type == "ssh-dss") {
+        return "DSA " + std::to_string(BitLength(first));  // the prime p
+    }
+    if (type == "ssh-ed25519") {
+        return "ED25519 256";
+    }
+    constexpr std::string_view kEcdsa = "ecdsa-sha2-nistp";
+    if (type.starts_with(kEcdsa)) {
+        return "ECDSA " + std::string(type.substr(kEcdsa.size()));
+    }
+    return {};
 }
 
 }  // namespace qel

@@ -120,9 +120,11 @@ std::optional<std::string> InetTransfer::Execute(const std::string& operation) {
     }
     PutFunction how;
     if (IsSftpUrl(url_)) {
-        how = [knownHosts = knownHostsPath_](const FtpPutRequest& request,
-                                             std::optional<UnknownHostKey>& unknownKey) {
-            return PutFileBySftp(request, knownHosts, unknownKey);
+        // The rest is the component's: only one worker runs at a time, and each is joined
+        // before the next starts.
+        how = [knownHosts = knownHostsPath_, rest = &sshPasswordRest_](
+                  const FtpPutRequest& request, std::optional<UnknownHostKey>& unknownKey) {
+            return PutFileBySftp(request, knownHosts, unknownKey, *rest);
         };
     } else {
         const auto plain = IsFtpsUrl(url_) ? &PutFileByFtps : &PutFileByFtp;

@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "FtpPut.h"
+#include "SshLogInRules.h"
 #include "TransferControl.h"
 #include "UploadQueue.h"
 
@@ -84,6 +85,7 @@ private:
     std::string userName_;
     std::string password_;
     std::string knownHostsPath_;
+    PasswordRest sshPasswordRest_;  // SFTP log-ins a host refused, used by the worker only
     Completion completion_;
     std::optional<UnknownHostKey> unknownKey_;  // of the outcome being delivered
 

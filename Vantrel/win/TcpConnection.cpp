@@ -1,5 +1,5 @@
-// A TCP connection whose connect, sends and receives each give up after a time limit and by
-// one deadline.
+// A TCP connection whose name lookup, connect, sends and receives each give up after a time
+// limit and by one deadline.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <mutex>
+#include <thread>
+#include <utility>
 
 namespace qel {
 namespace {
@@ -28,30 +31,93 @@ NetFailure StartWinsock() {
     return std::nullopt;
 }
 
-NetFailure LastSocketFailure() {
-    return SocketErrorDescription(WSAGetLastError());
-}
-
 struct KnownText {
     int code;
-    const char* text;
+    const char* text;  // "%" stands for the kind of host
 };
 
 constexpr std::array kOwnTexts{
-    KnownText{WSAETIMEDOUT, "The FTP host did not answer in time"},
-    KnownText{WSAECONNREFUSED, "The FTP host refused the connection"},
-    KnownText{WSAECONNRESET, "The FTP host reset the connection"},
-    KnownText{WSAECONNABORTED, "The connection to the FTP host was aborted"},
-    KnownText{WSAEHOSTUNREACH, "The FTP host cannot be reached"},
+    KnownText{WSAETIMEDOUT, "The % host did not answer in time"},
+    KnownText{WSAECONNREFUSED, "The % host refused the connection"},
+    KnownText{WSAECONNRESET, "The % host reset the connection"},
+    KnownText{WSAECONNABORTED, "The connection to the % host was aborted"},
+    KnownText{WSAEHOSTUNREACH, "The % host cannot be reached"},
     KnownText{WSAENETUNREACH, "The network cannot be reached"},
-    KnownText{WSAHOST_NOT_FOUND, "The FTP host name could not be resolved"},
-    KnownText{WSANO_DATA, "The FTP host name has no address"},
-    KnownText{WSATRY_AGAIN, "The FTP host name could not be resolved now"},
+    KnownText{WSAHOST_NOT_FOUND, "The % host name could not be resolved"},
+    KnownText{WSANO_DATA, "The % host name has no address"},
+    KnownText{WSATRY_AGAIN, "The % host name could not be resolved now"},
+};
+
+std::string HostText(const char* text, HostKind kind) {
+    std::string result = text;
+    if (const auto mark = result.find('%'); mark != std::string::npos) {
+        result.replace(mark, 1, kind == HostKind::Ssh ? "SSH" : "FTP");
+    }
+    return result;
+}
+
+// One name lookup, on a thread of its own so that the caller can stop waiting at its deadline;
+// a lookup still running then is left to finish by itself and frees what it found.
+class NameLookup {
+public:
+    static std::shared_ptr<NameLookup> Start(const std::string& host, const std::string& port) {
+        auto lookup = std::make_shared<NameLookup>();
+        lookup->done_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        if (lookup->done_ == nullptr) {
+            return nullptr;
+        }
+        try {
+            std::thread([lookup, host, port] { lookup->Run(host, port); }).detach();
+        } catch (...) {
+            return nullptr;
+        }
+        return lookup;
+    }
+    NameLookup() = default;
+    NameLookup(const NameLookup&) = delete;
+    NameLookup& operator=(const NameLookup&) = delete;
+    ~NameLookup() {
+        if (found_ != nullptr) {
+            freeaddrinfo(found_);
+        }
+        if (done_ != nullptr) {
+            CloseHandle(done_);
+        }
+    }
+
+    // True once the lookup has ended within `waitMs`; then Take gives its outcome.
+    bool Wait(DWORD waitMs) const { return WaitForSingleObject(done_, waitMs) == WAIT_OBJECT_0; }
+    int Take(addrinfo*& found) {
+        const std::lock_guard lock(mutex_);
+        found = std::exchange(found_, nullptr);
+        return result_;
+    }
+
+private:
+    void Run(const std::string& host, const std::string& port) noexcept {
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        hints.ai_protocol = IPPROTO_TCP;
+        addrinfo* found = nullptr;
+        const int result = getaddrinfo(host.c_str(), port.c_str(), &hints, &found);
+        {
+            const std::lock_guard lock(mutex_);
+            result_ = result;
+            found_ = found;
+        }
+        SetEvent(done_);
+    }
+
+    HANDLE done_ = nullptr;
+    std::mutex mutex_;
+    int result_ = WSATRY_AGAIN;
+    addrinfo* found_ = nullptr;
 };
 
 }  // namespace
 
-std::string SocketErrorDescription(int code) {
+std::string SocketErrorDescription(int code, HostKind kind) {
     char buffer[512] = {};
     DWORD length =
         FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
@@ -64,10 +130,14 @@ std::string SocketErrorDescription(int code) {
     }
     for (const KnownText& known : kOwnTexts) {
         if (known.code == code) {
-            return known.text;
+            return HostText(known.text, kind);
         }
     }
     return "Network error " + std::to_string(code);
+}
+
+NetFailure TcpConnection::Failure(int code) const {
+    return SocketErrorDescription(code, kind_);
 }
 
 DWORD TcpConnection::WaitMs(DWORD limitMs) const {
@@ -87,11 +157,11 @@ NetFailure TcpConnection::LimitNextWait(int option, DWORD limitMs) {
     // A wait of 0 would be no limit at all to the socket.
     const DWORD wait = WaitMs(limitMs);
     if (wait == 0) {
-        return SocketErrorDescription(WSAETIMEDOUT);
+        return Failure(WSAETIMEDOUT);
     }
     if (setsockopt(static_cast<SOCKET>(socket_), SOL_SOCKET, option,
                    reinterpret_cast<const char*>(&wait), sizeof wait) != 0) {
-        return LastSocketFailure();
+        return Failure(WSAGetLastError());
     }
     return std::nullopt;
 }
@@ -101,17 +171,19 @@ NetFailure TcpConnection::Connect(const std::string& host, unsigned short port, 
         return failure;
     }
     Close();
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_protocol = IPPROTO_TCP;
+    const std::shared_ptr<NameLookup> lookup = NameLookup::Start(host, std::to_string(port));
+    if (!lookup) {
+        return std::string("The name lookup could not be started");
+    }
+    if (!lookup->Wait(WaitMs(limitMs))) {
+        return Failure(WSAETIMEDOUT);
+    }
     addrinfo* found = nullptr;
-    const int resolved = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
-    if (resolved != 0) {
-        return SocketErrorDescription(resolved);
+    if (const int resolved = lookup->Take(found); resolved != 0) {
+        return Failure(resolved);
     }
     const std::unique_ptr<addrinfo, AddressListFree> addresses(found);
-    NetFailure failure = std::string("The FTP host name has no address");
+    NetFailure failure = HostText("The % host name has no address", kind_);
     for (const addrinfo* address = found; address != nullptr; address = address->ai_next) {
         failure = ConnectTo(address->ai_addr, static_cast<int>(address->ai_addrlen), limitMs);
         if (!failure) {
@@ -128,7 +200,7 @@ NetFailure TcpConnection::ConnectToPeerOf(const TcpConnection& control, unsigned
     int length = sizeof peer;
     if (getpeername(static_cast<SOCKET>(control.socket_), reinterpret_cast<sockaddr*>(&peer),
                     &length) != 0) {
-        return LastSocketFailure();
+        return Failure(WSAGetLastError());
     }
     if (peer.ss_family == AF_INET6) {
         reinterpret_cast<sockaddr_in6*>(&peer)->sin6_port = htons(port);
@@ -146,21 +218,21 @@ NetFailure TcpConnection::ConnectTo(const void* address, int length, DWORD limit
     limitMs_ = limitMs;
     const DWORD connectWait = WaitMs(limitMs);
     if (connectWait == 0) {
-        return SocketErrorDescription(WSAETIMEDOUT);
+        return Failure(WSAETIMEDOUT);
     }
     const auto* target = static_cast<const sockaddr*>(address);
     const SOCKET s = socket(target->sa_family, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET) {
-        return LastSocketFailure();
+        return Failure(WSAGetLastError());
     }
     socket_ = s;
     u_long nonBlocking = 1;
     if (ioctlsocket(s, FIONBIO, &nonBlocking) != 0) {
-        return LastSocketFailure();
+        return Failure(WSAGetLastError());
     }
     if (connect(s, target, length) != 0) {
         if (WSAGetLastError() != WSAEWOULDBLOCK) {
-            NetFailure failure = LastSocketFailure();
+            NetFailure failure = Failure(WSAGetLastError());
             Close();
             return failure;
         }
@@ -175,19 +247,19 @@ NetFailure TcpConnection::ConnectTo(const void* address, int length, DWORD limit
         const int ready = select(0, nullptr, &writable, &failed, &limit);
         if (ready <= 0) {
             Close();
-            return SocketErrorDescription(ready == 0 ? WSAETIMEDOUT : WSAGetLastError());
+            return Failure(ready == 0 ? WSAETIMEDOUT : WSAGetLastError());
         }
         int error = 0;
         int size = sizeof error;
         getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size);
         if (!FD_ISSET(s, &writable) || error != 0) {
             Close();
-            return SocketErrorDescription(error != 0 ? error : WSAECONNREFUSED);
+            return Failure(error != 0 ? error : WSAECONNREFUSED);
         }
     }
     u_long blocking = 0;
     if (ioctlsocket(s, FIONBIO, &blocking) != 0) {
-        NetFailure failure = LastSocketFailure();
+        NetFailure failure = Failure(WSAGetLastError());
         Close();
         return failure;
     }
@@ -202,7 +274,7 @@ NetFailure TcpConnection::Send(std::string_view bytes) {
         const int chunk = static_cast<int>(std::min<std::size_t>(bytes.size(), 1 << 20));
         const int sent = send(static_cast<SOCKET>(socket_), bytes.data(), chunk, 0);
         if (sent == SOCKET_ERROR) {
-            return LastSocketFailure();
+            return Failure(WSAGetLastError());
         }
         bytes.remove_prefix(static_cast<std::size_t>(sent));
     }
@@ -216,10 +288,10 @@ NetFailure TcpConnection::Receive(std::string& received) {
     char buffer[16384];
     const int got = recv(static_cast<SOCKET>(socket_), buffer, sizeof buffer, 0);
     if (got == SOCKET_ERROR) {
-        return LastSocketFailure();
+        return Failure(WSAGetLastError());
     }
     if (got == 0) {
-        return std::string("The FTP host closed the connection");
+        return HostText("The % host closed the connection", kind_);
     }
     received.append(buffer, static_cast<std::size_t>(got));
     return std::nullopt;

@@ -132,6 +132,7 @@ TEST_F(ConfigUploadFormTest, ExitAsksAboutEditsThatWereNeitherSetNorSaved) {
 
     form.Command4_Click();  // Set applies the boxes as typed, and nothing else
     EXPECT_EQ(state.DestURL, "new.example.com");
+    EXPECT_EQ(state.HostChoices, 1u);
     EXPECT_TRUE(files.files.empty());
     EXPECT_EQ(Exit(), std::vector<std::string>{kNotSaved});
     EXPECT_TRUE(view.unloaded);
@@ -181,7 +182,9 @@ TEST_F(ConfigUploadFormTest, OkSavesWhatTheBoxesShowWithoutApplyingIt) {
     EXPECT_TRUE(view.shown[ConfigPart::cmdOK]);
     EXPECT_EQ(state.DestURL, "old.example.com");
     EXPECT_EQ(state.CurrentFile, "");
+    EXPECT_EQ(state.HostChoices, 0u);  // a refused Set or Ok chooses nothing
     form.cmdOK_Click();
+    EXPECT_EQ(state.HostChoices, 1u);
     EXPECT_FALSE(view.shown[ConfigPart::cmdOK] || view.shown[ConfigPart::lblFilename] ||
                  view.shown[ConfigPart::txtFileName]);
     EXPECT_EQ(state.CurrentFile, "shed");

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "HostKeyQuestion.h"
+#include "SftpPageRules.h"
 #include "SshAddress.h"
+#include "SshLogInRules.h"
 
 namespace qel {
 namespace {
@@ -22,7 +26,9 @@ TEST(SshAddressTest, SplitsHostAndPortAndNamesTheKnownHost) {
         {":22", std::nullopt, ""},
         {"host:", std::nullopt, ""},
         {"host:0", std::nullopt, ""},
+        {"host:65535", SshAddress{"host", 65535}, "[host]:65535"},
         {"host:65536", std::nullopt, ""},
+        {"Example.COM:2222", SshAddress{"Example.COM", 2222}, "[example.com]:2222"},
         {"host:22x", std::nullopt, ""},
         {"[::1", std::nullopt, ""},
         {"[::1]x", std::nullopt, ""},
@@ -35,6 +41,122 @@ TEST(SshAddressTest, SplitsHostAndPortAndNamesTheKnownHost) {
             EXPECT_EQ(KnownHostName(*address), c.knownName) << c.text;
         }
     }
+    EXPECT_EQ(KnownHostNameAsTyped(SshAddress{"Example.COM", 2222}), "[Example.COM]:2222");
+    EXPECT_EQ(KnownHostsLines("\xEF\xBB\xBFhost ssh-rsa AAAA\r\n\r\n# note \nlast"),
+              (std::vector<std::string>{"host ssh-rsa AAAA", "# note", "last"}));
+}
+
+// The wire form of a key: each part a 32-bit big-endian length and its bytes.
+std::string Wire(std::initializer_list<std::string> parts) {
+    std::string blob;
+    for (const std::string& part : parts) {
+        const auto n = static_cast<std::uint32_t>(part.size());
+        blob += {char(n >> 24), char(n >> 16), char(n >> 8), char(n)};
+        blob += part;
+    }
+    return blob;
+}
+
+TEST(SshAddressTest, KeyTypeAndSizeAsSshKeygenNamesThem) {
+    const std::string modulus = std::string(1, '\0') + '\x80' + std::string(383, '\x11');
+    EXPECT_EQ(KeyTypeAndSize(Wire({"ssh-rsa", "\x01\x00\x01", modulus})), "RSA 3072");
+    EXPECT_EQ(KeyTypeAndSize(Wire({"ssh-rsa", "\x01\x00\x01", "\x7F" + std::string(255, 'x')})),
+              "RSA 2047");
+    EXPECT_EQ(KeyTypeAndSize(Wire({"ecdsa-sha2-nistp256", "nistp256", "\x04xy"})), "ECDSA 256");
+    EXPECT_EQ(KeyTypeAndSize(Wire({"ssh-ed25519", std::string(32, 'k')})), "ED25519 256");
+    EXPECT_EQ(KeyTypeAndSize(Wire({"ssh-rsa", "\x01\x00\x01"})), "");  // cut short
+    EXPECT_EQ(KeyTypeAndSize("\0\0\0\x09ssh"), "");
+}
+
+TEST(SshLogInRulesTest, OnlyOneHiddenQuestionGetsThePasswordAndARefusalRests) {
+    const LogInPrompt password{"Password:", false};
+    const LogInPrompt code{"Verification code:", false};
+    EXPECT_EQ(AnswerPrompts({password}, false), PromptAnswer::Password);
+    EXPECT_EQ(AnswerPrompts({code}, false), PromptAnswer::Password);  // wording is not read
+    EXPECT_EQ(AnswerPrompts({password, code}, false), PromptAnswer::Refuse);
+    EXPECT_EQ(AnswerPrompts({{"User name:", true}}, false), PromptAnswer::Refuse);
+    EXPECT_EQ(AnswerPrompts({code}, true), PromptAnswer::Refuse);  // a second round
+    EXPECT_EQ(AnswerPrompts({}, true), PromptAnswer::Nothing);
+
+    PasswordRest rest;
+    const PasswordRest::TimePoint start{std::chrono::hours(1)};
+    EXPECT_EQ(rest.RestsUntil("h", "u", "p", start), std::nullopt);
+    rest.Refused("h", "u", "p", "refused", start);
+    const auto until = start + std::chrono::minutes(5);
+    EXPECT_EQ(rest.RestsUntil("h", "u", "p", until - std::chrono::seconds(1)), until);
+    EXPECT_EQ(rest.RestsUntil("h", "u", "p", until), std::nullopt);
+    EXPECT_EQ(rest.RestsUntil("h", "u", "p2", start), std::nullopt);  // a new password is tried
+    EXPECT_EQ(rest.RestsUntil("h2", "u", "p", start), std::nullopt);
+}
+
+// A host as the rename rule meets it: files by name, each step's result from the rules given.
+class FakeSftpHost : public SftpRenameSteps {
+public:
+    int PosixRename(const std::string& from, const std::string& to) override {
+        steps.push_back("posix " + from + " " + to);
+        return posixResult;
+    }
+    int Rename(const std::string& from, const std::string& to) override {
+        steps.push_back("rename " + from + " " + to);
+        if (from == failRenameFrom) {
+            return 4;
+        }
+        if (!files.contains(from)) {
+            return kSftpNoSuchFile;
+        }
+        if (files.contains(to)) {
+            return 4;  // version 3 never replaces
+        }
+        files[to] = files[from];
+        files.erase(from);
+        return 0;
+    }
+    int Remove(const std::string& path) override {
+        steps.push_back("remove " + path);
+        return files.erase(path) ? 0 : kSftpNoSuchFile;
+    }
+    int posixResult = kSftpOpUnsupported;  // as the library answers for a host without it
+    std::string failRenameFrom;
+    std::map<std::string, std::string> files;
+    std::vector<std::string> steps;
+};
+
+TEST(SftpPageRulesTest, WithoutPosixRenameTheOldPageWaitsAsideAndIsNeverLost) {
+    EXPECT_EQ(SftpTemporaryName("/www/index.html"), "/www/.index.html.tmp");
+    EXPECT_EQ(SftpAsideName("index.html"), ".index.html.old");
+    FakeSftpHost host;
+    host.files = {{"/p.tmp", "new"}, {"/p", "old"}};
+    EXPECT_EQ(PutPageInPlace(host, "/p.tmp", "/p"), std::nullopt);
+    EXPECT_EQ(host.files, (std::map<std::string, std::string>{{"/p", "new"}}));
+    EXPECT_EQ(host.steps, (std::vector<std::string>{"posix /p.tmp /p", "rename /p /.p.old",
+                                                    "rename /p.tmp /p", "remove /.p.old"}));
+
+    // The new page cannot take the name: the old one goes back.
+    host.files = {{"/p.tmp", "new"}, {"/p", "old"}};
+    host.failRenameFrom = "/p.tmp";
+    EXPECT_EQ(PutPageInPlace(host, "/p.tmp", "/p"), (SftpStepFailure{4, "/p"}));
+    EXPECT_EQ(host.files["/p"], "old");
+    // One left aside by an upload cut off in between is put back too.
+    host.files = {{"/p.tmp", "new"}, {"/.p.old", "old"}};
+    EXPECT_EQ(PutPageInPlace(host, "/p.tmp", "/p"), (SftpStepFailure{4, "/p"}));
+    EXPECT_EQ(host.files["/p"], "old");
+    // An old copy aside from an upload cut off after its page was in place is cleared first.
+    host.failRenameFrom.clear();
+    host.files = {{"/p.tmp", "new"}, {"/p", "old"}, {"/.p.old", "older"}};
+    EXPECT_EQ(PutPageInPlace(host, "/p.tmp", "/p"), std::nullopt);
+    EXPECT_EQ(host.files, (std::map<std::string, std::string>{{"/p", "new"}}));
+
+    // Any other answer to the replacing rename is a failure, not a reason to try another way.
+    host.steps.clear();
+    host.posixResult = -7;
+    EXPECT_EQ(PutPageInPlace(host, "/p.tmp", "/p"), (SftpStepFailure{-7, "/p"}));
+    host.posixResult = 0;
+    EXPECT_EQ(PutPageInPlace(host, "/p.tmp", "/p"), std::nullopt);
+    EXPECT_EQ(host.steps.size(), 2u);
+
+    EXPECT_FALSE(PermissionChangeStopsUpload(3));  // denied
+    EXPECT_FALSE(PermissionChangeStopsUpload(kSftpOpUnsupported));
+    EXPECT_TRUE(PermissionChangeStopsUpload(-9));  // the connection is gone
 }
 
 TEST(SshAddressTest, FingerprintIsUnpaddedBase64OfTheDigest) {
@@ -67,6 +189,10 @@ TEST(HostKeyQuestionTest, AsksOnlyWhenRunByHandAndNotAfterNoUntilChosenAnew) {
     EXPECT_EQ(question.Met(key, true), HostKeyQuestion::Step::Ask);
 
     EXPECT_NE(HostKeyQuestion::QuestionText(key).find("SHA256:abc"), std::string::npos);
+    UnknownHostKey typed = key;
+    typed.keyType = "ECDSA 256";
+    EXPECT_NE(HostKeyQuestion::QuestionText(typed).find("\r\nECDSA 256 SHA256:abc\r\n"),
+              std::string::npos);
     EXPECT_EQ(HostKeyQuestion::RefusalText(key),
               "Host key not trusted: [sftp.example.com]:2222 SHA256:abc");
 }

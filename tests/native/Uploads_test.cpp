@@ -215,6 +215,14 @@ TEST_F(UploadTest, MethodFourAsksAboutAnUnknownHostKeyOnlyWhenRunByHandAndNotAft
     endAtUnknownKey();
     EXPECT_EQ(view.questions.size(), 3u);
     EXPECT_EQ(transfer.trusted.size(), 1u);
+    // ... or the host is chosen anew in the host dialog (Set, Ok).
+    form.FTPMethod2();
+    endAtUnknownKey();
+    EXPECT_EQ(view.questions.size(), 3u);
+    ++state.HostChoices;
+    form.FTPMethod2();
+    endAtUnknownKey();
+    EXPECT_EQ(view.questions.size(), 4u);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
-// Uploads over SFTP against the harness's OpenSSH server (skipped without one): a host is
-// trusted only once its key is in known_hosts, and then gets the page whole, by password or by
-// keyboard-interactive log-in; a changed key, a wrong password, a keys-only log-in and an
-// Ed25519-only host are each refused with what the user must know, and nothing is stored.
+// Uploads over SFTP against the harness's OpenSSH server and its Paramiko server (skipped
+// without them): a host is trusted only once its key is in known_hosts, and then gets the page
+// whole, by password or by keyboard-interactive log-in, with or without posix-rename or the
+// right to set permissions; a changed key, a key of another type, a wrong password, a keys-only
+// log-in and an Ed25519-only host are each refused with what the user must know, and nothing is
+// stored; every wait ends by the deadline with all the library's memory freed.
 #include "SftpPut.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +12,7 @@
 
 #include "FtpServerControl.h"
 #include "KnownHostsFile.h"
+#include "SshSession.h"
 #include "WinTestSupport.h"
 
 namespace {
@@ -37,18 +40,20 @@ protected:
         return Env("PELLUCOR_SFTP_WINDOWS_ROOT") + "\\www\\" + name;
     }
 
-    std::optional<std::string> Put(const char* hostVariable, const std::string& content,
+    // `host` is the host, or the name of the variable that gives it.
+    std::optional<std::string> Put(const std::string& host, const std::string& content,
                                    const std::string& password = Env("PELLUCOR_SFTP_PASSWORD")) {
-        const FtpPutRequest request{.host = Env(hostVariable),
-                                    .userName = Env("PELLUCOR_SFTP_USER"),
-                                    .password = password,
-                                    .content = content,
-                                    .remotePath = Env("PELLUCOR_SFTP_ROOT") + "/www/" + name_};
-        return PutFileBySftp(request, knownHosts_, unknownKey_);
+        const FtpPutRequest request{
+            .host = host.starts_with("PELLUCOR_") ? Env(host.c_str()) : host,
+            .userName = Env("PELLUCOR_SFTP_USER"),
+            .password = password,
+            .content = content,
+            .remotePath = Env("PELLUCOR_SFTP_ROOT") + "/www/" + name_};
+        return PutFileBySftp(request, knownHosts_, unknownKey_, rest_);
     }
 
     // The host's key, met as unknown, then trusted as the user's Yes does.
-    void Trust(const char* hostVariable) {
+    void Trust(const std::string& hostVariable) {
         const auto outcome = Put(hostVariable, "never stored");
         ASSERT_TRUE(unknownKey_.has_value()) << outcome.value_or("stored");
         EXPECT_EQ(outcome, qel::HostKeyQuestion::RefusalText(*unknownKey_));
@@ -58,7 +63,19 @@ protected:
     std::optional<std::string> Stored() const { return wintest::ReadBytes(StoredPath(name_)); }
     bool TemporaryLeft() const {
         return GetFileAttributesA(StoredPath("." + name_ + ".tmp").c_str()) !=
-               INVALID_FILE_ATTRIBUTES;
+                   INVALID_FILE_ATTRIBUTES ||
+               GetFileAttributesA(StoredPath("." + name_ + ".old").c_str()) !=
+                   INVALID_FILE_ATTRIBUTES;
+    }
+    // The log-in attempts the Paramiko server has seen so far.
+    static std::size_t ParamikoLogIns() {
+        const std::string log = wintest::ReadBytes(Env("PELLUCOR_SFTP_PARAMIKO_LOG")).value_or("");
+        std::size_t count = 0;
+        for (std::size_t at = log.find("auth "); at != std::string::npos;
+             at = log.find("auth ", at + 1)) {
+            ++count;
+        }
+        return count;
     }
 
     std::optional<std::string> host_;
@@ -66,11 +83,13 @@ protected:
     std::string knownHosts_;
     std::string name_;
     std::optional<UnknownHostKey> unknownKey_;
+    qel::PasswordRest rest_;
 };
 
 TEST_F(SftpUpload, AnUnknownHostGetsNothingUntilTrustedThenThePageWhole) {
     EXPECT_TRUE(Put("PELLUCOR_SFTP_HOST", "first").has_value());
     ASSERT_TRUE(unknownKey_.has_value());
+    const std::string line = unknownKey_->knownHostsLine;
     const std::size_t colon = host_->find(':');
     EXPECT_EQ(unknownKey_->host, "[" + host_->substr(0, colon) + "]" + host_->substr(colon))
         << "the host's name as OpenSSH keeps it off port 22";
@@ -88,13 +107,74 @@ TEST_F(SftpUpload, AnUnknownHostGetsNothingUntilTrustedThenThePageWhole) {
     EXPECT_EQ(Stored(), "replaced");
     EXPECT_FALSE(TemporaryLeft());
 
-    // A host that offers only keyboard-interactive log-in (PAM asking for the password).
+    // A host that offers only keyboard-interactive log-in (PAM asking for the password), and
+    // one that refuses to set a file's permissions.
     Trust("PELLUCOR_SFTP_KBDINT_HOST");
     EXPECT_EQ(Put("PELLUCOR_SFTP_KBDINT_HOST", "by PAM"), std::nullopt);
     EXPECT_EQ(Stored(), "by PAM");
+    Trust("PELLUCOR_SFTP_NO_SETSTAT_HOST");
+    EXPECT_EQ(Put("PELLUCOR_SFTP_NO_SETSTAT_HOST", "no chmod"), std::nullopt);
+    EXPECT_EQ(Stored(), "no chmod");
     const auto file = wintest::ReadBytes(knownHosts_);
     ASSERT_TRUE(file.has_value());
-    EXPECT_EQ(std::count(file->begin(), file->end(), '\n'), 2) << *file;
+    EXPECT_EQ(std::count(file->begin(), file->end(), '\n'), 3) << *file;
+
+    // Known only by a hashed line of its RSA key, in a file an editor began with a byte order
+    // mark: the RSA key is asked for, and matches.
+    ASSERT_TRUE(wintest::WriteBytes(knownHosts_,
+                                    "\xEF\xBB\xBF" + Env("PELLUCOR_SFTP_RSA_HASHED_LINE") + "\n"));
+    EXPECT_EQ(Put("PELLUCOR_SFTP_HOST", "hashed"), std::nullopt);
+    EXPECT_EQ(Stored(), "hashed");
+    // A name trusted as typed, before names were lowered, still matches; a new one is lowered.
+    const std::string typed = "[LocalHost]" + host_->substr(host_->find(':'));
+    ASSERT_TRUE(wintest::WriteBytes(knownHosts_, typed + line.substr(line.find(' ')) + "\n"));
+    EXPECT_EQ(Put(typed, "as typed"), std::nullopt);
+    EXPECT_EQ(Stored(), "as typed");
+}
+
+// A server built on other code than OpenSSH's: no posix-rename, a plain rename that never
+// replaces a file, only an ECDSA host key.
+TEST_F(SftpUpload, AHostWithoutPosixRenameGetsEachPageWholeAndAKeyOfAnotherTypeIsRefused) {
+    if (!wintest::EnvVar("PELLUCOR_SFTP_PARAMIKO_HOST")) {
+        GTEST_SKIP() << "no Paramiko SFTP server in this session";
+    }
+    // Known by an RSA key, offering only ECDSA: refused like a changed key, asking nothing and
+    // sending nothing, not even the user name; the same through a hashed line.
+    const std::string name = "[127.0.0.1]" + Env("PELLUCOR_SFTP_PARAMIKO_HOST").substr(9);
+    for (const std::string& rsaLine : {name + " " + Env("PELLUCOR_SFTP_OTHER_RSA_KEY"),
+                                       Env("PELLUCOR_SFTP_PARAMIKO_OTHER_RSA_HASHED_LINE")}) {
+        ASSERT_TRUE(wintest::WriteBytes(knownHosts_, rsaLine + "\n"));
+        const std::size_t logIns = ParamikoLogIns();
+        const auto refused = Put("PELLUCOR_SFTP_PARAMIKO_HOST", "x");
+        EXPECT_EQ(refused.value_or("").rfind(qel::kSftpKeyChanged + name + " (it shows ECDSA 256 "),
+                  0u)
+            << refused.value_or("stored");
+        EXPECT_NE(refused.value_or("").find("known_hosts holds its RSA key"), std::string::npos);
+        EXPECT_EQ(unknownKey_, std::nullopt);
+        EXPECT_EQ(ParamikoLogIns(), logIns);
+    }
+
+    DeleteFileA(knownHosts_.c_str());
+    Trust("PELLUCOR_SFTP_PARAMIKO_HOST");
+    EXPECT_EQ(unknownKey_->keyType, "ECDSA 256");
+    for (const char* page : {"first", "second"}) {
+        EXPECT_EQ(Put("PELLUCOR_SFTP_PARAMIKO_HOST", page), std::nullopt);
+        EXPECT_EQ(Stored(), page);
+        EXPECT_FALSE(TemporaryLeft());
+    }
+
+    // A refused password is not sent again for a while; another one is.
+    const std::size_t logIns = ParamikoLogIns();
+    const auto refused = Put("PELLUCOR_SFTP_PARAMIKO_HOST", "x", "wrong");
+    ASSERT_EQ(
+        refused.value_or("").rfind(std::string(qel::kSftpLoginRefused) + qel::kSftpNotSentUntil, 0),
+        0u)
+        << refused.value_or("stored");
+    EXPECT_EQ(ParamikoLogIns(), logIns + 2);  // the empty "none" probe, then the password
+    EXPECT_EQ(Put("PELLUCOR_SFTP_PARAMIKO_HOST", "x", "wrong"), refused);
+    EXPECT_EQ(ParamikoLogIns(), logIns + 2);
+    EXPECT_EQ(Put("PELLUCOR_SFTP_PARAMIKO_HOST", "third"), std::nullopt);
+    EXPECT_EQ(Stored(), "third");
 }
 
 TEST_F(SftpUpload, RefusesAChangedKeyAWrongPasswordAKeysOnlyAndAnEd25519OnlyHost) {
@@ -114,18 +194,22 @@ TEST_F(SftpUpload, RefusesAChangedKeyAWrongPasswordAKeysOnlyAndAnEd25519OnlyHost
     EXPECT_NE(changed->find(fingerprint), std::string::npos) << *changed;
 
     ASSERT_EQ(qel::AppendKnownHost(knownHosts_, line), std::nullopt);
-    EXPECT_EQ(Put("PELLUCOR_SFTP_HOST", "x", "wrong"), std::string(qel::kSftpLoginRefused));
+    EXPECT_EQ(Put("PELLUCOR_SFTP_HOST", "x", "wrong").value_or("").rfind(qel::kSftpLoginRefused, 0),
+              0u);
     Trust("PELLUCOR_SFTP_KEYS_ONLY_HOST");
     EXPECT_EQ(Put("PELLUCOR_SFTP_KEYS_ONLY_HOST", "x"), std::string(qel::kSftpKeysOnly));
     EXPECT_EQ(Put("PELLUCOR_SFTP_ED25519_HOST", "x"), std::string(qel::kSftpNoKeyType));
+    const auto closed = Put("127.0.0.1:2229", "x");  // nothing listens there
+    EXPECT_EQ(closed.value_or("").find("FTP"), std::string::npos) << closed.value_or("stored");
     EXPECT_EQ(Stored(), std::nullopt);
     EXPECT_FALSE(TemporaryLeft());
     EXPECT_EQ(wintest::ReadBytes(knownHosts_).value_or("").rfind("# kept\n", 0), 0u)
         << "lines already there stay";
 }
 
-// A host that takes the connection and never answers holds the upload only until its moment
-// to be given up, well before the usual 30 s limit of a wait.
+// A host that takes the connection and never answers, one that goes silent after the log-in and
+// a name whose four addresses never accept each hold the upload only until its moment to be
+// given up, well before the usual 30 s limit of a wait, and leave no memory of the library's.
 TEST_F(SftpUpload, AHostThatNeverAnswersIsGivenUpAtTheDeadline) {
     auto ftp = qeltest::FtpServerControl::FromEnvironment();
     const auto stallHost = wintest::EnvVar("PELLUCOR_FTP_STALL_HOST");
@@ -140,9 +224,44 @@ TEST_F(SftpUpload, AHostThatNeverAnswersIsGivenUpAtTheDeadline) {
                                 .content = "x",
                                 .remotePath = "/x",
                                 .deadline = start + std::chrono::seconds(2)};
-    EXPECT_EQ(PutFileBySftp(request, knownHosts_, unknownKey_), std::string(qel::kSftpTimedOut));
+    EXPECT_EQ(PutFileBySftp(request, knownHosts_, unknownKey_, rest_),
+              std::string(qel::kSftpTimedOut));
     ftp->Command("STALL off");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(qel::SshLibraryBytes(), 0);
+
+    if (wintest::EnvVar("PELLUCOR_SFTP_PARAMIKO_HOST")) {
+        // What an upload that ends as usual leaves counted (see SshLibraryBytes): the stalled
+        // one may leave no more.
+        const std::int64_t before = qel::SshLibraryBytes();
+        Trust("PELLUCOR_SFTP_PARAMIKO_HOST");
+        const std::int64_t usual = qel::SshLibraryBytes() - before;
+        name_ = "stall-" + name_;  // the server falls silent when this file is opened
+        const auto silentFrom = std::chrono::steady_clock::now();
+        const auto deadline = silentFrom + std::chrono::seconds(3);
+        const FtpPutRequest silent{.host = Env("PELLUCOR_SFTP_PARAMIKO_HOST"),
+                                   .userName = Env("PELLUCOR_SFTP_USER"),
+                                   .password = Env("PELLUCOR_SFTP_PASSWORD"),
+                                   .content = "x",
+                                   .remotePath = Env("PELLUCOR_SFTP_ROOT") + "/www/" + name_,
+                                   .deadline = deadline};
+        EXPECT_EQ(PutFileBySftp(silent, knownHosts_, unknownKey_, rest_),
+                  std::string(qel::kSftpTimedOut));
+        EXPECT_LT(std::chrono::steady_clock::now(), deadline + std::chrono::seconds(2));
+        EXPECT_LE(qel::SshLibraryBytes() - before - usual, usual) << "bytes the library kept";
+    }
+    if (const auto name = wintest::EnvVar("PELLUCOR_SILENT_HOST")) {
+        const auto from = std::chrono::steady_clock::now();
+        const FtpPutRequest request{.host = *name,
+                                    .userName = "u",
+                                    .password = "p",
+                                    .content = "x",
+                                    .remotePath = "/x",
+                                    .deadline = from + std::chrono::seconds(3)};
+        EXPECT_EQ(PutFileBySftp(request, knownHosts_, unknownKey_, rest_),
+                  std::string(qel::kSftpTimedOut));
+        EXPECT_LT(std::chrono::steady_clock::now() - from, std::chrono::seconds(5));
+    }
 }
 
 }  // namespace
