@@ -116,7 +116,7 @@ main() {
   "$ROOT/scripts/ssh-sources.sh" "${PELLUCOR_BUILD_DIR:-$ROOT/build}/ssh-src"
   local package
   for package in libssh2 mbedtls; do
-    log "source: $(cat "${PELLUCOR_BUILD_DIR:-$ROOT/build}/ssh-src/$package/.unpacked")"
+    log "source: $(cut -d' ' -f1,2 "${PELLUCOR_BUILD_DIR:-$ROOT/build}/ssh-src/$package/.unpacked")"
   done
   log "done"
 }
