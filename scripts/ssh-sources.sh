@@ -1,6 +1,6 @@
 #!/bin/bash
 # Fetches and unpacks the sources of the SSH library the SFTP upload is built on (libssh2) and of
-# its cryptography (mbedTLS) from Debian's current stable release, with Debian's
+# its cryptography (OpenSSL's libcrypto) from Debian's current stable release, with Debian's
 # patches applied. Only the versions pinned in ssh-sources.pins (beside this script), each with
 # the SHA-256 of its .dsc, are taken: a version the archive lists but nobody has checked is
 # refused. The archive's addresses and signing key are this machine's own apt sources; apt checks

@@ -5,6 +5,7 @@
 
 #include <libssh2.h>
 #include <libssh2_sftp.h>
+#include <openssl/crypto.h>
 
 #include <algorithm>
 #include <chrono>
@@ -464,6 +465,11 @@ std::optional<std::string> PutFileBySftp(const FtpPutRequest& request,
     if (!lock.try_lock_for(left)) {
         return std::string(kSftpTimedOut);
     }
+    // The cryptography keeps state per thread (its random generators), which a statically linked
+    // library cannot free when the thread ends; each upload runs on a thread of its own.
+    struct ThreadCryptoState {
+        ~ThreadCryptoState() { OPENSSL_thread_stop(); }
+    } const threadState;
     SftpUpload upload(request, unknownKey);
     return upload.Run(knownHostsPath);
 }

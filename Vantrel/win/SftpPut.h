@@ -19,7 +19,7 @@ inline constexpr char kSftpKeysOnly[] =
     "The SFTP host accepts no password, only keys, for this user";
 inline constexpr char kSftpNoKeyType[] =
     "No key exchange with the SFTP host: it offers no host key type or cipher Qel supports "
-    "(RSA and ECDSA host keys; an Ed25519-only host cannot be used)";
+    "(RSA, ECDSA and Ed25519 host keys)";
 inline constexpr char kSftpLoginRefused[] = "The SFTP host refused the user name or password";
 inline constexpr char kSftpTimedOut[] = "The SFTP host did not answer in time";
 
