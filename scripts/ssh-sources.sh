@@ -91,7 +91,8 @@ prepare_apt() {
     -o "Dir::State::Lists=$apt/lists" -o "Dir::Cache=$apt/cache"
     -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache= -o APT::Sandbox::User=root)
   log "reading the $RELEASE source lists"
-  apt-get "${apt_options[@]}" -qq update
+  apt-get "${apt_options[@]}" -qq update ||
+    fail "the $RELEASE source lists could not be read from the archive (see apt's lines above)"
   apt_ready=1
 }
 
@@ -120,9 +121,10 @@ fetch_version() {  # package version hash
 fetch() {  # package
   local package=$1 listed pinned version tried=0
   listed=$(apt-cache "${apt_options[@]}" showsrc --only-source "$package" 2>/dev/null |
-    awk '/^Version:/ { print $2 }' | sort -u | newest_first)
+    awk '/^Version:/ { print $2 }' | sort -u | newest_first || true)
   pinned=$(pinned_versions "$package" | paste -sd, | sed 's/,/, /g')
-  [[ -n $listed ]] || fail "$package: the $RELEASE archive lists no source package of that name"
+  [[ -n $listed ]] ||
+    fail "$package: the $RELEASE source lists name no such package (if apt could read them at all)"
   while read -r version; do
     if [[ -z $(pinned_hash "$package" "$version") ]]; then
       ((tried)) || log "$package $version is listed but not pinned: not taken"
