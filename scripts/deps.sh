@@ -6,8 +6,8 @@ set -euo pipefail
 readonly PACKAGES=(
   # build
   cmake ninja-build g++ make googletest libgtest-dev clang-format
-  # unpacks the sources of the SFTP libraries with Debian's patches
-  dpkg-dev
+  # unpacks the sources of the SFTP libraries with Debian's patches; OpenSSL's build runs on Perl
+  dpkg-dev perl
   g++-mingw-w64-i686 g++-mingw-w64-x86-64
   # the Windows-side tests: 64-bit Wine only (wine32 cannot run where 32-bit ELF cannot)
   wine wine64
@@ -115,8 +115,8 @@ main() {
   fi
   "$ROOT/scripts/ssh-sources.sh" "${PELLUCOR_BUILD_DIR:-$ROOT/build}/ssh-src"
   local package
-  for package in libssh2 mbedtls; do
-    log "source: $(cat "${PELLUCOR_BUILD_DIR:-$ROOT/build}/ssh-src/$package/.unpacked")"
+  for package in libssh2 openssl; do
+    log "source: $(cut -d' ' -f1,2 "${PELLUCOR_BUILD_DIR:-$ROOT/build}/ssh-src/$package/.unpacked")"
   done
   log "done"
 }

@@ -3,6 +3,8 @@
 
 #include "SftpPut.h"
 
+#include <openssl/crypto.h>
+
 #include <algorithm>
 #include <chrono>
 #include <mutex>
@@ -88,6 +90,11 @@ std::optional<std::string> PutFileBySftp(const FtpPutRequest& request,
     if (!lock.try_lock_for(left)) {
         return std::string(kSftpTimedOut);
     }
+    // The cryptography keeps state per thread (its random generators), which a statically linked
+    // library cannot free when the thread ends; each upload runs on a thread of its own.
+    struct ThreadCryptoState {
+        ~ThreadCryptoState() { OPENSSL_thread_stop(); }
+    } const threadState;
     const auto address = SplitSshAddress(request.host);
     if (!address) {
         return "Not an SFTP host address (host, host:port or [address]:port): " + request.host;

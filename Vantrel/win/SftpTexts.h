@@ -11,7 +11,7 @@ inline constexpr char kSftpKeysOnly[] =
     "The SFTP host accepts no password, only keys, for this user";
 inline constexpr char kSftpNoKeyType[] =
     "No key exchange with the SFTP host: it offers no host key type or cipher Qel supports "
-    "(RSA and ECDSA host keys; an Ed25519-only host cannot be used)";
+    "(RSA, ECDSA and Ed25519 host keys)";
 inline constexpr char kSftpLoginRefused[] = "The SFTP host refused the user name or password";
 inline constexpr char kSftpMoreThanPassword[] =
     "The SFTP host asks for more than a password at log-in (a code, or several questions)";

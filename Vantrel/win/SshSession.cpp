@@ -23,9 +23,8 @@ using SteadyClock = std::chrono::steady_clock;
 // A goodbye is a courtesy: never a long wait.
 constexpr long kGoodbyeWaitMs = 1000;
 
-// The library's memory, counted. The blocks are the C library's own, sized by it: the SSH
-// library hands some of them to its cryptography, which frees them with free() (mbedTLS's
-// elliptic-curve keys), so a block must be one free() accepts.
+// The library's memory, counted. The blocks are the C library's own, sized by it: should the SSH
+// library ever hand one to its cryptography to free with free(), that still works.
 std::atomic<std::int64_t> librarySessionBytes{0};
 
 std::int64_t BlockSize(void* block) {

@@ -19,8 +19,7 @@
 namespace qel {
 
 // The bytes all SSH sessions of the process hold now, through the library's allocation
-// callbacks (the cryptography's own allocations are not among them, and a block the
-// cryptography frees itself stays counted).
+// callbacks (the cryptography's own allocations are not among them).
 std::int64_t SshLibraryBytes();
 
 class SshSession {

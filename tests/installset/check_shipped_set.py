@@ -2,12 +2,14 @@
 """The shipped 32-bit install set, checked without running it (these machines cannot run
 32-bit programs): the five files are there, each program is a 32-bit Windows program marked
 Terminal-Server aware, stripped (its debug information kept beside the build), imports only
-DLLs that every Windows carries, and carries its own manifest byte for byte. The installer
-and the uninstaller, which run with administrator rights, import only KnownDLLs: those the
-loader never looks for in the program's folder, where a standard user may have put one.
+DLLs that every Windows carries, and carries its own manifest byte for byte; Qel.exe stays under
+4 MB and its cryptography draws randomness from BCryptGenRandom, not the older CryptoAPI. The
+installer and the uninstaller, which run with administrator rights, import only KnownDLLs: those
+the loader never looks for in the program's folder, where a standard user may have put one.
 
 Usage: check_shipped_set.py <install set folder> <objdump> <source root> <debug symbols folder>"""
 import pathlib
+import re
 import subprocess
 import sys
 
@@ -15,7 +17,7 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell
                "ole32.dll", "oleaut32.dll", "comctl32.dll", "wininet.dll", "version.dll",
                "msvcrt.dll", "ws2_32.dll", "shlwapi.dll", "comdlg32.dll", "secur32.dll",
                "crypt32.dll",
-               # mbedTLS, under the SFTP upload: the system's random numbers (BCryptGenRandom)
+               # libcrypto, under the SFTP upload: the system's random numbers (BCryptGenRandom)
                "bcrypt.dll"}
 KNOWN_DLLS = {"advapi32.dll", "clbcatq.dll", "combase.dll", "comdlg32.dll", "gdi32.dll",
               "gdiplus.dll", "imagehlp.dll", "imm32.dll", "kernel32.dll", "msctf.dll",
@@ -28,6 +30,7 @@ PROGRAMS = {"SetupQel.exe": "Setup/res/SetupQel.manifest",
             "RemoveQel.exe": "Uninstall/res/RemoveQel.manifest"}
 I386 = 0x14C
 TERMINAL_SERVER_AWARE = 0x8000
+QEL_SIZE_LIMIT = 4 * 1024 * 1024
 
 set_dir, objdump, root, symbols = (pathlib.Path(arg) for arg in sys.argv[1:5])
 failures = []
@@ -54,6 +57,11 @@ for exe, manifest in PROGRAMS.items():
     allowed = KNOWN_DLLS if exe in ELEVATED else SYSTEM_DLLS
     if not dlls or dlls - allowed:
         failures.append(f"{exe} imports {sorted(dlls - allowed) or 'nothing'}")
+    if exe == "Qel.exe":
+        if len(data) >= QEL_SIZE_LIMIT:
+            failures.append(f"{exe} has {len(data)} bytes, not under {QEL_SIZE_LIMIT}")
+        if "BCryptGenRandom" not in listing or re.search(r"(?<!B)CryptGenRandom", listing):
+            failures.append(f"{exe} does not take its random numbers from BCryptGenRandom alone")
     if (root / manifest).read_bytes() not in data:
         failures.append(f"{exe} does not carry {manifest}")
     print(f"{exe}: {len(data)} bytes, imports {', '.join(sorted(dlls))}")
