@@ -12,11 +12,17 @@ bool FTPbyAPIModule3::UploadByApi() {
         status_->ShowStatus(*refused, StatusColour::Failure);
         return false;
     }
-    status_->ShowStatus("Starting transmission", StatusColour::Highlight);
+    status_->ShowProgress("Starting transmission");
     // Each step reports for itself; a failed connection shows up as "No FTP connection".
     OpenConnection(state_.DestURL, state_.UserName, state_.Password);
     const bool stored = PutFile(state_.WebFilePath, state_.DestPath + state_.DestFileName, true);
     CloseConnection();
+    if (api_.StillWorking()) {
+        // A call given up on at its limit would hold the line for as long as WinINet lets it:
+        // closing its session cancels it, and the next page opens a new session.
+        api_.CloseHandle(SessionHandle);
+        SessionHandle = 0;
+    }
     return stored;
 }
 
@@ -34,7 +40,7 @@ bool FTPbyAPIModule3::OpenConnection(const std::string& server, const std::strin
         return false;
     }
     IsConnected = true;
-    status_->ShowStatus("Connection opened", StatusColour::Highlight);
+    status_->ShowProgress("Connection opened");
     return true;
 }
 
@@ -44,7 +50,7 @@ bool FTPbyAPIModule3::PutFile(const std::string& localPath, const std::string& r
         status_->ShowStatus("No FTP connection", StatusColour::Failure);
         return false;
     }
-    status_->ShowStatus("Attempting transmission", StatusColour::Highlight);
+    status_->ShowProgress("Attempting transmission");
     const bool stored = api_.PutFile(ConnectionHandle, localPath, remotePath, binary);
     if (stored) {
         status_->ShowStatus("Transfer Complete " + clock_.ShortDate() + "  " + clock_.LongTime(),

@@ -1,6 +1,7 @@
 // Upload method 1: the page file goes to the FTP host over one WinINet session that is opened
-// on the first upload and kept for the life of the process; each upload logs in on a new
-// connection (active mode), stores the file in binary and closes the connection again.
+// on the first upload and kept until a call is given up on at its limit (the session is closed
+// to cancel it, and the next upload opens a new one); each upload logs in on a new connection
+// (active mode), stores the file in binary and closes the connection again.
 #pragma once
 
 #include <string>

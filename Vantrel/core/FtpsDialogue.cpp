@@ -25,14 +25,10 @@ std::string_view WithoutLineEnd(std::string_view line) {
     return line;
 }
 
-// The reply as the status line shows it: a long one (up to the reply limit) only begins there,
-// and the password never shows, should the host ever echo it.
+// The reply as the status line shows it: a long one only begins there, and the password never
+// shows, should the host ever echo it.
 std::string Shown(const FtpReply& reply, std::string_view password) {
-    constexpr std::size_t kShownBytes = 300;
-    if (reply.text.size() > kShownBytes) {
-        return " (" + WithoutPassword(reply.text.substr(0, kShownBytes), password) + "...)";
-    }
-    return " (" + WithoutPassword(reply.text, password) + ")";
+    return " (" + ShownReply(reply.text, password) + ")";
 }
 
 bool Positive(const FtpReply& reply) {

@@ -15,6 +15,7 @@ public:
     void ShowStatus(const std::string& text, StatusColour colour) override {
         colour == StatusColour::Failure ? guard_.Fail(text) : guard_.Tell(text);
     }
+    void ShowProgress(const std::string& text) override { guard_.Progress(text); }
     std::string PortText() const override { return view_.PortText(); }
     void SetPortText(const std::string& text) override { view_.SetPortText(text); }
     std::string FileNameText() const override { return view_.FileNameText(); }

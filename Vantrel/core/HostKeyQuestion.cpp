@@ -40,7 +40,13 @@ bool HostKeyQuestion::Settle(TransferControl& transfer, bool runByHand, MainView
         case Step::Ask:
             break;
     }
-    const bool yes = view.AskYesNo(QuestionText(*key));
+    bool yes = false;
+    try {
+        yes = view.AskYesNo(QuestionText(*key));
+    } catch (...) {
+        asking_.reset();  // an open question would hold every later page back
+        throw;
+    }
     Answered(yes);
     if (!yes) {
         status.ShowStatus(RefusalText(*key) + " doing FTP", StatusColour::Failure);

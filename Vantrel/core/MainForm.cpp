@@ -2,7 +2,9 @@
 #include "MainForm.h"
 
 #include <cmath>
+#include <exception>
 #include <limits>
+#include <new>
 #include <utility>
 
 #include "BlockTakeOut.h"
@@ -348,7 +350,8 @@ void MainForm::SplitCase() {
 }
 
 void MainForm::Publish(std::string block, std::string remainder) {
-    uploads_.BlockTakenOut();
+    // With no upload method the page is published locally only: nothing to watch for.
+    uploads_.BlockTakenOut(state_.FTPMethod <= 4);
     InBuffer = std::move(block);
     view_.SetOutputText(InBuffer);
     SendWebPage();
@@ -531,30 +534,56 @@ void MainForm::StartWaitingUpload() {
     if (state_.SettingsFileNeverRead && !ftpMethodChosen_) {
         return;
     }
-    switch (state_.FTPMethod) {
-        case 0:
-        case 1: {
-            uploads_.UploadStarted(true);
-            const bool stored = ftpApi_.UploadByApi();
-            uploads_.Method1Ended(stored, ftpApi_.StillWorking());
-            break;
+    try {
+        switch (state_.FTPMethod) {
+            case 0:
+            case 1: {
+                uploads_.UploadStarted(true);
+                const bool stored = ftpApi_.UploadByApi();
+                uploads_.Method1Ended(stored, ftpApi_.StillWorking());
+                break;
+            }
+            case 2:
+            case 3:  // the same background transfer, over FTPS ("ftps://")
+            case 4:  // and over SFTP ("sftp://")
+                StartTransfer();
+                break;
+            default:
+                uploads_.UploadStarted(true);  // no upload method chosen: the page goes nowhere
+                uploads_.Method1Ended(false, false);
+                break;
         }
-        case 2:
-        case 3:  // the same background transfer, over FTPS ("ftps://")
-        case 4:  // and over SFTP ("sftp://")
-            StartTransfer();
-            break;
-        default:
-            uploads_.UploadStarted(true);  // no upload method chosen: the page goes nowhere
-            uploads_.Method1Ended(false, false);
-            break;
+    } catch (...) {
+        UploadThrew();
+    }
+}
+
+void MainForm::UploadThrew() noexcept {
+    // The upload marked as running would hold the line for ever: whatever was thrown, the line
+    // is freed and the failure shown, and the next page goes out.
+    uploads_.UploadNotStarted();
+    ftpApi_.CloseConnection();
+    try {
+        try {
+            throw;
+        } catch (const std::bad_alloc&) {
+            Fail("Out of memory");
+        } catch (const std::exception& e) {
+            Fail(std::string("The upload failed: ") + e.what());
+        }
+    } catch (...) {
+        // Nothing left to say it with; the line is free all the same.
     }
 }
 
 void MainForm::FTPMethod2() {
     uploads_.PageWritten();
     if (!UploadLineBusy()) {
-        StartTransfer();
+        try {
+            StartTransfer();
+        } catch (...) {
+            UploadThrew();
+        }
     }
 }
 
@@ -571,9 +600,7 @@ void MainForm::StartTransfer() {
         return Fail(missing);
     }
     // Progress never covers a failure that stands: a host that keeps failing must stay red.
-    if (!uploads_.StatusMustStay()) {
-        Tell("Attempting transmission");
-    }
+    uploads_.Progress("Attempting transmission");
     const char* scheme = state_.FTPMethod == 4   ? "sftp://"
                          : state_.FTPMethod == 3 ? "ftps://"
                                                  : "ftp://";
@@ -589,6 +616,17 @@ void MainForm::StartTransfer() {
 }
 
 void MainForm::TransferFinished(const std::optional<std::string>& failure) {
+    // What follows (a question to the user, say) is not the host's time.
+    uploads_.OutcomeArrived();
+    try {
+        SettleTransfer(failure);
+    } catch (...) {
+        UploadThrew();
+    }
+    StartWaitingUpload();  // the newest page that waited, by the method in force now
+}
+
+void MainForm::SettleTransfer(const std::optional<std::string>& failure) {
     if (hostChoicesSeen_ != state_.HostChoices) {
         hostChoicesSeen_ = state_.HostChoices;  // the host chosen anew in the host dialog
         hostKeys_.ChosenAnew();
@@ -601,12 +639,12 @@ void MainForm::TransferFinished(const std::optional<std::string>& failure) {
         uploads_.UploadNotStarted();
         if (sendNewest) {
             uploads_.PageWritten();
+        } else if (!hostKeys_.Asking()) {
+            uploads_.PageDropped();  // refused: a page made meanwhile goes nowhere either
         }
-        StartWaitingUpload();
         return;
     }
     uploads_.TransferEnded(failure);
-    StartWaitingUpload();  // the newest page that waited, by the method in force now
 }
 
 }  // namespace qel

@@ -117,6 +117,9 @@ private:
     void StartTransfer();
     bool UploadLineBusy() const;
     void TransferFinished(const std::optional<std::string>& failure);
+    void SettleTransfer(const std::optional<std::string>& failure);
+    // Called in a handler of whatever an upload's start or end threw.
+    void UploadThrew() noexcept;
     void RetrySettings();
     void LoadCurrentProfile();
     KeptSettings SettingsChangedSinceLoad() const;

@@ -16,6 +16,10 @@ class StatusLine {
 public:
     virtual ~StatusLine() = default;
     virtual void ShowStatus(const std::string& text, StatusColour colour) = 0;
+    // A step of an upload under way: shown unless a failure stands, which it must not hide.
+    virtual void ShowProgress(const std::string& text) {
+        ShowStatus(text, StatusColour::Highlight);
+    }
 };
 
 enum class MenuChoice { None, Method1, Method2, Method3, Method4 };

@@ -110,4 +110,14 @@ std::string WithoutPassword(std::string reply, std::string_view password) {
     return reply;
 }
 
+std::string ShownReply(std::string_view reply, std::string_view password) {
+    constexpr std::size_t kShownBytes = 300;
+    std::string shown = WithoutPassword(std::string(reply), password);
+    if (shown.size() > kShownBytes) {
+        shown.resize(kShownBytes);
+        shown += "...";
+    }
+    return shown;
+}
+
 }  // namespace qel

@@ -35,5 +35,8 @@ std::optional<PutOperation> ParsePutOperation(
 // A server's reply as a failure text may quote it: the password, should the server ever echo
 // it, never reaches the status line or the history. Our own texts are never built from it.
 std::string WithoutPassword(std::string reply, std::string_view password);
+// A server's reply as the status line shows it and the history keeps it: the password masked
+// first, then cut to its first 300 bytes ("..." marks the cut), so no part of it survives.
+std::string ShownReply(std::string_view reply, std::string_view password);
 
 }  // namespace qel

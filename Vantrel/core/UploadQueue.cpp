@@ -19,23 +19,30 @@ void UploadQueue::Show(const std::string& text, StatusColour colour, StatusTopic
 void UploadQueue::Fail(const std::string& text, StatusTopic topic) {
     Show(text, StatusColour::Failure, topic);
     mustStay_ = true;
+    runStopped_ = false;
     standingSince_ = statusCount_;
 }
 
 void UploadQueue::Tell(const std::string& text, StatusTopic topic) {
     Show(text, StatusColour::Highlight, topic);
-    mustStay_ = text == "Run stopped";
+    runStopped_ = text == "Run stopped";
+    mustStay_ = runStopped_;
     standingSince_ = statusCount_;
 }
 
+void UploadQueue::Progress(const std::string& text) {
+    if (!mustStay_) {
+        Tell(text);
+    }
+}
+
 void UploadQueue::PageWritten() {
-    ++pagesWritten_;
     waiting_ = true;
 }
 
 void UploadQueue::UploadStarted(bool byMethod1) {
     waiting_ = false;
-    running_ = Running{pagesWritten_, clock_.Milliseconds(), statusCount_, byMethod1};
+    running_ = Running{clock_.Milliseconds(), statusCount_, byMethod1};
 }
 
 void UploadQueue::Method1Ended(bool stored, bool helperStillRunning) {
@@ -45,6 +52,12 @@ void UploadQueue::Method1Ended(bool stored, bool helperStillRunning) {
     // A call given up on keeps the line busy: the next page waits for it (Tick watches it).
     if (!helperStillRunning) {
         running_.reset();
+    }
+}
+
+void UploadQueue::OutcomeArrived() {
+    if (running_) {
+        running_->reported = true;
     }
 }
 
@@ -62,15 +75,17 @@ void UploadQueue::TransferEnded(const std::optional<std::string>& failure) {
     const std::string text =
         failure ? *failure + " doing FTP"
                 : "Transfer Complete " + clock_.ShortDate() + "  " + clock_.LongTime();
-    // A newer page reports for itself; a failure or "Run stopped" shown since the upload started
-    // is not covered by its news. A failure is still worth its line in the history.
-    const bool covered = mustStay_ && standingSince_ > run.statusAtStart;
-    const bool news = !run.superseded && run.page == pagesWritten_ && !waiting_ && !covered;
-    const bool limit = failure && *failure == UploadLimitText(limitMs_);
-    if (news || (limit && !run.superseded)) {
+    // Every outcome is news, whether or not a newer page waits: a host that fails while the
+    // board writes faster must turn the line red. Only a method changed meanwhile, "Run
+    // stopped" said since, or (for a success) a failure shown since the upload started keeps
+    // the status line; the history gets the line all the same.
+    const bool stoppedSince = runStopped_ && standingSince_ > run.statusAtStart;
+    const bool failedSince = mustStay_ && !runStopped_ && standingSince_ > run.statusAtStart;
+    if (!run.superseded && !stoppedSince && (failure || !failedSince)) {
         failure ? Fail(text) : Tell(text);
-    } else if (failure) {
-        history_.Record(text, StatusColour::Failure, StatusTopic::Upload);
+    } else if (failure || !run.superseded) {
+        history_.Record(text, failure ? StatusColour::Failure : StatusColour::Highlight,
+                        StatusTopic::Upload);
     }
 }
 
@@ -81,20 +96,20 @@ void UploadQueue::MethodChanged() {
 }
 
 void UploadQueue::RunStarted() {
-    unpublishedSince_.reset();
-    watchdogSpoke_ = false;
+    watchdogDueAt_.reset();
 }
 
-void UploadQueue::BlockTakenOut() {
-    if (!unpublishedSince_) {
-        unpublishedSince_ = clock_.Milliseconds();
+void UploadQueue::BlockTakenOut(bool forTheHost) {
+    if (!forTheHost) {
+        watchdogDueAt_.reset();
+    } else if (!watchdogDueAt_) {
+        watchdogDueAt_ = clock_.Milliseconds() + kWatchdogMs;
     }
 }
 
 void UploadQueue::PageOnHost() {
     lastOnHost_ = clock_.ShortDate() + " " + clock_.LongTime();
-    unpublishedSince_.reset();
-    watchdogSpoke_ = false;
+    watchdogDueAt_.reset();
 }
 
 void UploadQueue::Tick(bool helperStillRunning) {
@@ -102,7 +117,7 @@ void UploadQueue::Tick(bool helperStillRunning) {
     if (running_ && running_->method1 && !helperStillRunning) {
         running_.reset();  // the call given up on has ended at last
     }
-    if (running_ && !running_->limitReported) {
+    if (running_ && !running_->limitReported && !running_->reported) {
         // The transfer component gives up at the limit and says so itself; a method-1 call
         // that WinINet never ends, or a component that never reports, is said here.
         const std::uint64_t allowed = limitMs_ + (running_->method1 ? 0 : kReportGraceMs);
@@ -111,12 +126,13 @@ void UploadQueue::Tick(bool helperStillRunning) {
             Fail(UploadLimitText(limitMs_) + " doing FTP");
         }
     }
-    if (unpublishedSince_ && !watchdogSpoke_ && now - *unpublishedSince_ >= kWatchdogMs) {
-        watchdogSpoke_ = true;
+    if (watchdogDueAt_ && now >= *watchdogDueAt_) {
+        // Said again every period until a page reaches the host, whatever came meanwhile.
+        watchdogDueAt_ = now + kWatchdogMs;
         const std::string text =
             "No page has reached the web host since " + lastOnHost_.value_or("Qel started");
         // Where another failure stands, it says more than this; the history keeps both.
-        if (mustStay_) {
+        if (mustStay_ && !runStopped_) {
             history_.Record(text, StatusColour::Failure, StatusTopic::Upload);
         } else {
             Fail(text);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <set>
 #include <string>
@@ -89,7 +90,7 @@ public:
 
     Handle Open(const std::string& agent) override {
         agents.push_back(agent);
-        return openSucceeds ? nextHandle++ : 0;
+        return lastSession = openSucceeds ? nextHandle++ : 0;
     }
     Handle ConnectFtp(Handle session, const std::string& server, int port, const std::string& user,
                       const std::string& password, bool passive) override {
@@ -101,7 +102,10 @@ public:
         puts.push_back({connection, localPath, remotePath, binary});
         return putSucceeds;
     }
-    void CloseHandle(Handle handle) override { closed.push_back(handle); }
+    void CloseHandle(Handle handle) override {
+        closed.push_back(handle);
+        stillWorking = stillWorking && handle != lastSession;  // closing it cancels the call
+    }
     bool StillWorking() const override { return stillWorking; }
 
     bool openSucceeds = true;
@@ -109,6 +113,7 @@ public:
     bool putSucceeds = true;
     bool stillWorking = false;  // a call given up on still runs
     Handle nextHandle = 100;
+    Handle lastSession = 0;
     std::vector<std::string> agents;
     std::vector<Connect> connects;
     std::vector<Put> puts;
@@ -123,6 +128,9 @@ public:
     void SetPassword(const std::string& value) override { password = value; }
     std::optional<std::string> Execute(const std::string& operation) override {
         operations.push_back(operation);
+        if (std::exchange(executeThrows, false)) {
+            throw std::bad_alloc();  // reading the page ran out of memory
+        }
         if (!executeError) {
             busy = true;
         }
@@ -147,7 +155,8 @@ public:
     std::string url, userName, password;
     std::vector<std::string> operations;
     std::optional<std::string> executeError;
-    bool busy = false;  // a transfer started and not finished
+    bool executeThrows = false;  // the next Execute throws
+    bool busy = false;           // a transfer started and not finished
     Completion completion;
     std::optional<UnknownHostKey> unknownKey;  // of the transfer that finishes next
     std::vector<UnknownHostKey> trusted;

@@ -104,6 +104,10 @@ TEST(WithoutPassword, MasksEveryEchoOfItInAServersReply) {
               "530 ******** ******** refused for ********x");
     EXPECT_EQ(WithoutPassword("530 refused", ""), "530 refused");
     EXPECT_EQ(WithoutPassword("aaaa", "aa"), "****************");
+    // Masked before it is cut: a password across the cut leaves none of its characters.
+    const std::string pad(296, 'x');
+    EXPECT_EQ(ShownReply(pad + "pw-Zq9 rest", "pw-Zq9"), pad + "****...");
+    EXPECT_EQ(ShownReply("530 pw-Zq9", "pw-Zq9"), "530 ********");
 }
 
 }  // namespace qel

@@ -77,6 +77,12 @@ TEST_F(UploadTest, FailedSessionIsOpenedAgainNextTime) {
     ftpApi.UploadByApi();
     EXPECT_EQ(internet.agents.size(), 2u);
     EXPECT_NE(ftpApi.SessionHandle, 0u);
+    // A call given up on at its limit: closing its session cancels it; the next opens anew.
+    internet.stillWorking = true;
+    ftpApi.UploadByApi();
+    EXPECT_EQ(internet.closed.back(), internet.lastSession);
+    ftpApi.UploadByApi();
+    EXPECT_EQ(internet.agents.size(), 3u);
 }
 
 TEST_F(UploadTest, FailedPutIsReportedAndTheConnectionStillClosed) {
@@ -180,6 +186,7 @@ TEST_F(UploadTest, MethodFourAsksAboutAnUnknownHostKeyOnlyWhenRunByHandAndNotAft
         transfer.Finish(HostKeyQuestion::RefusalText(key));
     };
     // Under /run: refused in red, nobody asked.
+    Run();
     form.ckkRun_Click(false);
     form.FTPMethod2();
     EXPECT_EQ(transfer.url, "sftp://127.0.0.1");
@@ -188,11 +195,17 @@ TEST_F(UploadTest, MethodFourAsksAboutAnUnknownHostKeyOnlyWhenRunByHandAndNotAft
     EXPECT_EQ(view.LastStatus(), StatusMessage(refused, StatusColour::Failure));
 
     // Run by hand: asked; a page made while the box is open waits; Yes sends the newest once.
+    // The time the box stands open is not the upload's.
     form.ckkRun_Click();
     form.FTPMethod2();
     view.answerYes = true;
-    view.onAsk = [&] { form.FTPMethod2(); };
+    view.onAsk = [&] {
+        form.FTPMethod2();
+        clock.milliseconds += UploadQueue::kOverallLimitMs + 10'000;
+        Tick();
+    };
     endAtUnknownKey();
+    EXPECT_FALSE(history.Holds(UploadLimitText(UploadQueue::kOverallLimitMs) + " doing FTP"));
     ASSERT_EQ(view.questions.size(), 1u);
     EXPECT_NE(view.questions[0].find("SHA256:abc"), std::string::npos);
     EXPECT_EQ(transfer.trusted, std::vector<UnknownHostKey>{key});
@@ -200,29 +213,38 @@ TEST_F(UploadTest, MethodFourAsksAboutAnUnknownHostKeyOnlyWhenRunByHandAndNotAft
     transfer.Finish(std::nullopt);
     EXPECT_EQ(transfer.operations.size(), 3u);
     EXPECT_EQ(view.LastStatus().first.rfind("Transfer Complete ", 0), 0u);
+    view.onAsk = nullptr;  // with no newer page, the one the key held back goes at once
+    form.FTPMethod2();
+    endAtUnknownKey();
+    EXPECT_EQ(transfer.operations.size(), 5u);
+    transfer.Finish(std::nullopt);
 
-    // No: refused now and without a question later, until the method is chosen anew.
+    // No: refused now and without a question later, until the method is chosen anew; a page
+    // made while the box was open goes nowhere.
     view.answerYes = false;
-    view.onAsk = nullptr;
+    view.onAsk = [&] { form.FTPMethod2(); };
     for (int attempt = 0; attempt < 2; ++attempt) {
         form.FTPMethod2();
         endAtUnknownKey();
-        EXPECT_EQ(view.questions.size(), 2u);
+        Tick();
+        EXPECT_EQ(transfer.operations.size(), 6u + attempt);
+        EXPECT_EQ(view.questions.size(), 3u);
         EXPECT_EQ(view.LastStatus(), StatusMessage(refused, StatusColour::Failure));
     }
+    view.onAsk = nullptr;
     form.mnuMethod4_Click();
     form.FTPMethod2();
     endAtUnknownKey();
-    EXPECT_EQ(view.questions.size(), 3u);
-    EXPECT_EQ(transfer.trusted.size(), 1u);
+    EXPECT_EQ(view.questions.size(), 4u);
+    EXPECT_EQ(transfer.trusted.size(), 2u);
     // ... or the host is chosen anew in the host dialog (Set, Ok).
     form.FTPMethod2();
     endAtUnknownKey();
-    EXPECT_EQ(view.questions.size(), 3u);
+    EXPECT_EQ(view.questions.size(), 4u);
     ++state.HostChoices;
     form.FTPMethod2();
     endAtUnknownKey();
-    EXPECT_EQ(view.questions.size(), 4u);
+    EXPECT_EQ(view.questions.size(), 5u);
 }
 
 }  // namespace
