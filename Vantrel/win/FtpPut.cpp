@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "HostProfile.h"
 #include "InternetWaits.h"
@@ -18,11 +19,6 @@
 
 namespace qel {
 namespace {
-
-struct InternetClose {
-    void operator()(HINTERNET handle) const { InternetCloseHandle(handle); }
-};
-using UniqueInternet = std::unique_ptr<void, InternetClose>;
 
 constexpr char kAgent[] = "Qel";
 
@@ -55,9 +51,25 @@ public:
     HINTERNET get() const { return session_; }
     explicit operator bool() const { return session_ != nullptr; }
 
+    // Closes a handle made from the session, unless the watcher closed the session first: that
+    // freed its children too, and a second close would hit a handle that is gone (or reused).
+    // The close itself runs outside the lock: closing the file waits for the host's verdict,
+    // and the watcher must be free to cancel that wait at the deadline.
+    bool CloseChild(HINTERNET child) {
+        {
+            const std::lock_guard lock(mutex_);
+            if (closed_) {
+                SetLastError(ERROR_INTERNET_OPERATION_CANCELLED);
+                return false;
+            }
+        }
+        return InternetCloseHandle(child) != FALSE;
+    }
+
 private:
     void CloseAt(std::chrono::steady_clock::time_point deadline) {
         std::unique_lock lock(mutex_);
+        // Under the lock: a child close that has not yet looked at closed_ sees it set.
         if (!wake_.wait_until(lock, deadline, [this] { return done_; })) {
             closed_ = true;
             InternetCloseHandle(session_);
@@ -70,6 +82,26 @@ private:
     bool done_ = false;
     bool closed_ = false;  // by the watcher, at the deadline
     std::thread watcher_;
+};
+
+// A connection or file handle of the session, closed once, through the session.
+class ChildHandle {
+public:
+    ChildHandle(SessionWithDeadline& session, HINTERNET handle)
+        : session_(session), handle_(handle) {}
+    ChildHandle(const ChildHandle&) = delete;
+    ChildHandle& operator=(const ChildHandle&) = delete;
+    ~ChildHandle() { Close(); }
+    HINTERNET get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+    // False when the close failed, or the session's closing had taken the handle already.
+    bool Close() {
+        return handle_ != nullptr && session_.CloseChild(std::exchange(handle_, nullptr));
+    }
+
+private:
+    SessionWithDeadline& session_;
+    HINTERNET handle_;
 };
 constexpr std::size_t kChunk = 64 * 1024;
 
@@ -121,7 +153,7 @@ bool ServerAnswered(DWORD code) {
 std::string Failure(const std::string& password) {
     const DWORD code = GetLastError();
     const std::string reply =
-        ServerAnswered(code) ? WithoutPassword(ServerReply(), password) : std::string{};
+        ServerAnswered(code) ? ShownReply(ServerReply(), password) : std::string{};
     std::string description = ErrorDescription(code);
     if (!reply.empty()) {
         description += " (" + reply + ")";
@@ -137,7 +169,7 @@ std::optional<std::string> PutFileByFtp(const FtpPutRequest& request) {
             RefusedHostValuesText(request.userName, request.password, request.remotePath)) {
         return refused;
     }
-    const SessionWithDeadline session(
+    SessionWithDeadline session(
         InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0), request.deadline);
     if (!session) {
         return Failure(request.password);
@@ -145,15 +177,16 @@ std::optional<std::string> PutFileByFtp(const FtpPutRequest& request) {
     // A server that stops answering must not hold the transfer (and whoever joins it) for ever.
     LimitInternetWaits(session.get());
     // Passive mode: the data connection goes out from us, which firewalls and NAT let through.
-    const UniqueInternet connection(InternetConnectA(
-        session.get(), request.host.c_str(), INTERNET_DEFAULT_FTP_PORT, request.userName.c_str(),
-        request.password.c_str(), INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 0));
+    const ChildHandle connection(
+        session, InternetConnectA(session.get(), request.host.c_str(), INTERNET_DEFAULT_FTP_PORT,
+                                  request.userName.c_str(), request.password.c_str(),
+                                  INTERNET_SERVICE_FTP, INTERNET_FLAG_PASSIVE, 0));
     if (!connection) {
         return Failure(request.password);
     }
     // Sent from memory: no temporary copy of the page is needed, so none can be left behind.
-    UniqueInternet file(FtpOpenFileA(connection.get(), request.remotePath.c_str(), GENERIC_WRITE,
-                                     FTP_TRANSFER_TYPE_BINARY, 0));
+    ChildHandle file(session, FtpOpenFileA(connection.get(), request.remotePath.c_str(),
+                                           GENERIC_WRITE, FTP_TRANSFER_TYPE_BINARY, 0));
     if (!file) {
         return Failure(request.password);
     }
@@ -170,13 +203,13 @@ std::optional<std::string> PutFileByFtp(const FtpPutRequest& request) {
         sent += written;
     }
     // Closing the file ends the data connection and reads the server's verdict on the upload.
-    if (!InternetCloseHandle(file.release())) {
+    if (!file.Close()) {
         return Failure(request.password);
     }
     const std::string verdict = ServerReply();
     if (!verdict.empty() && (verdict[0] == '4' || verdict[0] == '5')) {
         return ErrorDescription(ERROR_INTERNET_EXTENDED_ERROR) + " (" +
-               WithoutPassword(verdict, request.password) + ")";
+               ShownReply(verdict, request.password) + ")";
     }
     return std::nullopt;
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "InternetWaits.h"
 #include "PathText.h"
@@ -53,6 +54,7 @@ struct BoundedCall {
     UniqueHandle finished{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     bool done = false;
     bool abandoned = false;
+    bool sessionClosed = false;  // its session was closed after it was given up on
     InternetApi::Handle result = 0;
     DWORD error = 0;
 };
@@ -77,10 +79,10 @@ InternetApi::Handle WinInetApi::CallWithin(const std::function<Handle()>& call,
             state->done = true;
             state->result = result;
             state->error = callError;
-            const bool abandoned = state->abandoned;
             SetEvent(state->finished.Get());
-            lock.unlock();
-            if (abandoned && result) {
+            // Under the lock: the session's close, which frees what the call made, is not
+            // under way beside it, and has not happened if the flag is clear.
+            if (state->abandoned && !state->sessionClosed && result) {
                 discard(result);
             }
         }).detach();
@@ -120,6 +122,7 @@ InternetApi::Handle WinInetApi::Open(const std::string& agent) {
     Record(session != nullptr);
     if (session != nullptr) {
         LimitInternetWaits(session);
+        session_ = FromNative(session);
     }
     return FromNative(session);
 }
@@ -150,6 +153,19 @@ bool WinInetApi::PutFile(Handle connection, const std::string& localPath,
 }
 
 void WinInetApi::CloseHandle(Handle handle) {
+    if (handle == 0 || handle != session_ || !abandoned_) {
+        if (handle == session_) {
+            session_ = 0;
+        }
+        Record(InternetCloseHandle(ToNative(handle)) != FALSE);
+        return;
+    }
+    // The session of a call given up on: closing it cancels the call, and with it go the
+    // handles the call makes, which are then never closed again. The call is ours no longer.
+    session_ = 0;
+    const std::shared_ptr<BoundedCall> call = std::exchange(abandoned_, nullptr);
+    std::lock_guard lock(call->mutex);
+    call->sessionClosed = true;
     Record(InternetCloseHandle(ToNative(handle)) != FALSE);
 }
 

@@ -28,6 +28,8 @@ public:
                       const std::string& password, bool passive) override;
     bool PutFile(Handle connection, const std::string& localPath, const std::string& remotePath,
                  bool binary) override;
+    // Closing the session of a call given up on cancels the call: StillWorking is false from
+    // then on, and whatever the call made is freed with the session, not closed again.
     void CloseHandle(Handle handle) override;
     bool StillWorking() const override;
 
@@ -43,6 +45,7 @@ private:
 
     DWORD lastError_ = 0;
     std::shared_ptr<BoundedCall> abandoned_;  // the call given up on last
+    Handle session_ = 0;                      // the session opened last and not closed yet
 };
 
 }  // namespace qel
