@@ -19,6 +19,9 @@ PORT from PASV and count logins. A second socket takes one-line commands from th
                        line ("220-...") every that many seconds, as a host (or anyone on the
                        path) that keeps a connection alive without finishing (TRICKLE 0: the
                        connections held so are closed, and new ones are served again)
+    CLOSE-AFTER <s>    every address: new connections get no greeting and are closed that many
+                       seconds after they came, as a host that fails slowly (CLOSE-AFTER 0: the
+                       connections held so are closed, and new ones are served again)
     REQUIRE-RESUME on  the TLS listeners refuse a protected data connection that does not
                        resume the control connection's TLS session (522), as many hosts do
 
@@ -72,6 +75,7 @@ class Policy:
         self.slow_s = 0.0
         self.stall = False
         self.trickle_s = 0.0
+        self.close_after_s = 0.0
         self.require_resume = False
         self.held = []  # connections the stall keeps silent
 
@@ -119,6 +123,10 @@ def make_handler(authorizer, command_log, policy, stalling=False, tls_context=No
 
     class Handler(base_handler):
         def handle(self):
+            if policy.close_after_s > 0:
+                held.append(self)
+                self.ioloop.call_later(policy.close_after_s, self.close)
+                return
             if (stalling and policy.stall) or policy.trickle_s > 0:
                 held.append(self)
                 self._trickle_later()
@@ -240,6 +248,10 @@ class Commands:
         elif verb == "TRICKLE" and len(args) == 1:
             self._policy.trickle_s = max(0.0, float(args[0]))
             if not self._policy.trickle_s:
+                self._policy.release_held()
+        elif verb == "CLOSE-AFTER" and len(args) == 1:
+            self._policy.close_after_s = max(0.0, float(args[0]))
+            if not self._policy.close_after_s:
                 self._policy.release_held()
         elif verb == "REQUIRE-RESUME" and args in (["on"], ["off"]):
             self._policy.require_resume = args == ["on"]

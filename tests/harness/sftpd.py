@@ -7,7 +7,8 @@ name holds "stall" makes that connection go silent for good: it still takes what
 client sends and never answers again (a host that hangs after log-in, the connection still up).
 
 It can also hold listeners that never accept a connection (their backlog full), for a name
-whose every address stays silent.
+whose every address stays silent, and listeners that accept each connection, say nothing and
+close it a few seconds later, as a host that fails slowly.
 
 Each log-in attempt is written to standard output ("auth METHOD USER accepted|refused").
 """
@@ -224,6 +225,19 @@ def hold_silent(address):
     return listener, fillers
 
 
+def close_later(address, after_s):
+    """A listener that takes each connection and closes it `after_s` seconds later, silent."""
+    host, port = address.rsplit(":", 1)
+    listener = socket.create_server((host, int(port)))
+
+    def serve():
+        while True:
+            threading.Timer(after_s, listener.accept()[0].close).start()
+
+    threading.Thread(target=serve, daemon=True).start()
+    return listener
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--host", default="127.0.0.1")
@@ -234,6 +248,7 @@ def main():
     parser.add_argument("--root", required=True)
     parser.add_argument("--run-as", help="the account whose rights the server works with")
     parser.add_argument("--silent", action="append", default=[], metavar="ADDRESS:PORT")
+    parser.add_argument("--closing", action="append", default=[], metavar="ADDRESS:PORT")
     options = parser.parse_args()
 
     host_key = paramiko.ECDSAKey.from_private_key_file(options.host_key)
@@ -242,6 +257,7 @@ def main():
     listener.bind((options.host, options.port))
     listener.listen(16)
     silent = [hold_silent(address) for address in options.silent]  # held while the server runs
+    closing = [close_later(address, 3.0) for address in options.closing]
     if options.run_as:
         account = pwd.getpwnam(options.run_as)
         os.setgroups([])

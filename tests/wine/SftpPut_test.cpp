@@ -250,7 +250,7 @@ TEST_F(SftpUpload, RefusesAChangedKeyAWrongPasswordAndAKeysOnlyHost) {
               0u);
     Trust("PELLUCOR_SFTP_KEYS_ONLY_HOST");
     EXPECT_EQ(Put("PELLUCOR_SFTP_KEYS_ONLY_HOST", "x"), std::string(qel::kSftpKeysOnly));
-    const auto closed = Put("127.0.0.1:2229", "x");  // nothing listens there
+    const auto closed = Put("127.0.0.1:2231", "x");  // nothing listens there
     EXPECT_EQ(closed.value_or("").find("FTP"), std::string::npos) << closed.value_or("stored");
     EXPECT_EQ(Stored(), std::nullopt);
     EXPECT_FALSE(TemporaryLeft());

@@ -58,7 +58,7 @@ protected:
     }
     void TearDown() override {
         if (ftp_) {
-            for (const char* command : {"UP", "SLOW 0", "STALL off"}) {
+            for (const char* command : {"UP", "SLOW 0", "STALL off", "CLOSE-AFTER 0"}) {
                 ftp_->Command(command);
             }
         }
@@ -211,6 +211,36 @@ TEST_F(Faults, StalledHostFreesTheWindowWithinTheLimit) {
     ASSERT_TRUE(device.Send("host back@@@@"));
     EXPECT_TRUE(WaitForFile(RemotePage(), PageBytes("host back")));
     EXPECT_TRUE(qeltest::WaitUntil([&] { return Status().rfind("Transfer Complete", 0) == 0; }));
+}
+
+// A host that takes each connection and closes it three seconds later while the board writes
+// every second: a newer page always waits behind the failing upload, and the line still turns
+// red within seconds, by each method of the transfer component (FTP, FTPS, SFTP).
+TEST_F(Faults, HostFailingSlowerThanTheBoardWritesTurnsTheLineRedAtOnce) {
+    const auto tlsHost = wintest::EnvVar("PELLUCOR_FTP_TLS_HOST");
+    const auto sshHost = wintest::EnvVar("PELLUCOR_CLOSING_HOST");
+    DevicePort device(5);
+    ASSERT_TRUE(tlsHost && sshHost && device.Opened() && ftp_->Command("CLOSE-AFTER 3"));
+    CreateDirectoryA(QelProcess::SettingsFolder().c_str(), nullptr);
+    for (const auto& [method, host] :
+         {std::pair{2, ftp_->Server().host}, {3, *tlsHost}, {4, *sshHost}}) {
+        Configure(method, host, QelProcess::SettingsFolder());
+        StartRunning(5);
+        const auto start = std::chrono::steady_clock::now();
+        int blocks = 0;
+        EXPECT_TRUE(qeltest::WaitUntil(
+            [&] {
+                if (std::chrono::steady_clock::now() - start >= std::chrono::seconds(blocks)) {
+                    device.Send("b" + std::to_string(blocks++) + "@@@@");
+                }
+                return Status().ends_with(" doing FTP") &&
+                       Status().find("given up") == std::string::npos;
+            },
+            20000))
+            << "method " << method << ": " << Status() << " after " << blocks << " blocks";
+        qel_.Menu(IDM_mnuExit);
+        ASSERT_TRUE(qel_.WaitForExit(10000));
+    }
 }
 
 // Points the user's application-data folder at another folder while it lives.
