@@ -5,8 +5,12 @@
 // host is put down to a cause (the host was down when its upload ran, the device was unplugged
 // around it, a line error damaged it); one lost for no named cause is a fault. Qel's private
 // bytes and handles are taken after the first minute and at the end, with their growth per
-// 1,000 pages, and the size the status history reached. Runs Qel.exe (FTP Method 2) in the Wine
-// session of the test harness.
+// 1,000 pages, and the size the status history reached. Two stretches follow: a minute of a
+// host that takes each connection and closes it 3 s later (how soon the line turns red), and
+// an upload whose thread outlives the report of its limit (a trickling host, the closer off by
+// the test build's switch) followed by an unplug and replug of the device (the watchdog must
+// still speak within its period). Runs Qel.exe (FTP Method 2) in the Wine session of the test
+// harness.
 #include <windows.h>
 
 #include <psapi.h>
@@ -17,6 +21,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -28,6 +33,7 @@
 #include "MainFormLayout.h"
 #include "Polling.h"
 #include "QelProcess.h"
+#include "UploadQueue.h"
 #include "Win32FileSystem.h"
 
 namespace {
@@ -137,12 +143,81 @@ std::string HistoryPath() {
     return qeltest::AppDataFile("Pellucor\\Qel.log");
 }
 
-void PrintHistoryGrowth(double minutes, int faults) {
-    const double bytes = static_cast<double>(wintest::ReadBytes(HistoryPath()).value_or("").size());
+void PrintHistoryGrowth(double minutes, int faults, std::size_t historyBytes) {
+    const double bytes = static_cast<double>(historyBytes);
     std::printf(
         "  Qel.log %.0f bytes after %d faults: %.1f KB per hour at this fault rate, %.0f "
         "bytes a fault\n",
         bytes, faults, bytes / 1024.0 * 60.0 / minutes, faults ? bytes / faults : 0.0);
+}
+
+// Blocks every second for `seconds` (unplugging and replugging the device `unplugAt` seconds
+// in, when given); the longest stretch with blocks coming, no page reaching the host and no
+// red text on the status line. `block` numbers the blocks on from the soak's.
+double LongestSilence(qeltest::QelProcess& qel, std::unique_ptr<qeltest::DevicePort>& device,
+                      const std::string& remote, int& block, double seconds,
+                      std::optional<double> unplugAt = std::nullopt) {
+    const auto start = Clock::now();
+    auto silentSince = start;
+    auto nextBlock = start;
+    int lastOnHost = BlockOnHost(remote);
+    double longest = 0;
+    while (Clock::now() - start < After(seconds)) {
+        if (unplugAt && Clock::now() - start >= After(*unplugAt)) {
+            unplugAt.reset();
+            device.reset();
+            qeltest::DevicePort::Unplug(kPort);
+            Sleep(5000);
+            qeltest::DevicePort::Replug(kPort);
+            device = std::make_unique<qeltest::DevicePort>(kPort);
+            silentSince = Clock::now();  // nothing came meanwhile
+        }
+        if (Clock::now() >= nextBlock) {
+            nextBlock += kBlockInterval;
+            device->Send("block " + std::to_string(++block) + "@@@@");
+        }
+        const int onHost = BlockOnHost(remote);
+        if (IsFailureText(qel.Text(IDC_lblStatus)) || onHost != lastOnHost) {
+            silentSince = Clock::now();
+            lastOnHost = onHost;
+        }
+        longest = std::max(longest, Seconds(Clock::now() - silentSince));
+        Sleep(20);
+    }
+    return longest;
+}
+
+// The two stretches after the soak; Qel is started anew for the second, with the closer off.
+void SlowFailureStretches(qeltest::QelProcess& qel, std::unique_ptr<qeltest::DevicePort>& device,
+                          const qeltest::FtpServerControl& ftp, const std::string& remote,
+                          int block) {
+    ftp.Command("CLOSE-AFTER 3");
+    const double closing = LongestSilence(qel, device, remote, block, 60);
+    ftp.Command("CLOSE-AFTER 0");
+    std::printf(
+        "  a host closing each connection after 3 s, a block every second, for 60 s: longest "
+        "silent stretch %.1f s (goal: about 3 s)\n",
+        closing);
+    qel.Menu(IDM_mnuExit);
+    qel.WaitForExit(10000);
+    SetEnvironmentVariableA("PELLUCOR_TEST_NO_CLOSER", "1");
+    const bool started = qel.Start();
+    SetEnvironmentVariableA("PELLUCOR_TEST_NO_CLOSER", nullptr);
+    if (!started) {
+        std::printf("  the second stretch could not start Qel\n");
+        return;
+    }
+    qel.SetText(IDC_txtPort, " " + std::to_string(kPort));
+    qel.Click(IDC_ckkRun);
+    ftp.Command("TRICKLE 20");
+    const double watchdogS = qel::UploadQueue::kWatchdogMs / 1000.0;
+    const double outlived = LongestSilence(qel, device, remote, block, 140 + watchdogS + 60, 140.0);
+    ftp.Command("TRICKLE 0");
+    std::printf(
+        "  an upload thread outliving its report (trickling host, no closer), the device "
+        "unplugged and back after 140 s, then %.0f s: longest silent stretch %.1f s (goal: at "
+        "most %.0f s and a tick)\n",
+        watchdogS + 60, outlived, watchdogS);
 }
 
 }  // namespace
@@ -262,8 +337,7 @@ int main(int argc, char** argv) {
     qeltest::WaitUntil([&] { return BlockOnHost(remote) == sent; }, 5000);
     seen.insert(BlockOnHost(remote));
     const Resources atEnd = ResourcesOf(qel.ProcessHandle(), seen.size());
-    qel.Menu(IDM_mnuExit);
-    qel.WaitForExit(10000);
+    const std::size_t historyBytes = wintest::ReadBytes(HistoryPath()).value_or("").size();
 
     // Each lost block, put down to the first cause that fits it.
     int lostHostDown = 0, lostUnplugged = 0, lostTrickling = 0, lostLineError = 0,
@@ -325,7 +399,12 @@ int main(int argc, char** argv) {
         "  growth per 1,000 pages: private bytes %.1f KB, handles %.1f\n",
         PerThousandPages(first.privateBytes / 1024.0, atEnd.privateBytes / 1024.0, first, atEnd),
         PerThousandPages(first.handles, atEnd.handles, first, atEnd));
-    PrintHistoryGrowth(faultMinutes, static_cast<int>(host.spells.size() + unplugged.spells.size() +
-                                                      trickling.spells.size()));
+    PrintHistoryGrowth(
+        faultMinutes,
+        static_cast<int>(host.spells.size() + unplugged.spells.size() + trickling.spells.size()),
+        historyBytes);
+    SlowFailureStretches(qel, device, *ftp, remote, sent);
+    qel.Menu(IDM_mnuExit);
+    qel.WaitForExit(10000);
     return lostUnexplained == 0 && failedWrites == 0 ? 0 : 1;
 }
