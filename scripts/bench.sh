@@ -6,7 +6,9 @@
 # installer uses while its information window waits, the memory SFTP uploads given up at their
 # deadline leave behind, and a soak: a block every second for
 # PELLUCOR_SOAK_MINUTES (default 5) while the FTP host goes down and up and the device is
-# unplugged and back at random moments, then five minutes without faults (Qel under Wine).
+# unplugged and back at random moments, then five minutes without faults, a minute of a host
+# that closes each connection after 3 s, and two watchdog periods of an upload thread that
+# outlives its report with an unplug between them (Qel under Wine).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
