@@ -125,6 +125,16 @@ void MainForm::RetryProfile() {
     }
 }
 
+void MainForm::TellBesideStartUpFailure(const std::string& text, StatusTopic topic) {
+    if (!startUpFailure_.empty() && uploads_.StatusText() == startUpFailure_) {
+        // Nobody may have seen why start-up could not read the settings (an unattended start):
+        // the cause stays in view until it is resolved, and the news goes to the history.
+        history_.Record(text, StatusColour::Highlight, topic);
+        return;
+    }
+    uploads_.Tell(text, topic);
+}
+
 void MainForm::StartUpFailureResolved() {
     const bool standing = !startUpFailure_.empty() && uploads_.StatusText() == startUpFailure_;
     startUpFailure_.clear();
@@ -244,13 +254,8 @@ void MainForm::ckkRun_Click(bool byHand) {
     if (view_.RunChecked()) {
         uploads_.RunStarted();
     }
-    const std::string text = view_.RunChecked() ? "Run started" : "Run stopped";
-    if (!byHand && !startUpFailure_.empty() && uploads_.StatusText() == startUpFailure_) {
-        // Nobody saw the failure of an unattended start: its cause stays in view until resolved.
-        history_.Record(text, StatusColour::Highlight, StatusTopic::Upload);
-        return;
-    }
-    Tell(text);
+    TellBesideStartUpFailure(view_.RunChecked() ? "Run started" : "Run stopped",
+                             StatusTopic::Upload);
 }
 
 void MainForm::Timer1_Timer() {
@@ -461,7 +466,7 @@ void MainForm::SetUpPort() {
     }
     state_.PortIsOpen = true;
     portRetryAt_.reset();
-    uploads_.Tell("Serial communication established", StatusTopic::Serial);
+    TellBesideStartUpFailure("Serial communication established", StatusTopic::Serial);
 }
 
 void MainForm::GetInfo() {

@@ -127,6 +127,7 @@ private:
     void LoadCurrentProfile(bool retry);
     void RetryProfile();
     void StartUpFailureResolved();
+    void TellBesideStartUpFailure(const std::string& text, StatusTopic topic);
     KeptSettings SettingsChangedSinceLoad() const;
     bool PortOpenAttemptDue();
     void RetryPortLater();

@@ -137,10 +137,16 @@ TEST(CommandLine, RunAndPortSwitchesInAnyCaseAsWordsOfTheirOwn) {
     EXPECT_EQ(ParseCommandLine("/run /port=12").port, 12);
     EXPECT_EQ(ParseCommandLine("-PORT=255").port, 255);
     EXPECT_EQ(ParseCommandLine("/port=1 /port=7").port, 7);
-    for (const char* line :
-         {"/port=0", "/port=256", "/port=", "/port=1x", "/port=-3", "/port 3", "port=3"}) {
-        EXPECT_FALSE(ParseCommandLine(line).port) << line;
+    EXPECT_EQ(ParseCommandLine("/port=007").port, 7);
+    EXPECT_EQ(ParseCommandLine("/port=0007").port, 7);
+    for (const char* value : {"0", "256", "", "3x", "-3", "99999999999"}) {
+        const StartOptions options = ParseCommandLine(std::string("/run /PORT=") + value);
+        EXPECT_FALSE(options.port) << value;
+        EXPECT_EQ(options.refusedPort, value);
     }
+    EXPECT_FALSE(ParseCommandLine("/port=3x /port=4").refusedPort) << "the last one wins";
+    EXPECT_FALSE(ParseCommandLine("/port 3").port || ParseCommandLine("port=3").port);
+    EXPECT_EQ(RefusedPortText("3x"), "Port number in /port=3x is not from 1 to 255");
     EXPECT_EQ(CommandLineFor(ParseCommandLine("x /PORT=9 /run")), "/run /port=9");
     EXPECT_EQ(CommandLineFor(StartOptions{}), "");
 }
