@@ -9,7 +9,7 @@ namespace qel {
 
 struct StartOptions {
     bool run = false;
-    std::optional<int> port;                // 1 to 255
+    std::optional<int> port;                 // 1 to 255
     std::optional<std::string> refusedPort;  // the value of a "/port=" that names no port
 };
 

@@ -98,8 +98,7 @@ std::string Scramble(std::string_view text) {
     return scrambled;
 }
 
-bool LoadHostProfile(ProgramState& state, StatusLine& status, FileSystem& fileSystem,
-                     bool retry) {
+bool LoadHostProfile(ProgramState& state, StatusLine& status, FileSystem& fileSystem, bool retry) {
     if (state.CurrentFile.empty()) {
         return true;
     }

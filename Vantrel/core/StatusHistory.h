@@ -90,7 +90,7 @@ private:
     struct Repeating {
         std::string text;  // without its trailing time
         StatusTopic topic;
-        std::uint64_t lineAt;   // when its last line was written
+        std::uint64_t lineAt;     // when its last line was written
         std::uint64_t unwritten;  // times it came back since
     };
     void RecordFailure(const std::string& text, StatusTopic topic);

@@ -24,9 +24,9 @@ std::string UserSettingsFolder(const std::string& appDataFolder, const std::stri
 // for byte. A profile the user's folder already holds is left as it is; the settings file is
 // copied last, and only once every profile is across, so the carry-over is done only once the
 // settings file is whole in the user's folder. A file of the user's counts as missing only when
-// it is not there: one that cannot be opened for another reason is never replaced. The program folder
-// is never changed. A file held by another program is waited for up to `patienceMs`. The error
-// (its description naming the file) is returned while the carry-over is unfinished and worth
+// it is not there: one that cannot be opened for another reason is never replaced. The program
+// folder is never changed. A file held by another program is waited for up to `patienceMs`. The
+// error (its description naming the file) is returned while the carry-over is unfinished and worth
 // trying again; nullopt when it is done or there is nothing to carry over.
 std::optional<FileError> CarryOverSettings(const ProgramState& state, FileSystem& fileSystem,
                                            std::uint32_t patienceMs);

@@ -72,7 +72,7 @@ private:
     HelpForm help_;
     AboutBox about_;
     ConfigUploadWindow config_;
-    bool started_ = false;                   // start-up is over
+    bool started_ = false;                  // start-up is over
     std::vector<StartOptions> handedOver_;  // by other starts during start-up
 };
 

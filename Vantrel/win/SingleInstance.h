@@ -20,10 +20,10 @@ inline constexpr int kAlreadyRunningExitCode = 3;
 class SingleInstance {
 public:
     enum class Outcome {
-        Mine,            // no other Qel of this user runs: this start is the Qel
-        HandedOver,      // the running Qel took the command line: end quietly
-        NotAnswering,    // a Qel of this session never answered: end with the exit code
-        OtherSession,    // a Qel of this user runs in another session: end with the exit code
+        Mine,          // no other Qel of this user runs: this start is the Qel
+        HandedOver,    // the running Qel took the command line: end quietly
+        NotAnswering,  // a Qel of this session never answered: end with the exit code
+        OtherSession,  // a Qel of this user runs in another session: end with the exit code
     };
 
     // Claims this user's Qel for the process; the claim lasts as long as the object.

@@ -94,8 +94,7 @@ bool Win32HistoryFile::KeepNewestHalf() {
     DWORD written = 0;
     LARGE_INTEGER start{};
     return SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN) &&
-           WriteFile(file.Get(), kept.data(), static_cast<DWORD>(kept.size()), &written,
-                     nullptr) &&
+           WriteFile(file.Get(), kept.data(), static_cast<DWORD>(kept.size()), &written, nullptr) &&
            written == kept.size() && SetEndOfFile(file.Get()) && file.Close();
 }
 

@@ -23,6 +23,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     // Shutdown saves the settings and then ends the process at once, wherever it is.
-    qel::QelApp app(instance, [] { ExitProcess(0); }, options);
+    qel::QelApp app(
+        instance, [] { ExitProcess(0); }, options);
     return app.Run();
 }

@@ -302,7 +302,7 @@ TEST_F(FaultsTest, SettingsFileHeldAtStartUpIsWaitedForAndNeverWipedAtExit) {
     const std::string bad = std::string(kSettingsFolder) + "Leq.ini.bad";
     const std::string saved = "Lab\r\nlive.html\r\nTitle\r\n10\r\n 2 \r\n 1 \r\n";
     files.files[ini] = saved;
-    files.busyReads[ini] = 10;  // a scanner lets go after half a second
+    files.busyReads[ini] = 10;   // a scanner lets go after half a second
     files.unlisted.insert(ini);  // and its folder cannot be listed: that says nothing of it
     view.fileNameText = view.pageTitleText = view.refreshText = "";
     form.Form_Load();
