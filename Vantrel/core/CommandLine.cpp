@@ -1,6 +1,7 @@
 // The switches of an unattended start.
 #include "CommandLine.h"
 
+#include <algorithm>
 #include <cctype>
 #include <vector>
 
@@ -8,7 +9,8 @@ namespace qel {
 
 namespace {
 
-std::vector<std::string> LowerCaseWords(const std::string& commandLine) {
+// The words as given; quotes only group.
+std::vector<std::string> Words(const std::string& commandLine) {
     std::vector<std::string> words(1);
     for (const char c : commandLine) {
         if (c == ' ' || c == '\t') {
@@ -16,14 +18,22 @@ std::vector<std::string> LowerCaseWords(const std::string& commandLine) {
                 words.emplace_back();
             }
         } else if (c != '"') {
-            words.back() += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            words.back() += c;
         }
     }
     return words;
 }
 
+std::string LowerCase(std::string word) {
+    for (char& c : word) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return word;
+}
+
+// A whole number from 1 to 255; leading zeros count for nothing ("007" is 7).
 std::optional<int> PortNumber(const std::string& digits) {
-    if (digits.empty() || digits.size() > 3) {
+    if (digits.empty()) {
         return std::nullopt;
     }
     int value = 0;
@@ -31,7 +41,7 @@ std::optional<int> PortNumber(const std::string& digits) {
         if (!std::isdigit(static_cast<unsigned char>(c))) {
             return std::nullopt;
         }
-        value = value * 10 + (c - '0');
+        value = std::min(value * 10 + (c - '0'), 1000);  // past 255 it stays refused
     }
     if (value < 1 || value > 255) {
         return std::nullopt;
@@ -41,18 +51,26 @@ std::optional<int> PortNumber(const std::string& digits) {
 
 }  // namespace
 
+std::string RefusedPortText(const std::string& value) {
+    return "Port number in /port=" + value + " is not from 1 to 255";
+}
+
 StartOptions ParseCommandLine(const std::string& commandLine) {
     StartOptions options;
-    for (const std::string& word : LowerCaseWords(commandLine)) {
-        if (word.size() < 2 || (word[0] != '/' && word[0] != '-')) {
+    for (const std::string& word : Words(commandLine)) {
+        const std::string lower = LowerCase(word);
+        if (lower.size() < 2 || (lower[0] != '/' && lower[0] != '-')) {
             continue;
         }
-        const std::string name = word.substr(1);
+        const std::string name = lower.substr(1);
         if (name == "run") {
             options.run = true;
         } else if (name.rfind("port=", 0) == 0) {
-            if (const auto port = PortNumber(name.substr(5))) {
-                options.port = port;
+            const std::string value = word.substr(6);
+            options.port = PortNumber(value);
+            options.refusedPort.reset();
+            if (!options.port) {
+                options.refusedPort = value;
             }
         }
     }

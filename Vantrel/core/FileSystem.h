@@ -21,6 +21,13 @@ struct FileError {
     std::string description;
 };
 
+// Only a file that is not there counts as absent. Any other failure to open one (a folder that
+// cannot be listed, a network share that is not up, a file held for good) says nothing of what
+// it holds: such a file is unread, never taken for missing and so never written over.
+inline bool IsAbsent(const FileError& error) {
+    return error.kind == FileError::Kind::NotFound || error.kind == FileError::Kind::PathNotFound;
+}
+
 // A file opened for writing text; each write is checked so a failure names its step. What is
 // written becomes the file's content only when Close succeeds: until then, and for good when
 // a write or the close fails or the file is dropped unclosed, the file keeps its old content

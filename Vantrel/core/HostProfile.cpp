@@ -98,27 +98,28 @@ std::string Scramble(std::string_view text) {
     return scrambled;
 }
 
-void LoadHostProfile(ProgramState& state, StatusLine& status, FileSystem& fileSystem) {
+bool LoadHostProfile(ProgramState& state, StatusLine& status, FileSystem& fileSystem, bool retry) {
     if (state.CurrentFile.empty()) {
-        return;
+        return true;
     }
     if (!IsUsableProfileName(state.CurrentFile)) {
         status.ShowStatus(RefusedProfileNameText(state.CurrentFile), StatusColour::Failure);
-        return;
+        return true;
     }
     const std::string path = ProfilePath(fileSystem, state.SettingsFolder, state.CurrentFile);
-    if (!fileSystem.FileExists(path)) {
-        status.ShowStatus(state.CurrentFile + " file not found", StatusColour::Failure);
-        return;
-    }
-
     FileError openError;
     std::optional<std::string> bytes =
-        fileSystem.ReadAllPatiently(path, openError, kBusyFilePatienceMs);
+        fileSystem.ReadAllPatiently(path, openError, retry ? 0 : kBusyFilePatienceMs);
+    if (!bytes && IsAbsent(openError)) {
+        status.ShowStatus(state.CurrentFile + " file not found", StatusColour::Failure);
+        return true;
+    }
     if (!bytes) {
-        status.ShowStatus(openError.description + " opening " + state.CurrentFile,
-                          StatusColour::Failure);
-        return;
+        if (!retry) {
+            status.ShowStatus(openError.description + " opening " + state.CurrentFile,
+                              StatusColour::Failure);
+        }
+        return false;
     }
     SequentialReader reader(std::move(*bytes));
 
@@ -130,7 +131,7 @@ void LoadHostProfile(ProgramState& state, StatusLine& status, FileSystem& fileSy
     // The header is skipped unread; a file too short for it fails as the user name does.
     if (const ReadResult<std::string> header = reader.LineInput(); !header.Ok()) {
         reportFailure(*header.error, kUserNameStep);
-        return;
+        return true;
     }
     const struct {
         std::string* value;
@@ -145,10 +146,11 @@ void LoadHostProfile(ProgramState& state, StatusLine& status, FileSystem& fileSy
         const ReadResult<std::string> read = reader.LineInput();
         if (!read.Ok()) {
             reportFailure(*read.error, line.failureStep);
-            return;
+            return true;
         }
         *line.value = Scramble(read.value);
     }
+    return true;
 }
 
 std::optional<FileError> SaveHostProfile(FileSystem& fileSystem, const std::string& folder,

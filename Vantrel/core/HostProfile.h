@@ -44,7 +44,11 @@ std::optional<std::string> RefusedHostValuesText(std::string_view userName,
 // Reads the profile named by state.CurrentFile into UserName, DestURL, Password and DestPath.
 // Does nothing when CurrentFile is empty; refuses an unusable name without touching the file
 // system; reports failures in red on the status line; values read before a failure are kept.
-void LoadHostProfile(ProgramState& state, StatusLine& status, FileSystem& fileSystem);
+// False when the file is there but could not be opened (held, or refused for a reason other
+// than its absence): worth trying again. A `retry` does not wait for a busy file and does not
+// report that it still could not be opened.
+bool LoadHostProfile(ProgramState& state, StatusLine& status, FileSystem& fileSystem,
+                     bool retry = false);
 
 // Writes the profile file of that name, replacing any file of the same name. Returns the error
 // when the file cannot be created or written, or the name is unusable (nothing is then opened);

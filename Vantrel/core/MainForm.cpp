@@ -50,42 +50,102 @@ MainForm::MainForm(const MainFormParts& parts)
       MSComm1_(parts.MSComm1),
       ftpApi_(parts.ftpApi),
       Inet1_(parts.Inet1),
+      history_(parts.history),
       uploads_(parts.view, parts.history, parts.clock, parts.uploadLimitMs) {
     Inet1_.SetCompletion(
         [this](const std::optional<std::string>& failure) { TransferFinished(failure); });
     ftpApi_.ReportTo(guardedView_);
 }
 
-void MainForm::Form_Load(std::optional<int> port) {
+void MainForm::Form_Load(const StartOptions& options) {
     FindPorts();
-    if (port) {
-        view_.SetPortText(NumberWithSignBlank(*port));
-    }
-    if (auto held = CarryOverSettings(state_, files_, kBusyFilePatienceMs)) {
-        // An earlier install's settings are still to come: until they are across and read,
-        // nothing may stand in for them.
+    PortNamed(options);
+    if (auto unfinished = CarryOverSettings(state_, files_, kBusyFilePatienceMs)) {
+        // An earlier install's settings are still to come (held, or a copy that failed): until
+        // they are across and read, nothing may stand in for them.
         state_.SettingsCarryOverPending = true;
         state_.SettingsFileNeverRead = true;
         view_.SetCaption(std::string(kProgramCaption));
-        Fail(held->description + " opening ini file");
+        Fail(unfinished->description);
     } else {
         LoadSettings(state_, guardedView_, files_);
     }
     settingsAtLoad_ = UserSettings();
     if (!state_.SettingsFileNeverRead) {
-        LoadCurrentProfile();
+        LoadCurrentProfile(false);
+    }
+    if (state_.SettingsFileNeverRead) {
+        startUpFailure_ = uploads_.StatusText();
     }
 }
 
-void MainForm::LoadCurrentProfile() {
+void MainForm::PortNamed(const StartOptions& options) {
+    if (options.refusedPort) {
+        // A wrong port that sends nothing would never even arm the watchdog: say so at once.
+        FailSerial(RefusedPortText(*options.refusedPort));
+    }
+    if (!options.port) {
+        return;
+    }
+    view_.SetPortText(NumberWithSignBlank(*options.port));
+    if (view_.RunChecked()) {
+        PortLost();  // what came from the old port is no start for the new one
+        portRetryAt_.reset();
+        SetUpPort();
+    }
+}
+
+void MainForm::LoadCurrentProfile(bool retry) {
+    profileUnread_ = false;
     if (!state_.CurrentFile.empty() && !IsUsableProfileName(state_.CurrentFile)) {
         Fail(RefusedProfileNameText(state_.CurrentFile));  // why no host values were loaded
         return;
     }
-    if (!state_.CurrentFile.empty()) {
-        LoadHostProfile(state_, guardedView_, files_);
+    if (!LoadHostProfile(state_, guardedView_, files_, retry)) {
+        // The cause stands in red, not the missing values it leaves: the profile is tried again
+        // on every tick, and the pages wait for it.
+        profileUnread_ = true;
+        profileChoicesAtFailure_ = state_.HostChoices;
+        if (!retry) {
+            startUpFailure_ = uploads_.StatusText();
+        }
+        return;
     }
     if (!state_.HostConfigurationComplete()) {
+        Fail("Configuration information required");
+    }
+}
+
+void MainForm::RetryProfile() {
+    if (state_.HostChoices != profileChoicesAtFailure_) {
+        profileUnread_ = false;  // the user chose a host in the dialog meanwhile: that stands
+    } else {
+        LoadCurrentProfile(true);
+    }
+    if (!profileUnread_) {
+        StartUpFailureResolved();
+    }
+}
+
+void MainForm::TellBesideStartUpFailure(const std::string& text, StatusTopic topic) {
+    if (!startUpFailure_.empty() && uploads_.StatusText() == startUpFailure_) {
+        // Nobody may have seen why start-up could not read the settings (an unattended start):
+        // the cause stays in view until it is resolved, and the news goes to the history.
+        history_.Record(text, StatusColour::Highlight, topic);
+        return;
+    }
+    uploads_.Tell(text, topic);
+}
+
+void MainForm::StartUpFailureResolved() {
+    const bool standing = !startUpFailure_.empty() && uploads_.StatusText() == startUpFailure_;
+    startUpFailure_.clear();
+    if (!standing) {
+        return;  // a newer text says more
+    }
+    if (state_.HostConfigurationComplete()) {
+        Tell("");
+    } else {
         Fail("Configuration information required");
     }
 }
@@ -138,13 +198,11 @@ void MainForm::RetrySettings() {
     }
     // What was read replaces what stood in for it; the user's own changes stay. The failure
     // that said the file could not be read goes once nothing is missing any more.
-    const std::string standing = uploads_.StatusText();
     if (!kept.currentFile) {
-        LoadCurrentProfile();
+        LoadCurrentProfile(false);
     }
-    if (standing.ends_with(" opening ini file") && uploads_.StatusText() == standing &&
-        state_.HostConfigurationComplete()) {
-        Tell("");
+    if (!profileUnread_) {
+        StartUpFailureResolved();
     }
 }
 MainForm::Settings MainForm::UserSettings() const {
@@ -198,7 +256,8 @@ void MainForm::ckkRun_Click(bool byHand) {
     if (view_.RunChecked()) {
         uploads_.RunStarted();
     }
-    Tell(view_.RunChecked() ? "Run started" : "Run stopped");
+    TellBesideStartUpFailure(view_.RunChecked() ? "Run started" : "Run stopped",
+                             StatusTopic::Upload);
 }
 
 void MainForm::Timer1_Timer() {
@@ -208,6 +267,8 @@ void MainForm::Timer1_Timer() {
     TickScope tick(tickRunning_);
     if (state_.SettingsFileNeverRead) {
         RetrySettings();  // Run or not: the settings are wanted either way
+    } else if (profileUnread_) {
+        RetryProfile();
     }
     if (!view_.RunChecked()) {
         return;
@@ -408,7 +469,7 @@ void MainForm::SetUpPort() {
     }
     state_.PortIsOpen = true;
     portRetryAt_.reset();
-    uploads_.Tell("Serial communication established", StatusTopic::Serial);
+    TellBesideStartUpFailure("Serial communication established", StatusTopic::Serial);
 }
 
 void MainForm::GetInfo() {
@@ -533,6 +594,9 @@ void MainForm::StartWaitingUpload() {
     // send the page, or the password, by a method the user did not choose.
     if (state_.SettingsFileNeverRead && !ftpMethodChosen_) {
         return;
+    }
+    if (profileUnread_) {
+        return;  // without its host values the upload could only fail, hiding the cause
     }
     try {
         switch (state_.FTPMethod) {

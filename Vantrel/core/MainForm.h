@@ -10,6 +10,7 @@
 
 #include "Clock.h"
 #include "CommControl.h"
+#include "CommandLine.h"
 #include "FTPbyAPIModule3.h"
 #include "FileSystem.h"
 #include "GuardedMainView.h"
@@ -60,8 +61,12 @@ public:
     explicit MainForm(const MainFormParts& parts);
 
     // Start-up steps that follow SetUpProgram: port search, settings, current host profile.
-    // `port` is a port named on the command line, put into Port after the search.
-    void Form_Load(std::optional<int> port = std::nullopt);
+    // A port named on the command line is put into Port after the search; a refused one is
+    // said in red, and the search's result stands.
+    void Form_Load(const StartOptions& options = {});
+    // A "/port=N" handed over by another start: with Run on, the open port is closed and N
+    // opened at once.
+    void PortNamed(const StartOptions& options);
     // Shutdown: saves the settings; the caller ends the process right after.
     void Form_Unload();
 
@@ -121,7 +126,11 @@ private:
     // Called in a handler of whatever an upload's start or end threw.
     void UploadThrew() noexcept;
     void RetrySettings();
-    void LoadCurrentProfile();
+    // `retry`: a tick's attempt at a profile that could not be opened before, without waiting.
+    void LoadCurrentProfile(bool retry);
+    void RetryProfile();
+    void StartUpFailureResolved();
+    void TellBesideStartUpFailure(const std::string& text, StatusTopic topic);
     KeptSettings SettingsChangedSinceLoad() const;
     bool PortOpenAttemptDue();
     void RetryPortLater();
@@ -140,6 +149,7 @@ private:
     CommControl& MSComm1_;
     FTPbyAPIModule3& ftpApi_;
     TransferControl& Inet1_;
+    StatusRecorder& history_;
     // The tick yields to the message loop, so the timer can fall due again while a tick runs;
     // such a tick is skipped so that two ticks never work on InBuffer at once.
     bool tickRunning_ = false;
@@ -173,6 +183,12 @@ private:
     HostKeyQuestion hostKeys_;           // method 4: hosts whose key is not known yet
     std::uint32_t hostChoicesSeen_ = 0;  // ProgramState::HostChoices when hostKeys_ last heard
     bool runByHand_ = true;              // Run was last switched on by the user, not by /run
+    // Why start-up could not read the settings or the profile, while it is not resolved: the
+    // status text it was shown with.
+    std::string startUpFailure_;
+    // The profile Leq.ini names could not be opened; it is tried again on every tick.
+    bool profileUnread_ = false;
+    std::uint32_t profileChoicesAtFailure_ = 0;  // ProgramState::HostChoices at that moment
 };
 
 }  // namespace qel

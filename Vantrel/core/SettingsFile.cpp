@@ -126,16 +126,14 @@ void ApplySettings(std::string bytes, ProgramState& state, MainView& view,
 void LoadSettings(ProgramState& state, MainView& view, FileSystem& fileSystem) {
     view.SetCaption(std::string(kProgramCaption));
 
-    const std::string path = SettingsPath(state);
-    if (!fileSystem.FileExists(path)) {
+    FileError openError;
+    std::optional<std::string> bytes =
+        fileSystem.ReadAllPatiently(SettingsPath(state), openError, kBusyFilePatienceMs);
+    if (!bytes && IsAbsent(openError)) {
         view.ShowStatus("No current file specified", StatusColour::Highlight);
         ApplyDefaults(state, view, KeptSettings{});
         return;
     }
-
-    FileError openError;
-    std::optional<std::string> bytes =
-        fileSystem.ReadAllPatiently(path, openError, kBusyFilePatienceMs);
     if (!bytes) {
         ReportFailure(view, openError, " opening ini file");
         state.SettingsFileNeverRead = true;
@@ -146,19 +144,17 @@ void LoadSettings(ProgramState& state, MainView& view, FileSystem& fileSystem) {
 
 bool RetryLoadSettings(ProgramState& state, MainView& view, FileSystem& fileSystem,
                        const KeptSettings& kept) {
-    const std::string path = SettingsPath(state);
-    if (!fileSystem.FileExists(path)) {
-        ApplyDefaults(state, view, kept);
-        state.SettingsFileNeverRead = false;
-        return true;
-    }
     FileError openError;
-    std::optional<std::string> bytes = fileSystem.ReadAll(path, openError);
-    if (!bytes) {
+    std::optional<std::string> bytes = fileSystem.ReadAll(SettingsPath(state), openError);
+    if (!bytes && !IsAbsent(openError)) {
         return false;
     }
     state.SettingsFileNeverRead = false;
-    ApplySettings(std::move(*bytes), state, view, kept);
+    if (bytes) {
+        ApplySettings(std::move(*bytes), state, view, kept);
+    } else {
+        ApplyDefaults(state, view, kept);
+    }
     return true;
 }
 

@@ -36,7 +36,7 @@ struct KeptSettings {
 // the main window and the method menus' check marks. Reports failures on the status line;
 // values read before a failure are kept, and state.SettingsFileUnreadable is set. A file that
 // another program holds is tried again for about two seconds first; one that still cannot be
-// opened sets state.SettingsFileNeverRead.
+// opened, for any reason but its absence, sets state.SettingsFileNeverRead.
 void LoadSettings(ProgramState& state, MainView& view, FileSystem& fileSystem);
 
 // One more attempt, without waiting, at a settings file that could not be opened before. True

@@ -1,6 +1,7 @@
 // The status history.
 #include "StatusHistory.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -61,23 +62,53 @@ void StatusHistory::ProgramEnded() {
 void StatusHistory::Record(const std::string& text, StatusColour colour, StatusTopic topic) {
     if (colour == StatusColour::Failure) {
         (topic == StatusTopic::Serial ? serialFailed_ : uploadFailed_) = true;
-        std::string failure = WithoutTrailingTime(text);
-        if (lastFailure_ == failure) {
-            return;  // still the same trouble: its first line says it
-        }
-        lastFailure_ = std::move(failure);
-        Write(text);
+        RecordFailure(text, topic);
     } else if (text == "Run started" || text == "Run stopped") {
         Write(text);
     } else if (IsSerialSuccess(text) || IsUploadSuccess(text)) {
         // A success ends only the failures it is about: a port that opens again says nothing of
         // the uploads that keep failing.
-        bool& failed = IsSerialSuccess(text) ? serialFailed_ : uploadFailed_;
+        const StatusTopic ended = IsSerialSuccess(text) ? StatusTopic::Serial : StatusTopic::Upload;
+        bool& failed = ended == StatusTopic::Serial ? serialFailed_ : uploadFailed_;
+        std::erase_if(failures_, [this, ended](const Repeating& failure) {
+            if (failure.topic == ended) {
+                WriteRepeats(failure);
+            }
+            return failure.topic == ended;
+        });
         if (failed) {
             failed = false;
-            lastFailure_.reset();
             Write(text);
         }
+    }
+}
+
+void StatusHistory::RecordFailure(const std::string& text, StatusTopic topic) {
+    const std::string failure = WithoutTrailingTime(text);
+    const std::uint64_t now = clock_.Milliseconds();
+    const auto same = std::find_if(failures_.begin(), failures_.end(),
+                                   [&failure](const Repeating& r) { return r.text == failure; });
+    if (same == failures_.end()) {
+        if (failures_.size() == kCountedFailures) {
+            WriteRepeats(failures_.front());
+            failures_.erase(failures_.begin());
+        }
+        failures_.push_back(Repeating{failure, topic, now, 0});
+        Write(text);
+        return;
+    }
+    ++same->unwritten;
+    if (now - same->lineAt >= kRepeatLineMs) {  // still the same trouble, a minute on
+        WriteRepeats(*same);
+        same->lineAt = now;
+        same->unwritten = 0;
+    }
+}
+
+void StatusHistory::WriteRepeats(const Repeating& failure) {
+    if (failure.unwritten > 0) {
+        Write(failure.text + " repeated " + std::to_string(failure.unwritten) +
+              (failure.unwritten == 1 ? " time" : " times"));
     }
 }
 
@@ -90,10 +121,15 @@ void StatusHistory::Write(const std::string& text) {
         if (!size || line.size() >= kMaxBytes) {
             return;
         }
-        // An older file that another program holds for a moment costs no line: this one is
-        // written all the same, and the move is tried again with the next.
-        if (*size + line.size() >= kMaxBytes) {
-            file_.MoveToOlder();
+        // An older file that cannot be replaced (read-only, a folder, held) costs the older
+        // half of this one rather than let it grow past its size.
+        if (*size + line.size() >= kMaxBytes && !file_.MoveToOlder()) {
+            if (!file_.KeepNewestHalf()) {
+                return;
+            }
+            file_.Append(IsoTimestamp(clock_.Now()) +
+                         " Qel.log.1 could not be replaced: the older half of Qel.log was "
+                         "dropped\r\n");
         }
         file_.Append(line);
     } catch (...) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "MainView.h"
 #include "ProgramState.h"
@@ -24,6 +25,9 @@ class HistoryClock {
 public:
     virtual ~HistoryClock() = default;
     virtual LocalTime Now() = 0;
+    // A steady count of milliseconds, for how often a line may be repeated: the local clock
+    // can jump.
+    virtual std::uint64_t Milliseconds() = 0;
 };
 
 // The history file and the one older file it makes way into.
@@ -36,6 +40,9 @@ public:
     virtual bool Append(const std::string& bytes) = 0;
     // The file becomes the older file, replacing an older one; the next Append starts anew.
     virtual bool MoveToOlder() = 0;
+    // Drops the older half of the file, from the start of a line on: the way to stay below the
+    // size when the older file cannot be replaced.
+    virtual bool KeepNewestHalf() = 0;
 };
 
 // "2026-12-07T03:14:07+01:00"
@@ -62,6 +69,10 @@ class StatusHistory final : public StatusRecorder {
 public:
     // The file always stays below this size.
     static constexpr std::uint64_t kMaxBytes = 1024 * 1024;
+    // A failure that keeps coming back is written again at most this often.
+    static constexpr std::uint64_t kRepeatLineMs = 60'000;
+    // How many different failures are counted at once; the oldest makes way for a new one.
+    static constexpr std::size_t kCountedFailures = 16;
 
     // `state` gives the version for the start-up line.
     StatusHistory(HistoryFile& file, HistoryClock& clock, const ProgramState& state)
@@ -75,14 +86,24 @@ public:
     void Note(const std::string& text) { Write(text); }
 
 private:
+    // A failure written since the last success of its topic, and how often it came back.
+    struct Repeating {
+        std::string text;  // without its trailing time
+        StatusTopic topic;
+        std::uint64_t lineAt;     // when its last line was written
+        std::uint64_t unwritten;  // times it came back since
+    };
+    void RecordFailure(const std::string& text, StatusTopic topic);
+    // The "repeated N times" line of a failure that came back since its last line.
+    void WriteRepeats(const Repeating& failure);
     void Write(const std::string& text);
 
     HistoryFile& file_;
     HistoryClock& clock_;
     const ProgramState& state_;
-    // The last failure written since the last success (without its trailing time); nullopt
-    // while nothing has failed since.
-    std::optional<std::string> lastFailure_;
+    // Each failure counted on its own, so that two that alternate are each written once and
+    // counted, oldest first.
+    std::vector<Repeating> failures_;
     // Failures of each topic written since a success of that topic.
     bool uploadFailed_ = false;
     bool serialFailed_ = false;

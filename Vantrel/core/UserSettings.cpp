@@ -11,25 +11,39 @@ namespace qel {
 
 namespace {
 
-// A copy that fails leaves the original where it was. A file held by another program (either
-// end) is worth trying again: its error is returned. After any other failure the user's folder
-// goes without the file, as it would without an earlier install.
-std::optional<FileError> CopyFile(FileSystem& fileSystem, const std::string& from,
-                                  const std::string& to, std::uint32_t patienceMs) {
+// Whether the user's folder already holds a file, told by opening it: only a file that is not
+// there counts as missing. One that cannot be opened just now (held, refused, on a network
+// share that is not up yet) is there all the same, and is never replaced by the program
+// folder's older copy; reading it is the settings' and profiles' own business.
+bool Holds(FileSystem& fileSystem, const std::string& path) {
     FileError error;
-    const std::optional<std::string> bytes = fileSystem.ReadAllPatiently(from, error, patienceMs);
+    return fileSystem.ReadAll(path, error) || !IsAbsent(error);
+}
+
+// A copy that fails leaves the original where it was and returns its error, the step named in
+// it: a file held by another program (Busy) is worth trying again at once, any other failure
+// (a full disk, a quota) at the next start. An original that is not there is nothing to copy.
+std::optional<FileError> CopyFile(FileSystem& fileSystem, const std::string& from,
+                                  const std::string& to, const std::string& name,
+                                  std::uint32_t patienceMs) {
+    FileError error;
+    const std::optional<std::string> bytes =
+        fileSystem.ReadAllPatiently(from + name, error, patienceMs);
+    std::optional<FileError> failure;
     if (!bytes) {
-        return error.kind == FileError::Kind::Busy ? std::optional(error) : std::nullopt;
+        failure = IsAbsent(error) ? std::nullopt : std::optional(error);
+    } else if (auto file = fileSystem.OpenForOutput(to + name, error)) {
+        failure = file->Write(*bytes);
+        if (!failure) {
+            failure = file->Close();
+        }
+    } else {
+        failure = error;
     }
-    std::unique_ptr<OutputFile> file = fileSystem.OpenForOutput(to, error);
-    std::optional<FileError> failure = file ? file->Write(*bytes) : std::optional(error);
-    if (!failure) {
-        failure = file->Close();
+    if (failure) {
+        failure->description += " carrying over " + fileSystem.TextFromPath(name);
     }
-    if (failure && failure->kind == FileError::Kind::Busy) {
-        return failure;
-    }
-    return std::nullopt;
+    return failure;
 }
 
 }  // namespace
@@ -46,25 +60,24 @@ std::optional<FileError> CarryOverSettings(const ProgramState& state, FileSystem
     const std::string& from = state.ProgramFolder;
     const std::string& to = state.SettingsFolder;
     const std::string settingsFile(kSettingsFileName);
-    if (to.empty() || to == from || fileSystem.FileExists(to + settingsFile)) {
+    if (to.empty() || to == from || Holds(fileSystem, to + settingsFile)) {
         return std::nullopt;
     }
     const std::string ext(kProfileExtension);
-    std::optional<FileError> held;
+    std::optional<FileError> failed;
     for (const std::string& name : fileSystem.ListFiles(from + "*" + ext)) {
-        if (!fileSystem.FileExists(to + name)) {
-            if (auto error = CopyFile(fileSystem, from + name, to + name, patienceMs)) {
-                held = error;
-            }
+        if (Holds(fileSystem, to + name)) {
+            continue;
+        }
+        auto error = CopyFile(fileSystem, from, to, name, patienceMs);
+        if (error && (!failed || failed->kind != FileError::Kind::Busy)) {
+            failed = error;  // a held file is worth saying: it is tried again soonest
         }
     }
-    if (held) {
-        return held;  // the settings file waits, so that the next attempt still carries over
+    if (failed) {
+        return failed;  // the settings file waits, so that the next attempt still carries over
     }
-    if (fileSystem.FileExists(from + settingsFile)) {
-        return CopyFile(fileSystem, from + settingsFile, to + settingsFile, patienceMs);
-    }
-    return std::nullopt;
+    return CopyFile(fileSystem, from, to, settingsFile, patienceMs);
 }
 
 }  // namespace qel

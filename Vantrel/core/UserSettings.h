@@ -22,10 +22,12 @@ std::string UserSettingsFolder(const std::string& appDataFolder, const std::stri
 // Carries an earlier install's settings over: while the user's settings folder holds no settings
 // file, the settings file and the host profiles found in the program folder are copied there byte
 // for byte. A profile the user's folder already holds is left as it is; the settings file is
-// copied last, and only once every profile is across, so a start that is cut short tries again.
-// The program folder is never changed. A file held by another program is waited for up to
-// `patienceMs`; the error is returned when one still was (the carry-over is then unfinished and
-// worth trying again), nullopt when it is done or there is nothing to carry over.
+// copied last, and only once every profile is across, so the carry-over is done only once the
+// settings file is whole in the user's folder. A file of the user's counts as missing only when
+// it is not there: one that cannot be opened for another reason is never replaced. The program
+// folder is never changed. A file held by another program is waited for up to `patienceMs`. The
+// error (its description naming the file) is returned while the carry-over is unfinished and worth
+// trying again; nullopt when it is done or there is nothing to carry over.
 std::optional<FileError> CarryOverSettings(const ProgramState& state, FileSystem& fileSystem,
                                            std::uint32_t patienceMs);
 

@@ -1,9 +1,10 @@
 // The running Qel program.
 #include "QelApp.h"
 
+#include <utility>
+
 #include "KnownHostsFile.h"
 #include "MainFormLayout.h"
-#include "NumericValue.h"
 #include "SetUpProgram.h"
 
 namespace qel {
@@ -21,24 +22,33 @@ QelApp::QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess, const Star
       config_(instance, window_.Handle(), ConfigUploadParts{state_, form_.View(), files_, help_}) {
     window_.Attach(form_);
     window_.Attach(static_cast<SecondaryWindows&>(*this));
+    // A second start may come at any moment, the long parts of start-up included: it is taken
+    // at once, and what it asks for is done once start-up is over.
+    window_.OnHandOver([this](const std::string& commandLine) {
+        const StartOptions options = ParseCommandLine(commandLine);
+        if (!started_) {
+            handedOver_.push_back(options);
+            return true;
+        }
+        return TakeOptions(options);
+    });
     SetUpProgram(state_, window_.Handle());
     // The SFTP hosts' keys live with the user's other settings.
     Inet1_.SetKnownHostsFile(state_.SettingsFolder + kKnownHostsFileName);
     history_.ProgramStarted(options.run);
-    form_.Form_Load(options.port);
+    form_.Form_Load(options);
     ShowWindow(window_.Handle(), SW_SHOW);
     UpdateWindow(window_.Handle());
     SetFocus(GetDlgItem(window_.Handle(), qel::layout::IDC_Text1));
-    TakeOptions(StartOptions{options.run, std::nullopt});
-    window_.OnHandOver([this](const std::string& commandLine) {
-        return TakeOptions(ParseCommandLine(commandLine));
-    });
+    started_ = true;
+    TakeOptions(StartOptions{options.run, std::nullopt, std::nullopt});
+    for (const StartOptions& later : std::exchange(handedOver_, {})) {
+        TakeOptions(later);
+    }
 }
 
 bool QelApp::TakeOptions(const StartOptions& options) {
-    if (options.port) {
-        form_.View().SetPortText(NumberWithSignBlank(*options.port));
-    }
+    form_.PortNamed(options);
     if (options.run && !window_.RunChecked()) {
         // Unattended start: the same as the user ticking Run once the window is up.
         CheckDlgButton(window_.Handle(), qel::layout::IDC_ckkRun, BST_CHECKED);

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "AboutBox.h"
 #include "CommControl.h"
 #include "CommandLine.h"
@@ -70,6 +72,8 @@ private:
     HelpForm help_;
     AboutBox about_;
     ConfigUploadWindow config_;
+    bool started_ = false;                  // start-up is over
+    std::vector<StartOptions> handedOver_;  // by other starts during start-up
 };
 
 }  // namespace qel

@@ -26,7 +26,6 @@ FileError::Kind KindOf(DWORD code) {
         case ERROR_FILE_NOT_FOUND:
             return FileError::Kind::NotFound;
         case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_NAME:
             return FileError::Kind::PathNotFound;
         default:
             return FileError::Kind::Other;

@@ -69,6 +69,39 @@ bool Win32HistoryFile::MoveToOlder() {
                                           MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 
+bool Win32HistoryFile::KeepNewestHalf() {
+    const std::string folder = Folder();
+    if (folder.empty()) {
+        return false;
+    }
+    // In place: a folder where the older file cannot be replaced may not take a new file either.
+    UniqueHandle file(CreateFileW(pellucor::Wide(folder + kFileName).c_str(),
+                                  GENERIC_READ | GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart > 64LL * 1024 * 1024) {
+        return false;
+    }
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+        read != bytes.size()) {
+        return false;
+    }
+    const std::size_t lineStart = bytes.find('\n', bytes.size() / 2);
+    const std::string kept = lineStart == std::string::npos ? "" : bytes.substr(lineStart + 1);
+    DWORD written = 0;
+    LARGE_INTEGER start{};
+    return SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN) &&
+           WriteFile(file.Get(), kept.data(), static_cast<DWORD>(kept.size()), &written, nullptr) &&
+           written == kept.size() && SetEndOfFile(file.Get()) && file.Close();
+}
+
+std::uint64_t Win32HistoryClock::Milliseconds() {
+    return GetTickCount64();
+}
+
 LocalTime Win32HistoryClock::Now() {
     // One instant, seen in UTC and in local time; their difference is the offset in force then
     // (summer time included). Both are taken to the millisecond, so it is whole minutes.

@@ -22,11 +22,13 @@ public:
     std::optional<std::uint64_t> Size() override;
     bool Append(const std::string& bytes) override;
     bool MoveToOlder() override;
+    bool KeepNewestHalf() override;
 };
 
 class Win32HistoryClock final : public HistoryClock {
 public:
     LocalTime Now() override;
+    std::uint64_t Milliseconds() override;
 };
 
 }  // namespace qel

@@ -181,7 +181,9 @@ public:
         return names;
     }
 
-    bool FileExists(const std::string& path) override { return files.count(path) != 0; }
+    bool FileExists(const std::string& path) override {
+        return files.count(path) != 0 && unlisted.count(path) == 0;
+    }
 
     std::string SpecialFolderPath(int csidl) override {
         const auto it = specialFolders.find(csidl);
@@ -216,6 +218,7 @@ public:
     std::map<int, std::string> specialFolders;  // csidl -> folder ending in "\"
     std::map<std::string, std::string> textsOfPaths;  // where TextFromPath changes the path
     std::set<std::string> hiddenFiles;                // listed by no ListFiles
+    std::set<std::string> unlisted;  // FileExists says no (a refused listing); ReadAll reads them
 
     std::vector<std::string> openedForOutput;  // every OpenForOutput call, failed ones too
     std::vector<std::string> closedPaths;      // every Close call

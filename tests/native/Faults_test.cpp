@@ -231,7 +231,20 @@ TEST_F(FaultsTest, LostPortIsReportedClosedAndOpenedAgainAboutOnceASecond) {
         Tick();
         Tick();
         EXPECT_EQ(PageFile(), PageFor("cd")) << "the half block before the loss is not glued on";
+
+        // Another start names a port while Run is on: the open one is closed, the new one
+        // opened at once; a refused value is said, and the port stays.
+        port.availablePorts = {3, 7};
+        form.PortNamed(ParseCommandLine("/run /port=007"));
+        EXPECT_EQ(port.openPort, 7);
+        EXPECT_TRUE(port.isOpen);
+        form.PortNamed(ParseCommandLine("/PORT=3x"));
+        EXPECT_EQ(view.LastStatus(), StatusMessage("Port number in /port=3x is not from 1 to 255",
+                                                   StatusColour::Failure));
+        EXPECT_EQ(view.portText, " 7");
+        EXPECT_TRUE(history.Holds("Port number in /port=3x is not from 1 to 255"));
         ClosePort(port);
+        view.portText = " 3";
     }
 }
 
@@ -325,7 +338,8 @@ TEST_F(FaultsTest, SettingsFileHeldAtStartUpIsWaitedForAndNeverWipedAtExit) {
     const std::string bad = std::string(kSettingsFolder) + "Leq.ini.bad";
     const std::string saved = "Lab\r\nlive.html\r\nTitle\r\n10\r\n 2 \r\n 1 \r\n";
     files.files[ini] = saved;
-    files.busyReads[ini] = 10;  // a scanner lets go after half a second
+    files.busyReads[ini] = 10;   // a scanner lets go after half a second
+    files.unlisted.insert(ini);  // and its folder cannot be listed: that says nothing of it
     view.fileNameText = view.pageTitleText = view.refreshText = "";
     form.Form_Load();
     EXPECT_EQ(view.pageTitleText, "Title");
@@ -352,6 +366,11 @@ TEST_F(FaultsTest, SettingsFileHeldAtStartUpIsWaitedForAndNeverWipedAtExit) {
     form.mnuCommMethod1_Click();
     view.refreshText = "5";
     Run();
+    form.ckkRun_Click(false);  // an unattended start: the cause stays in view, "Run started" logged
+    const StatusMessage cause(FakeFileSystem::BusyError().description + " opening ini file",
+                              StatusColour::Failure);
+    EXPECT_EQ(view.LastStatus(), cause);
+    EXPECT_TRUE(history.Holds("Run started"));
     Send("xy@@@@");
     Tick();
     EXPECT_TRUE(internet.connects.empty() && transfer.operations.empty());
@@ -370,8 +389,21 @@ TEST_F(FaultsTest, SettingsFileHeldAtStartUpIsWaitedForAndNeverWipedAtExit) {
     EXPECT_EQ(view.refreshText, "5");
     EXPECT_EQ(transfer.operations.size(), 1u);
     EXPECT_TRUE(internet.connects.empty());
+    EXPECT_NE(view.LastStatus(), cause);
     form.Form_Unload();
     EXPECT_EQ(files.files[ini], "Lab\r\nlive.html\r\nTitle\r\n5\r\n 2 \r\n 0 \r\n");
+
+    // Refused rather than held (a share that is not up yet): never taken for missing, so never
+    // written over with defaults; read once it can be.
+    files.readErrors[ini] = FakeFileSystem::AccessError();
+    state.SettingsFileNeverRead = false;
+    form.Form_Load();
+    EXPECT_TRUE(state.SettingsFileNeverRead);
+    form.Form_Unload();
+    EXPECT_EQ(files.files[ini], "Lab\r\nlive.html\r\nTitle\r\n5\r\n 2 \r\n 0 \r\n");
+    files.readErrors.clear();
+    Tick();
+    EXPECT_FALSE(state.SettingsFileNeverRead);
 }
 
 TEST_F(FaultsTest, BlockAfterAMarkerFreeReadIsFoundWhenTheSameReadBringsTwo) {

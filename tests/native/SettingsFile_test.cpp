@@ -62,7 +62,7 @@ TEST_F(SettingsFileTest, MissingFile) {
     EXPECT_EQ(state.CommMethod, 0);
     EXPECT_EQ(view.ftpMethodItem, MenuChoice::Method1);
     EXPECT_TRUE(view.commMethodChecks.empty());
-    EXPECT_TRUE(fileSystem.readPaths.empty());
+    EXPECT_EQ(fileSystem.pausedMs, 0u) << "an absent file is not waited for";
 }
 
 TEST_F(SettingsFileTest, FourLineFileDefaultsBothMethodsSilently) {

@@ -33,13 +33,32 @@ TEST_F(StartUpTest, CompleteProfileNamedInTheSettingsIsLoaded) {
     files.files[std::string(kSettingsFolder) + "Leq.ini"] =
         "Lab\r\nlive.html\r\nT\r\n10\r\n 2 \r\n 1 \r\n";
     WriteProfile("Lab", "s3cret");
+    // Held for about 4 s: longer than start-up waits (about 40 reads), so it is read on a
+    // later tick. Meanwhile its cause stays in view through an unattended Run, and the pages
+    // wait rather than fail for want of the host values it holds.
+    files.busyReads[std::string(kSettingsFolder) + "Lab.uci"] = 45;
     form.Form_Load();
+    const StatusMessage cause(FakeFileSystem::BusyError().description + " opening Lab",
+                              StatusColour::Failure);
+    EXPECT_EQ(view.LastStatus(), cause);
+    Run();
+    form.ckkRun_Click(false);
+    controlPort.waiting = "page@@@@";
+    for (int i = 0; i < 3; ++i) {
+        Tick();
+    }
+    EXPECT_TRUE(state.DestURL.empty() && transfer.operations.empty());
+    EXPECT_EQ(view.statusHistory.back(), cause);
+    Tick();
+    Tick();
     EXPECT_EQ(state.DestURL, "127.0.0.1");
     EXPECT_EQ(state.Password, "s3cret");
     EXPECT_EQ(state.FTPMethod, 2);
     EXPECT_EQ(state.CommMethod, 1);
+    EXPECT_EQ(transfer.operations.size(), 1u) << "the page that waited goes out";
     for (const auto& [text, colour] : view.statusHistory) {
         EXPECT_NE(text, "Configuration information required");
+        EXPECT_NE(text, "No URL set");
     }
 }
 
@@ -56,6 +75,27 @@ TEST_F(StartUpTest, FirstStartCarriesTheProgramFolderSettingsOverOnce) {
     const std::string profile = files.files[from + "Lab.uci"];
     EXPECT_EQ(UserSettingsFolder("C:\\users\\me\\AppData\\Roaming\\", kProgramFolder), to);
     EXPECT_EQ(UserSettingsFolder("", kProgramFolder), from);
+    const auto freshStart = [this] {
+        state = ProgramState{};
+        state.ProgramFolder = kProgramFolder;
+        state.SettingsFolder = kSettingsFolder;
+        form.Form_Load();
+    };
+
+    // A profile held, then a copy of the settings that fails (a full disk): the settings file
+    // is copied only after every profile, so the carry-over stays due, and says why.
+    files.busyReads[from + "Lab.uci"] = 100;
+    freshStart();
+    EXPECT_TRUE(state.SettingsCarryOverPending);
+    EXPECT_EQ(files.files.count(to + "Leq.ini"), 0u);
+    files.busyReads.clear();
+    files.closeErrors[to + "Leq.ini"] = FakeFileSystem::OtherError("Disk full");
+    freshStart();
+    EXPECT_EQ(view.LastStatus(),
+              StatusMessage("Disk full carrying over Leq.ini", StatusColour::Failure));
+    form.Form_Unload();
+    EXPECT_EQ(files.files.count(to + "Leq.ini"), 0u);
+    files.closeErrors.clear();
 
     // The old settings are held (a backup, a scanner) longer than start-up waits: nothing
     // stands in for them, nothing is written in their place, and they are carried over and
@@ -86,6 +126,21 @@ TEST_F(StartUpTest, FirstStartCarriesTheProgramFolderSettingsOverOnce) {
     form.Form_Load();
     EXPECT_EQ(files.files, before);
     EXPECT_EQ(state.CurrentFile, "Lab");
+
+    // An earlier install without a settings file: its held profile is still carried over, and
+    // the settings are then saved as for a first start.
+    for (const char* name : {"Leq.ini", "Lab.uci"}) {
+        files.files.erase(from + name);
+        files.files.erase(to + name);
+    }
+    files.files[from + "Lab.uci"] = profile;
+    files.busyReads[from + "Lab.uci"] = 100;
+    freshStart();
+    files.busyReads.clear();
+    Tick();
+    EXPECT_EQ(files.files[to + "Lab.uci"], profile);
+    form.Form_Unload();
+    EXPECT_EQ(files.files.count(to + "Leq.ini"), 1u);
 }
 
 TEST_F(StartUpTest, EmptyPasswordCountsAsIncomplete) {

@@ -27,10 +27,17 @@ struct MemoryFile : HistoryFile {
         }
         return canMove;
     }
+    bool KeepNewestHalf() override {
+        const auto cut = bytes.find('\n', bytes.size() / 2);
+        bytes.erase(0, cut == std::string::npos ? bytes.size() : cut + 1);
+        return true;
+    }
 };
 
 struct FixedClock : HistoryClock {
     LocalTime Now() override { return {2026, 12, 7, 3, 14, 7, 60}; }
+    std::uint64_t Milliseconds() override { return ms; }
+    std::uint64_t ms = 0;
 };
 
 TEST(StatusHistory, KeepsNewFailuresFirstRecoveriesOfTheirOwnKindAndTheRunSwitch) {
@@ -68,14 +75,30 @@ TEST(StatusHistory, KeepsNewFailuresFirstRecoveriesOfTheirOwnKindAndTheRunSwitch
     EXPECT_EQ(file.bytes, at + "Qel 1.2 started with /run\r\n" + at + "Run started\r\n" + at +
                               "No FTP connection\r\n" + at + "File not found. opening com\r\n" +
                               at + "Serial communication established\r\n" + at +
+                              "No FTP connection repeated 1 time\r\n" + at +
                               "Transfer Complete 07/12/2026  03:14:59\r\n" + at +
                               "Web file not found - 03:14:07\r\n" + at +
+                              "Web file not found repeated 1 time\r\n" + at +
                               "Transfer Complete 07/12/2026  03:15:00\r\n" + at +
                               "Run stopped\r\n" + at + "Qel ended\r\n");
+
+    // A noisy line and a host outage that alternate are each counted on their own: one line
+    // each, again at most once a minute while they go on, and their count when they end.
+    file.bytes.clear();
+    for (int i = 0; i < 200; ++i, clock.ms += 500) {
+        history.Record("Serial data lost (framing)", StatusColour::Failure, kSerial);
+        history.Record("No FTP connection", StatusColour::Failure, kUpload);
+    }
+    history.Record("Transfer Complete 07/12/2026  03:16:40", StatusColour::Highlight, kUpload);
+    EXPECT_EQ(file.bytes, at + "Serial data lost (framing)\r\n" + at + "No FTP connection\r\n" +
+                              at + "Serial data lost (framing) repeated 120 times\r\n" + at +
+                              "No FTP connection repeated 120 times\r\n" + at +
+                              "No FTP connection repeated 79 times\r\n" + at +
+                              "Transfer Complete 07/12/2026  03:16:40\r\n");
     EXPECT_EQ(IsoTimestamp({2026, 1, 2, 3, 4, 5, -330}), "2026-01-02T03:04:05-05:30");
 }
 
-TEST(StatusHistory, StaysBelowTheLimitByMovingToTheOlderFileAndLosesNoLineToAHeldOne) {
+TEST(StatusHistory, StaysBelowTheLimitByMovingToTheOlderFileOrDroppingItsOlderHalf) {
     MemoryFile file;
     FixedClock clock;
     ProgramState state;
@@ -89,11 +112,17 @@ TEST(StatusHistory, StaysBelowTheLimitByMovingToTheOlderFileAndLosesNoLineToAHel
     history.Record("Run stopped", StatusColour::Highlight);  // would reach the limit exactly
     EXPECT_EQ(file.older.size(), StatusHistory::kMaxBytes - 39);
     EXPECT_EQ(file.bytes, "2026-12-07T03:14:07+01:00 Run stopped\r\n");
-    file.bytes = file.older;
-    file.canMove = false;  // the older file is held: the line goes on the end all the same
+    // An older file that cannot be replaced costs the older half of this one, and says so.
+    file.bytes = std::string(StatusHistory::kMaxBytes / 2, 'o') + "\r\n" +
+                 std::string(StatusHistory::kMaxBytes / 2 - 40, 'n') + "\r\n";
+    file.canMove = false;
     history.Record("Web file not found - 1:00", StatusColour::Failure);
-    EXPECT_EQ(file.bytes.size(), StatusHistory::kMaxBytes - 39 + 53);
+    EXPECT_EQ(file.bytes, std::string(StatusHistory::kMaxBytes / 2 - 40, 'n') + "\r\n" +
+                              "2026-12-07T03:14:07+01:00 Qel.log.1 could not be replaced: the "
+                              "older half of Qel.log was dropped\r\n" +
+                              "2026-12-07T03:14:07+01:00 Web file not found - 1:00\r\n");
     file.canMove = true;
+    file.bytes = std::string(StatusHistory::kMaxBytes - 40, 'x');
     history.Record("No FTP connection", StatusColour::Failure);
     EXPECT_EQ(file.bytes, "2026-12-07T03:14:07+01:00 No FTP connection\r\n");
 }
@@ -108,10 +137,16 @@ TEST(CommandLine, RunAndPortSwitchesInAnyCaseAsWordsOfTheirOwn) {
     EXPECT_EQ(ParseCommandLine("/run /port=12").port, 12);
     EXPECT_EQ(ParseCommandLine("-PORT=255").port, 255);
     EXPECT_EQ(ParseCommandLine("/port=1 /port=7").port, 7);
-    for (const char* line :
-         {"/port=0", "/port=256", "/port=", "/port=1x", "/port=-3", "/port 3", "port=3"}) {
-        EXPECT_FALSE(ParseCommandLine(line).port) << line;
+    EXPECT_EQ(ParseCommandLine("/port=007").port, 7);
+    EXPECT_EQ(ParseCommandLine("/port=0007").port, 7);
+    for (const char* value : {"0", "256", "", "3x", "-3", "99999999999"}) {
+        const StartOptions options = ParseCommandLine(std::string("/run /PORT=") + value);
+        EXPECT_FALSE(options.port) << value;
+        EXPECT_EQ(options.refusedPort, value);
     }
+    EXPECT_FALSE(ParseCommandLine("/port=3x /port=4").refusedPort) << "the last one wins";
+    EXPECT_FALSE(ParseCommandLine("/port 3").port || ParseCommandLine("port=3").port);
+    EXPECT_EQ(RefusedPortText("3x"), "Port number in /port=3x is not from 1 to 255");
     EXPECT_EQ(CommandLineFor(ParseCommandLine("x /PORT=9 /run")), "/run /port=9");
     EXPECT_EQ(CommandLineFor(StartOptions{}), "");
 }
