@@ -460,7 +460,6 @@ TEST_F(Faults, UnattendedStartWaitsForAHeldProfileAndASecondStartHandsOver) {
     HANDLE lock = CreateFileA((folder + "home.uci").c_str(), GENERIC_READ, 0, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-    // A second start, to its end: its exit code.
     const auto secondStart = [this](const char* switches) {
         std::string commandLine = "\"" + qel_.Folder() + "Qel.exe\" " + switches;
         STARTUPINFOA startup{};
