@@ -237,7 +237,6 @@ TEST_F(FaultsTest, LostPortIsReportedClosedAndOpenedAgainAboutOnceASecond) {
         port.availablePorts = {3, 7};
         form.PortNamed(ParseCommandLine("/run /port=007"));
         EXPECT_EQ(port.openPort, 7);
-        EXPECT_TRUE(port.isOpen);
         form.PortNamed(ParseCommandLine("/PORT=3x"));
         EXPECT_EQ(view.LastStatus(), StatusMessage("Port number in /port=3x is not from 1 to 255",
                                                    StatusColour::Failure));
@@ -401,9 +400,14 @@ TEST_F(FaultsTest, SettingsFileHeldAtStartUpIsWaitedForAndNeverWipedAtExit) {
     EXPECT_TRUE(state.SettingsFileNeverRead);
     form.Form_Unload();
     EXPECT_EQ(files.files[ini], "Lab\r\nlive.html\r\nTitle\r\n5\r\n 2 \r\n 0 \r\n");
+    form.Form_Load();
+    state.CurrentFile = "Other";  // chosen meanwhile, without a password: that is what is said
+    state.Password.clear();
     files.readErrors.clear();
     Tick();
     EXPECT_FALSE(state.SettingsFileNeverRead);
+    EXPECT_EQ(view.LastStatus(),
+              StatusMessage("Configuration information required", StatusColour::Failure));
 }
 
 TEST_F(FaultsTest, BlockAfterAMarkerFreeReadIsFoundWhenTheSameReadBringsTwo) {
