@@ -88,8 +88,17 @@ std::optional<std::string> PutFileBySftp(const FtpPutRequest& request,
     // The key files sit beside known_hosts, in the user's own folder.
     LogInTries tries;
     std::vector<std::string> warnings;
-    const auto keyFiles = ReadSshKeyFiles(
+    auto keyFiles = ReadSshKeyFiles(
         knownHostsPath.substr(0, knownHostsPath.find_last_of("\\/") + 1), tries.problems, warnings);
+    // The private keys do not outlive the upload in memory.
+    struct Wipe {
+        std::vector<SshKeyFile>& files;
+        ~Wipe() {
+            for (SshKeyFile& file : files) {
+                OPENSSL_cleanse(file.text.data(), file.text.size());
+            }
+        }
+    } const wipe{keyFiles};
     for (const std::string& warning : warnings) {
         Note(notes, warning);
     }

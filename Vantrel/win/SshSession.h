@@ -1,8 +1,8 @@
 // One SSH session with a host, from the connection to the goodbye: the SSH library's session
 // (its memory counted), the TCP connection, a closer that shuts the connection down at the
 // upload's deadline so that every wait of the library ends then too, the key exchange and the
-// password log-in. Destroying it says goodbye briefly, shuts the connection down and frees all
-// the library holds, whatever state the host left it in.
+// password log-in (keys: SshLogIn.h). Destroying it says goodbye briefly, shuts the connection
+// down and frees all the library holds, whatever state the host left it in.
 #pragma once
 
 #include <libssh2.h>

@@ -277,7 +277,7 @@ INSTANTIATE_TEST_SUITE_P(OpenSshAndParamiko, SftpUploads,
                          ::testing::Values("PELLUCOR_SFTP_HOST", "PELLUCOR_SFTP_PARAMIKO_HOST"));
 
 // Under /run with an empty password box: the key file in the user's folder logs in to a host
-// that takes only keys.
+// that takes only keys, and the history warns that others may read it.
 TEST_F(Uploads, SftpLogsInWithAKeyFileAndNoPasswordUnderRun) {
     const auto keys = wintest::EnvVar("PELLUCOR_SFTP_USER_KEYS");
     if (!keys) {
@@ -304,6 +304,11 @@ TEST_F(Uploads, SftpLogsInWithAKeyFileAndNoPasswordUnderRun) {
     EXPECT_TRUE(WaitForStatusStart("Transfer Complete "));
     qel_.Menu(IDM_mnuExit);
     EXPECT_TRUE(qel_.WaitForExit(10000));
+    // The file Wine made may be read by everyone: the history says so.
+    EXPECT_NE(wintest::ReadBytes(qeltest::AppDataFile("Pellucor\\Qel.log"))
+                  .value_or("")
+                  .find("The key file id_ed25519 may be read by other users"),
+              std::string::npos);
     for (const std::string& file : {folder + "id_ed25519", folder + "known_hosts", remote}) {
         DeleteFileA(file.c_str());
     }
