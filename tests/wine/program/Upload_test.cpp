@@ -262,10 +262,12 @@ TEST_P(SftpUploads, SftpMethodPublishesOnlyToAHostWhoseKeyTheUserAccepted) {
     const std::string second = qel::PageFileBytes(qel::BuildPageText("Lab", "10", "second"));
     EXPECT_TRUE(qeltest::WaitUntil(
         [&] { return wintest::ReadBytes(remote).value_or("") == second; }, 15000));
+    // The old page set aside goes only after the new one is in place: a moment later.
     for (const char* hidden : {".tmp", ".old"}) {
-        EXPECT_EQ(GetFileAttributesA(
-                      (remote.substr(0, remote.rfind('\\') + 1) + "." + kPage + hidden).c_str()),
-                  INVALID_FILE_ATTRIBUTES);
+        const std::string path = remote.substr(0, remote.rfind('\\') + 1) + "." + kPage + hidden;
+        EXPECT_TRUE(qeltest::WaitUntil(
+            [&] { return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; }, 5000))
+            << path;
     }
     qel_.Menu(IDM_mnuExit);
     ASSERT_TRUE(qel_.WaitForExit(10000));
