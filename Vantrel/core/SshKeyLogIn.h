@@ -17,6 +17,8 @@ inline constexpr std::array<const char*, 3> kSshKeyFileNames{"id_ed25519", "id_e
 // A host usually allows six attempts (OpenSSH's MaxAuthTries): agent keys take at most this many,
 // so that the key files and the password still get their turn.
 inline constexpr int kMaxAgentKeys = 3;
+// Keys offered in all, agent's and files': one attempt of the six is always left for the password.
+inline constexpr int kMaxKeysOffered = 5;
 
 enum class KeyFileForm {
     NotAKey,    // no private key in a form Qel reads (a public key, a PuTTY file, anything else)

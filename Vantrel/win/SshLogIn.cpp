@@ -141,6 +141,9 @@ std::optional<std::string> LogInToSshHost(SshSession& session, const FtpPutReque
             return failure;
         }
         for (const SshKeyFile& file : keyFiles) {
+            if (tries.agentKeys + static_cast<int>(tries.keyFiles.size()) >= kMaxKeysOffered) {
+                break;
+            }
             if (auto failure = OfferKeyFile(session, user, file, request.password, tries, in);
                 failure || in) {
                 return failure;
