@@ -56,7 +56,8 @@ bool TrustSftpHost(const std::string& host, const std::string& settingsFolder) {
                                    .password = Env("PELLUCOR_SFTP_PASSWORD"),
                                    .content = "",
                                    .remotePath = Env("PELLUCOR_SFTP_ROOT") + "/www/probe"};
-    qel::PutFileBySftp(probe, settingsFolder + qel::kKnownHostsFileName, key, rest);
+    std::vector<std::string> notes;
+    qel::PutFileBySftp(probe, settingsFolder + qel::kKnownHostsFileName, key, rest, notes);
     CreateDirectoryA(settingsFolder.c_str(), nullptr);
     return key &&
            !qel::AppendKnownHost(settingsFolder + qel::kKnownHostsFileName, key->knownHostsLine);

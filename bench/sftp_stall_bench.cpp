@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "KnownHostsFile.h"
 #include "SftpPut.h"
@@ -53,7 +54,8 @@ int main(int argc, char** argv) {
                                          .content = std::string(4000, 'p'),
                                          .remotePath = Env("PELLUCOR_SFTP_ROOT") + "/www/" + name,
                                          .deadline = std::chrono::steady_clock::now() + limit};
-        return qel::PutFileBySftp(request, knownHosts, key, rest);
+        std::vector<std::string> notes;
+        return qel::PutFileBySftp(request, knownHosts, key, rest, notes);
     };
     upload("bench-stall-probe.html", std::chrono::seconds(10));
     if (!key || qel::AppendKnownHost(knownHosts, key->knownHostsLine)) {

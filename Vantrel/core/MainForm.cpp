@@ -654,9 +654,10 @@ void MainForm::FTPMethod2() {
 void MainForm::StartTransfer() {
     uploads_.UploadStarted(false);
     GetInfo();
-    const char* missing = state_.DestURL.empty()        ? "No URL set"
-                          : state_.UserName.empty()     ? "No user name set"
-                          : state_.Password.empty()     ? "No Password set"
+    const char* missing = state_.DestURL.empty()    ? "No URL set"
+                          : state_.UserName.empty() ? "No user name set"
+                          // SFTP may log in by key, with no password at all
+                          : state_.Password.empty() && state_.FTPMethod != 4 ? "No Password set"
                           : state_.DestFileName.empty() ? "No destination file name set"
                                                         : nullptr;
     if (missing != nullptr) {

@@ -123,14 +123,14 @@ std::optional<std::string> InetTransfer::Execute(const std::string& operation) {
         // The rest is the component's: only one worker runs at a time, and each is joined
         // before the next starts.
         how = [knownHosts = knownHostsPath_, rest = &sshPasswordRest_](
-                  const FtpPutRequest& request, std::optional<UnknownHostKey>& unknownKey) {
-            return PutFileBySftp(request, knownHosts, unknownKey, *rest);
+                  const FtpPutRequest& request, std::optional<UnknownHostKey>& unknownKey,
+                  std::vector<std::string>& notes) {
+            return PutFileBySftp(request, knownHosts, unknownKey, *rest, notes);
         };
     } else {
         const auto plain = IsFtpsUrl(url_) ? &PutFileByFtps : &PutFileByFtp;
-        how = [plain](const FtpPutRequest& request, std::optional<UnknownHostKey>&) {
-            return plain(request);
-        };
+        how = [plain](const FtpPutRequest& request, std::optional<UnknownHostKey>&,
+                      std::vector<std::string>&) { return plain(request); };
     }
     FtpPutRequest request{*host, userName_, password_, std::move(*content), put->remotePath};
     request.deadline = std::chrono::steady_clock::now() + overallLimit_;
@@ -177,7 +177,7 @@ void InetTransfer::Transfer(PutFunction put, FtpPutRequest request, HWND notify)
     Outcome outcome;
     outcome.failure.emplace("Out of memory");
     try {
-        outcome.failure = put(request, outcome.unknownKey);
+        outcome.failure = put(request, outcome.unknownKey, outcome.notes);
     } catch (const std::bad_alloc&) {
     } catch (const std::exception& e) {
         try {
@@ -216,6 +216,14 @@ void InetTransfer::DeliverFinished() noexcept {
             }
             outcome = std::move(finished_.front());
             finished_.pop_front();
+        }
+        for (const std::string& note : outcome.notes) {
+            try {
+                if (noteSink_) {
+                    noteSink_(note);
+                }
+            } catch (...) {
+            }
         }
         if (!reported) {  // else its failure went out at the limit already
             // The completion may take the key; one it leaves is not offered to a later one.

@@ -15,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "FtpPut.h"
 #include "SshLogInRules.h"
@@ -57,14 +58,17 @@ public:
 
     // The known hosts file (OpenSSH's format, a UTF-8 path) that "sftp://" transfers check.
     void SetKnownHostsFile(const std::string& path) { knownHostsPath_ = path; }
+    // Where lines for the history go (a key file others may read), on this thread.
+    void SetNoteSink(std::function<void(const std::string&)> sink) { noteSink_ = std::move(sink); }
 
 private:
     // How one upload is made, from start to end, on the worker thread.
-    using PutFunction = std::function<std::optional<std::string>(const FtpPutRequest& request,
-                                                                 std::optional<UnknownHostKey>&)>;
+    using PutFunction = std::function<std::optional<std::string>(
+        const FtpPutRequest& request, std::optional<UnknownHostKey>&, std::vector<std::string>&)>;
     struct Outcome {
         std::optional<std::string> failure;
         std::optional<UnknownHostKey> unknownKey;
+        std::vector<std::string> notes;
     };
 
     struct WindowDestroy {
@@ -87,6 +91,7 @@ private:
     std::string knownHostsPath_;
     PasswordRest sshPasswordRest_;  // SFTP log-ins a host refused, used by the worker only
     Completion completion_;
+    std::function<void(const std::string&)> noteSink_;
     std::optional<UnknownHostKey> unknownKey_;  // of the outcome being delivered
 
     std::unique_ptr<HWND__, WindowDestroy> window_;

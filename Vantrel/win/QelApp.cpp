@@ -35,6 +35,7 @@ QelApp::QelApp(HINSTANCE instance, MainWindow::EndProcess endProcess, const Star
     SetUpProgram(state_, window_.Handle());
     // The SFTP hosts' keys live with the user's other settings.
     Inet1_.SetKnownHostsFile(state_.SettingsFolder + kKnownHostsFileName);
+    Inet1_.SetNoteSink([this](const std::string& line) { history_.Note(line); });
     history_.ProgramStarted(options.run);
     form_.Form_Load(options);
     ShowWindow(window_.Handle(), SW_SHOW);

@@ -8,9 +8,13 @@
 #include <algorithm>
 #include <chrono>
 #include <mutex>
+#include <set>
+#include <vector>
 
 #include "SftpPageStore.h"
 #include "SshHostKeyCheck.h"
+#include "SshKeyFiles.h"
+#include "SshLogIn.h"
 #include "SshSession.h"
 
 namespace qel {
@@ -18,30 +22,17 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-// The local time of day a moment on the steady clock falls on, in the user's time format.
-std::string LocalTimeOf(SteadyClock::time_point moment) {
-    FILETIME now{};
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER at{};
-    at.LowPart = now.dwLowDateTime;
-    at.HighPart = now.dwHighDateTime;
-    using Ticks = std::chrono::duration<long long, std::ratio<1, 10000000>>;  // FILETIME's 100 ns
-    at.QuadPart += static_cast<ULONGLONG>(std::max<long long>(
-        0, std::chrono::duration_cast<Ticks>(moment - SteadyClock::now()).count()));
-    const FILETIME then{at.LowPart, at.HighPart};
-    SYSTEMTIME universal{};
-    SYSTEMTIME local{};
-    char text[64] = {};
-    if (!FileTimeToSystemTime(&then, &universal) ||
-        !SystemTimeToTzSpecificLocalTime(nullptr, &universal, &local) ||
-        GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &local, nullptr, text, sizeof text) == 0) {
-        return "five minutes from now";
+// A line for the history, once per run: an upload a minute must not repeat it each time.
+void Note(std::vector<std::string>& notes, const std::string& line) {
+    static std::set<std::string> noted;  // guarded by the uploads' turn
+    if (noted.insert(line).second) {
+        notes.push_back(line);
     }
-    return text;
 }
 
 std::optional<std::string> Upload(const FtpPutRequest& request, const SshAddress& address,
                                   const std::string& knownHostsPath,
+                                  const std::vector<SshKeyFile>& keyFiles, LogInTries& tries,
                                   std::optional<UnknownHostKey>& unknownKey,
                                   PasswordRest& passwordRest) {
     SshSession session(request.deadline);
@@ -62,13 +53,7 @@ std::optional<std::string> Upload(const FtpPutRequest& request, const SshAddress
     if (auto failure = hostKey.Check(unknownKey)) {
         return failure;  // nothing, not even the user name, has gone to the host
     }
-    bool refused = false;
-    if (auto failure = session.LogIn(request.userName, request.password, refused)) {
-        if (refused) {
-            const auto now = SteadyClock::now();
-            passwordRest.Refused(request.host, request.userName, request.password, *failure, now);
-            return *failure + kSftpNotSentUntil + LocalTimeOf(now + PasswordRest::kRest);
-        }
+    if (auto failure = LogInToSshHost(session, request, keyFiles, tries, passwordRest)) {
         return failure;
     }
     SftpPageStore store(session);
@@ -80,7 +65,8 @@ std::optional<std::string> Upload(const FtpPutRequest& request, const SshAddress
 std::optional<std::string> PutFileBySftp(const FtpPutRequest& request,
                                          const std::string& knownHostsPath,
                                          std::optional<UnknownHostKey>& unknownKey,
-                                         PasswordRest& passwordRest) {
+                                         PasswordRest& passwordRest,
+                                         std::vector<std::string>& notes) {
     unknownKey.reset();
     static std::timed_mutex turn;
     std::unique_lock lock(turn, std::defer_lock);
@@ -99,11 +85,39 @@ std::optional<std::string> PutFileBySftp(const FtpPutRequest& request,
     if (!address) {
         return "Not an SFTP host address (host, host:port or [address]:port): " + request.host;
     }
-    if (const auto until = passwordRest.RestsUntil(request.host, request.userName, request.password,
-                                                   SteadyClock::now())) {
-        return passwordRest.Reason() + kSftpNotSentUntil + LocalTimeOf(*until);
+    // The key files sit beside known_hosts, in the user's own folder.
+    LogInTries tries;
+    std::vector<std::string> warnings;
+    auto keyFiles = ReadSshKeyFiles(
+        knownHostsPath.substr(0, knownHostsPath.find_last_of("\\/") + 1), tries.problems, warnings);
+    // The private keys do not outlive the upload in memory.
+    struct Wipe {
+        std::vector<SshKeyFile>& files;
+        ~Wipe() {
+            for (SshKeyFile& file : files) {
+                OPENSSL_cleanse(file.text.data(), file.text.size());
+            }
+        }
+    } const wipe{keyFiles};
+    for (const std::string& warning : warnings) {
+        Note(notes, warning);
     }
-    return Upload(request, *address, knownHostsPath, unknownKey, passwordRest);
+    // A resting password with no key to offer instead: the host is not even called.
+    if (const auto until = passwordRest.RestsUntil(request.host, request.userName, request.password,
+                                                   SteadyClock::now());
+        until && keyFiles.empty() && !SshAgentRunning()) {
+        return LogInFailureText(tries, passwordRest.Reason(),
+                                kSftpNotSentUntil + LocalTimeOf(*until), "");
+    }
+    auto outcome =
+        Upload(request, *address, knownHostsPath, keyFiles, tries, unknownKey, passwordRest);
+    if (!outcome) {
+        // In by another way: a key file that could not be opened is still worth a line.
+        for (const std::string& problem : tries.problems) {
+            Note(notes, problem);
+        }
+    }
+    return outcome;
 }
 
 }  // namespace qel

@@ -1,10 +1,11 @@
 // One upload over SFTP from start to end: the host's key checked against the known hosts file
-// before anything else is sent, a password log-in, and the page written beside its place and
-// renamed into it, so a visitor never reads half a page.
+// before anything else is sent, a log-in by key or password, and the page written beside its place
+// and renamed into it, so a visitor never reads half a page.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "FtpPut.h"
 #include "HostKeyQuestion.h"
@@ -17,13 +18,16 @@ namespace qel {
 // description. `request.host` is the SSH host ("host", "host:port", "[v6]:port"); the remote path
 // is from the server's root. Keys are looked up in the file `knownHostsPath` (UTF-8); a host that
 // is not in it sends nothing and sets `unknownKey` (the failure then names the fingerprint).
-// A log-in the host refused rests in `passwordRest`: the same password is not sent to it again
-// until the rest is over. Every wait is at most the usual limit and ends by request.deadline,
-// with everything the upload held freed. Calls on several threads take turns: the library's
-// random generator is one for the process.
+// The log-in offers an agent's keys, then the key files beside the known hosts file, then the
+// password (SshLogIn.h). A password the host refused rests in `passwordRest`: the same password is
+// not sent to it again until the rest is over. Every wait is at most the usual limit and ends by
+// request.deadline, with everything the upload held freed. Calls on several threads take turns: the
+// library's random generator is one for the process. `notes` gets lines for the history, each once
+// per run: a key file others may read, one that could not be opened when another way got in.
 std::optional<std::string> PutFileBySftp(const FtpPutRequest& request,
                                          const std::string& knownHostsPath,
                                          std::optional<UnknownHostKey>& unknownKey,
-                                         PasswordRest& passwordRest);
+                                         PasswordRest& passwordRest,
+                                         std::vector<std::string>& notes);
 
 }  // namespace qel

@@ -17,6 +17,8 @@ inline constexpr char kSftpMoreThanPassword[] =
     "The SFTP host asks for more than a password at log-in (a code, or several questions)";
 // Follows either of the two above, with the local time it ends at.
 inline constexpr char kSftpNotSentUntil[] = ": the same password is not sent again until ";
+// No key was found to offer, and the password box is empty.
+inline constexpr char kSftpNoPassword[] = "No Password set";
 inline constexpr char kSftpTimedOut[] = "The SFTP host did not answer in time";
 
 }  // namespace qel

@@ -154,23 +154,27 @@ void SshSession::AnswerPrompts(const char*, int, const char*, int, int count,
     prompting.passwordSent = true;
 }
 
-std::optional<std::string> SshSession::LogIn(const std::string& user, const std::string& password,
-                                             bool& refused) {
-    refused = false;
-    const auto userLength = static_cast<unsigned>(user.size());
+std::optional<std::string> SshSession::OfferedMethods(const std::string& user,
+                                                      std::string& methods) {
+    methods.clear();
     SetWait();
-    const char* offered = libssh2_userauth_list(session_, user.c_str(), userLength);
+    const char* offered =
+        libssh2_userauth_list(session_, user.c_str(), static_cast<unsigned>(user.size()));
     if (offered == nullptr) {
         if (libssh2_userauth_authenticated(session_)) {
             return std::nullopt;  // the host asks for nothing
         }
         return Failure(libssh2_session_last_errno(session_));
     }
-    const std::string methods = std::string(",") + offered + ",";
+    methods = std::string(",") + offered + ",";
+    return std::nullopt;
+}
+
+std::optional<std::string> SshSession::LogIn(const std::string& user, const std::string& password,
+                                             const std::string& methods, bool& refused) {
+    refused = false;
+    const auto userLength = static_cast<unsigned>(user.size());
     const bool byPassword = methods.find(",password,") != std::string::npos;
-    if (!byPassword && methods.find(",keyboard-interactive,") == std::string::npos) {
-        return std::string(kSftpKeysOnly);
-    }
     // One attempt per log-in: a refused password is not sent again by the other method.
     prompting_ = Prompting{&password};
     SetWait();

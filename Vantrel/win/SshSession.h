@@ -1,8 +1,8 @@
 // One SSH session with a host, from the connection to the goodbye: the SSH library's session
 // (its memory counted), the TCP connection, a closer that shuts the connection down at the
 // upload's deadline so that every wait of the library ends then too, the key exchange and the
-// password log-in. Destroying it says goodbye briefly, shuts the connection down and frees all
-// the library holds, whatever state the host left it in.
+// password log-in (keys: SshLogIn.h). Destroying it says goodbye briefly, shuts the connection
+// down and frees all the library holds, whatever state the host left it in.
 #pragma once
 
 #include <libssh2.h>
@@ -38,11 +38,19 @@ public:
     std::optional<std::string> Connect(const SshAddress& address);
     // The key exchange: afterwards the host has shown its key, and nothing else has gone to it.
     std::optional<std::string> Handshake();
+    // The log-in methods the host offers the user, asked for by the "none" method, which sends
+    // no secret: ",publickey,password," with commas around each. Empty when the host let the
+    // user in without any.
+    std::optional<std::string> OfferedMethods(const std::string& user, std::string& methods);
     // Logs in with the password, by the password method or, where the host offers only that, by
-    // keyboard-interactive (see AnswerPrompts). `refused` is set when the host turned the
-    // password down or asked for more than it.
+    // keyboard-interactive (see AnswerPrompts); `methods` must offer one of them. `refused` is
+    // set when the host turned the password down or asked for more than it.
     std::optional<std::string> LogIn(const std::string& user, const std::string& password,
-                                     bool& refused);
+                                     const std::string& methods, bool& refused);
+    static bool PasswordOffered(const std::string& methods) {
+        return methods.find(",password,") != std::string::npos ||
+               methods.find(",keyboard-interactive,") != std::string::npos;
+    }
 
     LIBSSH2_SESSION* Handle() const { return session_; }
     // Sets the library's wait for its next call: the usual limit, cut to what is left.

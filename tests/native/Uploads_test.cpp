@@ -148,6 +148,12 @@ TEST_F(UploadTest, IncompleteProfileStopsTheTransferComponentBeforeItStarts) {
     EXPECT_EQ(view.LastStatus(),
               StatusMessage("No destination file name set", StatusColour::Failure));
     EXPECT_TRUE(transfer.operations.empty());
+    // SFTP may log in by key: an empty password goes to the component.
+    view.fileNameText = "live.html";
+    state.FTPMethod = 4;
+    state.Password = "";
+    form.FTPMethod2();
+    EXPECT_EQ(transfer.operations.size(), 1u);
 }
 
 TEST_F(UploadTest, PageWrittenWithTheTransferMethodIsHandedOver) {

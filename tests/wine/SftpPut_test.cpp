@@ -2,7 +2,7 @@
 // without them): a host is trusted only once its key is in known_hosts, and then gets the page
 // whole, by password or by keyboard-interactive log-in, with or without posix-rename or the
 // right to set permissions, also a host with only Ed25519 and Curve25519; a changed key, a key of
-// another type, a wrong password and a keys-only log-in are each refused with what the user must
+// another type, a wrong password and a keys-only host without a key are each refused with what the user must
 // know, and nothing is stored; every wait ends by the deadline with all the library's memory
 // freed.
 #include "SftpPut.h"
@@ -14,10 +14,14 @@
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "FtpServerControl.h"
 #include "KnownHostsFile.h"
+#include "PathText.h"
+#include "Polling.h"
+#include "QelProcess.h"
 #include "SshSession.h"
 #include "WinTestSupport.h"
 
@@ -72,7 +76,7 @@ protected:
             .password = password,
             .content = content,
             .remotePath = Env("PELLUCOR_SFTP_ROOT") + "/www/" + name_};
-        return PutFileBySftp(request, knownHosts_, unknownKey_, rest_);
+        return PutFileBySftp(request, knownHosts_, unknownKey_, rest_, notes_);
     }
 
     // The host's key, met as unknown, then trusted as the user's Yes does.
@@ -107,6 +111,7 @@ protected:
     std::string name_;
     std::optional<UnknownHostKey> unknownKey_;
     qel::PasswordRest rest_;
+    std::vector<std::string> notes_;
 };
 
 TEST_F(SftpUpload, AnUnknownHostGetsNothingUntilTrustedThenThePageWhole) {
@@ -229,6 +234,90 @@ TEST_F(SftpUpload, AnEd25519AndCurve25519OnlyHostGetsThePageAndThreadsLeaveNoCry
     }
 }
 
+// Keys before the password, as OpenSSH's client offers them: the agent's (a stand-in for Pageant),
+// then id_ed25519, id_ecdsa and id_rsa beside known_hosts, in a folder named outside the code
+// page. Each type and format logs in where only keys are taken; the password box opens an
+// encrypted key; a file that is no key or will not open is named and the next way tried.
+TEST_F(SftpUpload, LogsInByAgentThenKeyFilesThenPassword) {
+    const auto keys = wintest::EnvVar("PELLUCOR_SFTP_USER_KEYS");
+    if (!keys) {
+        GTEST_SKIP() << "no user keys in this session";
+    }
+    const std::string folder = local_ / "\xD0\x9A\xD0\xBB\xD1\x8E\xD1\x87\\";  // Ключ
+    CreateDirectoryW(pellucor::Wide(folder).c_str(), nullptr);
+    knownHosts_ = folder + "known_hosts";
+    const auto place = [&](const char* name, const char* source) {
+        DeleteFileW(pellucor::Wide(folder + name).c_str());
+        if (source != nullptr) {
+            ASSERT_TRUE(wintest::WriteBytes(
+                folder + name, wintest::ReadBytes(*keys + "\\" + source).value_or("")));
+        }
+    };
+    const auto accepted = [](const char* how) {
+        const std::string log = wintest::ReadBytes(Env("PELLUCOR_SFTP_SSHD_LOG")).value_or("");
+        return log
+            .substr(log.rfind("Accepted ") + 9,
+                    log.find('\n', log.rfind("Accepted ")) - log.rfind("Accepted ") - 9)
+            .starts_with(how);
+    };
+    Trust("PELLUCOR_SFTP_KEYS_ONLY_HOST");
+    Trust("PELLUCOR_SFTP_HOST");
+    for (const auto& [name, source, how] : {std::tuple{"id_ed25519", "ed25519", "publickey"},
+                                            {"id_ecdsa", "ecdsa", "publickey"},
+                                            {"id_rsa", "rsa", "publickey"},
+                                            {"id_ed25519", "ed25519_secret", "publickey"}}) {
+        place(name, source);
+        EXPECT_EQ(Put("PELLUCOR_SFTP_KEYS_ONLY_HOST", source), std::nullopt) << source;
+        EXPECT_EQ(Stored(), source);
+        EXPECT_TRUE(accepted(how)) << source;
+        place(name, nullptr);
+    }
+    place("id_ed25519", "ed25519_secret");
+    place("id_ecdsa", "ed25519.pub");
+    EXPECT_EQ(Put("PELLUCOR_SFTP_KEYS_ONLY_HOST", "x", "wrong"),
+              "id_ed25519: wrong passphrase; id_ecdsa: not a private key; " +
+                  std::string(qel::kSftpKeysOnly));
+    // A key the host does not know, then the password; a wrong one rests, the keys do not.
+    place("id_ed25519", "ed25519_unknown");
+    place("id_ecdsa", nullptr);
+    EXPECT_EQ(Put("PELLUCOR_SFTP_HOST", "by password"), std::nullopt);
+    EXPECT_TRUE(accepted("password"));
+    const auto refused = Put("PELLUCOR_SFTP_HOST", "x", "wrong").value_or("");
+    EXPECT_EQ(refused.rfind("The SSH host accepted none of: id_ed25519, password" +
+                                std::string(qel::kSftpNotSentUntil),
+                            0),
+              0u)
+        << refused;
+    EXPECT_EQ(Put("PELLUCOR_SFTP_HOST", "x", "wrong")
+                  .value_or("")
+                  .rfind("The SSH host accepted none of: id_ed25519; " +
+                             std::string(qel::kSftpLoginRefused) + qel::kSftpNotSentUntil,
+                         0),
+              0u);
+
+    // The agent's key, tried first: the unknown key file is never offered.
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION agent{};
+    std::string command =
+        qeltest::FromUnixPath(STUB_PAGEANT_UNIX_PATH) + " " + *keys + "\\agent.pem";
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &agent));
+    EXPECT_TRUE(qeltest::WaitUntil([] { return FindWindowA("Pageant", "Pageant"); }, 10000));
+    EXPECT_EQ(Put("PELLUCOR_SFTP_KEYS_ONLY_HOST", "by agent"), std::nullopt);
+    EXPECT_EQ(Stored(), "by agent");
+    EXPECT_TRUE(accepted("publickey"));
+    TerminateProcess(agent.hProcess, 0);
+    WaitForSingleObject(agent.hProcess, 5000);
+    CloseHandle(agent.hProcess);
+    CloseHandle(agent.hThread);
+    // Wine gives the files it makes an entry for everyone: warned of, once for all the uploads.
+    EXPECT_EQ(std::count(notes_.begin(), notes_.end(),
+                         "The key file id_ed25519 may be read by other users of this computer; a "
+                         "private key should be readable by you alone"),
+              1);
+}
+
 TEST_F(SftpUpload, RefusesAChangedKeyAWrongPasswordAndAKeysOnlyHost) {
     // The key the host shows now is not the one trusted for its name.
     EXPECT_TRUE(Put("PELLUCOR_SFTP_HOST", "x").has_value());
@@ -275,7 +364,7 @@ TEST_F(SftpUpload, AHostThatNeverAnswersIsGivenUpAtTheDeadline) {
                                 .content = "x",
                                 .remotePath = "/x",
                                 .deadline = start + std::chrono::seconds(2)};
-    EXPECT_EQ(PutFileBySftp(request, knownHosts_, unknownKey_, rest_),
+    EXPECT_EQ(PutFileBySftp(request, knownHosts_, unknownKey_, rest_, notes_),
               std::string(qel::kSftpTimedOut));
     ftp->Command("STALL off");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
@@ -294,7 +383,7 @@ TEST_F(SftpUpload, AHostThatNeverAnswersIsGivenUpAtTheDeadline) {
                                    .content = "x",
                                    .remotePath = Env("PELLUCOR_SFTP_ROOT") + "/www/" + name_,
                                    .deadline = deadline};
-        EXPECT_EQ(PutFileBySftp(silent, knownHosts_, unknownKey_, rest_),
+        EXPECT_EQ(PutFileBySftp(silent, knownHosts_, unknownKey_, rest_, notes_),
                   std::string(qel::kSftpTimedOut));
         EXPECT_LT(std::chrono::steady_clock::now(), deadline + std::chrono::seconds(2));
         EXPECT_EQ(qel::SshLibraryBytes(), 0) << "bytes the library kept";
@@ -307,7 +396,7 @@ TEST_F(SftpUpload, AHostThatNeverAnswersIsGivenUpAtTheDeadline) {
                                     .content = "x",
                                     .remotePath = "/x",
                                     .deadline = from + std::chrono::seconds(3)};
-        EXPECT_EQ(PutFileBySftp(request, knownHosts_, unknownKey_, rest_),
+        EXPECT_EQ(PutFileBySftp(request, knownHosts_, unknownKey_, rest_, notes_),
                   std::string(qel::kSftpTimedOut));
         EXPECT_LT(std::chrono::steady_clock::now() - from, std::chrono::seconds(5));
     }

@@ -262,10 +262,12 @@ TEST_P(SftpUploads, SftpMethodPublishesOnlyToAHostWhoseKeyTheUserAccepted) {
     const std::string second = qel::PageFileBytes(qel::BuildPageText("Lab", "10", "second"));
     EXPECT_TRUE(qeltest::WaitUntil(
         [&] { return wintest::ReadBytes(remote).value_or("") == second; }, 15000));
+    // The old page set aside goes only after the new one is in place: a moment later.
     for (const char* hidden : {".tmp", ".old"}) {
-        EXPECT_EQ(GetFileAttributesA(
-                      (remote.substr(0, remote.rfind('\\') + 1) + "." + kPage + hidden).c_str()),
-                  INVALID_FILE_ATTRIBUTES);
+        const std::string path = remote.substr(0, remote.rfind('\\') + 1) + "." + kPage + hidden;
+        EXPECT_TRUE(qeltest::WaitUntil(
+            [&] { return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; }, 5000))
+            << path;
     }
     qel_.Menu(IDM_mnuExit);
     ASSERT_TRUE(qel_.WaitForExit(10000));
@@ -275,6 +277,44 @@ TEST_P(SftpUploads, SftpMethodPublishesOnlyToAHostWhoseKeyTheUserAccepted) {
 
 INSTANTIATE_TEST_SUITE_P(OpenSshAndParamiko, SftpUploads,
                          ::testing::Values("PELLUCOR_SFTP_HOST", "PELLUCOR_SFTP_PARAMIKO_HOST"));
+
+// Under /run with an empty password box: the key file in the user's folder logs in to a host
+// that takes only keys, and the history warns that others may read it.
+TEST_F(Uploads, SftpLogsInWithAKeyFileAndNoPasswordUnderRun) {
+    const auto keys = wintest::EnvVar("PELLUCOR_SFTP_USER_KEYS");
+    if (!keys) {
+        GTEST_SKIP() << "no SFTP user keys in this session";
+    }
+    const auto env = [](const char* name) { return wintest::EnvVar(name).value_or(""); };
+    const std::string folder = qeltest::QelProcess::SettingsFolder();
+    const std::string remote = env("PELLUCOR_SFTP_WINDOWS_ROOT") + "\\www\\" + kPage;
+    DeleteFileA(remote.c_str());
+    ASSERT_TRUE(wintest::WriteBytes(folder + "known_hosts",
+                                    env("PELLUCOR_SFTP_KEYS_ONLY_KNOWN_LINE") + "\n"));
+    ASSERT_TRUE(wintest::WriteBytes(folder + "id_ed25519",
+                                    wintest::ReadBytes(*keys + "\\ed25519").value_or("")));
+    Configure(4, {env("PELLUCOR_SFTP_USER"), env("PELLUCOR_SFTP_KEYS_ONLY_HOST"), "",
+                  env("PELLUCOR_SFTP_ROOT") + "/www"});
+    DevicePort highestPort(7);
+    ASSERT_TRUE(highestPort.Opened());
+    ASSERT_TRUE(qel_.Start("/run"));
+    ASSERT_TRUE(highestPort.Send("by key@@@@"));
+    const std::string expected = qel::PageFileBytes(qel::BuildPageText("Lab", "10", "by key"));
+    EXPECT_TRUE(qeltest::WaitUntil(
+        [&] { return wintest::ReadBytes(remote).value_or("") == expected; }, 15000))
+        << qel_.Text(IDC_lblStatus);
+    EXPECT_TRUE(WaitForStatusStart("Transfer Complete "));
+    qel_.Menu(IDM_mnuExit);
+    EXPECT_TRUE(qel_.WaitForExit(10000));
+    // The file Wine made may be read by everyone: the history says so.
+    EXPECT_NE(wintest::ReadBytes(qeltest::AppDataFile("Pellucor\\Qel.log"))
+                  .value_or("")
+                  .find("The key file id_ed25519 may be read by other users"),
+              std::string::npos);
+    for (const std::string& file : {folder + "id_ed25519", folder + "known_hosts", remote}) {
+        DeleteFileA(file.c_str());
+    }
+}
 
 class UploadsWhileTheServerIsDown : public Uploads, public ::testing::WithParamInterface<int> {};
 
