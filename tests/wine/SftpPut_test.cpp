@@ -2,9 +2,9 @@
 // without them): a host is trusted only once its key is in known_hosts, and then gets the page
 // whole, by password or by keyboard-interactive log-in, with or without posix-rename or the
 // right to set permissions, also a host with only Ed25519 and Curve25519; a changed key, a key of
-// another type, a wrong password and a keys-only host without a key are each refused with what the user must
-// know, and nothing is stored; every wait ends by the deadline with all the library's memory
-// freed.
+// another type, a wrong password and a keys-only host without a key are each refused with what the
+// user must know, and nothing is stored; every wait ends by the deadline with all the library's
+// memory freed.
 #include "SftpPut.h"
 
 #include <gtest/gtest.h>
