@@ -8,7 +8,8 @@
 # PELLUCOR_SOAK_MINUTES (default 5) while the FTP host goes down and up and the device is
 # unplugged and back at random moments, then five minutes without faults, a minute of a host
 # that closes each connection after 3 s, and two watchdog periods of an upload thread that
-# outlives its report with an unplug between them (Qel under Wine).
+# outlives its report with an unplug between them (Qel under Wine; PELLUCOR_SOAK_ONLY=outliving
+# runs that last stretch alone).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

@@ -129,6 +129,10 @@ def make_handler(authorizer, command_log, policy, stalling=False, tls_context=No
                 return
             if (stalling and policy.stall) or policy.trickle_s > 0:
                 held.append(self)
+                # A host that hangs or trickles holds on for as long as the client waits: the
+                # handler's own idle limit (300 s) must not end it first.
+                if self._idler is not None and not self._idler.cancelled:
+                    self._idler.cancel()
                 self._trickle_later()
                 return
             super().handle()
@@ -139,7 +143,7 @@ def make_handler(authorizer, command_log, policy, stalling=False, tls_context=No
 
         def _trickle(self):
             if self in held and policy.trickle_s > 0:
-                self.push(b"220-Still starting, please wait\r\n")
+                self.push("220-Still starting, please wait\r\n")  # the handler encodes text itself
                 self._trickle_later()
 
         def handle_close(self):
