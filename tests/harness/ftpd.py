@@ -24,6 +24,13 @@ PORT from PASV and count logins. A second socket takes one-line commands from th
                        connections held so are closed, and new ones are served again)
     REQUIRE-RESUME on  the TLS listeners refuse a protected data connection that does not
                        resume the control connection's TLS session (522), as many hosts do
+    DROP               every control session open now (not those STALL, TRICKLE or CLOSE-AFTER
+                       hold) is sent "421 Idle timeout: closing control connection." (over TLS
+                       where it has TLS) and closed with its data connection, as a host that
+                       ends idle sessions does; new sessions are served as before
+    DROP-IN-STOR on    once: the next STOR closes its control and data connections as soon as
+                       its first data has come, without a reply or a TLS goodbye, as a host that
+                       fails mid-transfer (the partial file stays); off: disarmed again
 
 With --tls-hosts the same account is also served over explicit TLS (AUTH TLS, RFC 4217) on
 those addresses, port --port; TLS is required there before USER and on every data connection.
@@ -77,6 +84,7 @@ class Policy:
         self.trickle_s = 0.0
         self.close_after_s = 0.0
         self.require_resume = False
+        self.drop_in_stor = False
         self.held = []  # connections the stall keeps silent
 
     def release_held(self):
@@ -110,6 +118,19 @@ def make_handler(authorizer, command_log, policy, stalling=False, tls_context=No
                 self.ioloop.call_later(policy.slow_s, lambda: base_dtp.handle_close(self))
                 return
             super().handle_close()
+
+        # The ioloop calls handle_read_event (DTPHandler aliases it to its own handle_read).
+        def handle_read_event(self):
+            super().handle_read_event()
+            if (policy.drop_in_stor and self.receive and self.cmd == "STOR" and
+                    self.tot_bytes_received > 0 and not self._closed):
+                policy.drop_in_stor = False
+                logging.info("DROP-IN-STOR: closed %s:%s after %d bytes of %s",
+                             self.cmd_channel.remote_ip, self.cmd_channel.remote_port,
+                             self.tot_bytes_received, self.file_obj.name)
+                # The plain closes, past any TLS shutdown: no 226, 426 or close_notify goes out.
+                DTPHandler.close(self)
+                FTPHandler.close(self.cmd_channel)
 
         def handle_ssl_established(self):
             from OpenSSL._util import lib
@@ -150,6 +171,20 @@ def make_handler(authorizer, command_log, policy, stalling=False, tls_context=No
             if self in held:
                 held.remove(self)
             super().handle_close()
+
+        def end_idle_session(self):
+            """Says goodbye as a host whose idle limit has passed, and closes at once."""
+            logging.info("DROP: closing %s:%s", self.remote_ip, self.remote_port)
+            self.respond("421 Idle timeout: closing control connection.", logfun=logging.info)
+            data = self.data_channel
+            if data is not None:
+                data.close()
+                if not data._closed:
+                    DTPHandler.close(data)  # its TLS shutdown could not go out at once
+            self.close_when_done()
+            if not self._closed:
+                # The reply or the TLS shutdown could not all go out yet: the host does not wait.
+                FTPHandler.close(self)
 
         def pre_process_command(self, line, cmd, arg):
             command_log.write(line)
@@ -219,10 +254,23 @@ class FtpListener:
 class Commands:
     """Executes one control line and returns the reply text."""
 
-    def __init__(self, listener, command_log, policy):
+    def __init__(self, listener, command_log, policy, ioloop):
         self._listener = listener
         self._log = command_log
         self._policy = policy
+        self._ioloop = ioloop
+
+    def _drop_sessions(self):
+        sessions = [handler for handler in list(self._ioloop.socket_map.values())
+                    if hasattr(handler, "end_idle_session") and not handler._closed and
+                    handler not in self._policy.held]
+        logging.info("DROP: %d control session(s) open", len(sessions))
+        for session in sessions:
+            try:
+                session.end_idle_session()
+            except Exception:  # the others must go all the same
+                logging.exception("DROP: %s:%s", session.remote_ip, session.remote_port)
+                FTPHandler.close(session)
 
     def run(self, line):
         words = line.split()
@@ -259,6 +307,10 @@ class Commands:
                 self._policy.release_held()
         elif verb == "REQUIRE-RESUME" and args in (["on"], ["off"]):
             self._policy.require_resume = args == ["on"]
+        elif verb == "DROP" and not args:
+            self._drop_sessions()
+        elif verb == "DROP-IN-STOR" and args in (["on"], ["off"]):
+            self._policy.drop_in_stor = args == ["on"]
         else:
             return "ERR unknown command"
         return "OK"
@@ -353,7 +405,7 @@ def main(argv):
                                epsv="no-epsv" not in flags)
         FTPServer((address, args.port), handler, ioloop=ioloop)
     ControlServer((args.host, args.control_port),
-                  Commands(listener, command_log, policy), ioloop)
+                  Commands(listener, command_log, policy, ioloop), ioloop)
 
     # The session script waits for this line before it reports the server as started.
     print("ftpd ready on %s:%d, control on %d" % (args.host, args.port, args.control_port),
