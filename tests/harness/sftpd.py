@@ -5,6 +5,11 @@ as SFTP version 3 says. One account, password log-in only, one ECDSA host key; f
 one folder, reached by the same absolute paths as on the OpenSSH server. Opening a file whose
 name holds "stall" makes that connection go silent for good: it still takes what the
 client sends and never answers again (a host that hangs after log-in, the connection still up).
+Opening a file whose name holds "dropwrite" for writing makes that connection close, without a
+word, at its first write to it (a host that fails mid-upload); only the first time that exact
+name is opened in the server's life, so that a client's retry with the same name succeeds.
+SIGUSR1 closes every SSH connection it serves, as a host that drops them does, and then writes
+"dropped N connection(s)" to standard output; new connections are served as before.
 
 It can also hold listeners that never accept a connection (their backlog full), for a name
 whose every address stays silent, and listeners that accept each connection, say nothing and
@@ -16,6 +21,7 @@ Each log-in attempt is written to standard output ("auth METHOD USER accepted|re
 import argparse
 import os
 import pwd
+import signal
 import socket
 import sys
 import threading
@@ -32,11 +38,22 @@ def log(text):
 
 class SilencingSocket:
     """The connection's socket as Paramiko sees it; once silenced, what Paramiko sends is
-    dropped and what arrives is read and dropped, until the client closes."""
+    dropped and what arrives is read and dropped, until the client closes. It can also end the
+    connection at once."""
 
     def __init__(self, sock):
         self._sock = sock
         self.silenced = threading.Event()
+        self.transport = None
+
+    def drop(self):
+        """Ends the connection without an SSH goodbye; the shutdown sends the FIN at once, even
+        while Paramiko's thread still reads from the socket."""
+        try:
+            self._sock.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass  # the client went first
+        self.transport.close()
 
     def send(self, data):
         if self.silenced.is_set():
@@ -80,7 +97,50 @@ def sftp_error(error):
     return SFTPServer.convert_errno(error.errno)
 
 
+class Connections:
+    """The connections being served, and the "dropwrite" names opened so far."""
+
+    def __init__(self):
+        self._lock = threading.Lock()
+        self._live = set()
+        self._dropwrite_names = set()
+
+    def add(self, connection):
+        with self._lock:
+            self._live.add(connection)
+
+    def remove(self, connection):
+        with self._lock:
+            self._live.discard(connection)
+
+    def drop_all(self, *_signal):
+        with self._lock:
+            live = list(self._live)
+        for connection in live:
+            connection.drop()
+        log("dropped %d connection(s)" % len(live))
+
+    def first_open(self, name):
+        """True the first time the name comes."""
+        with self._lock:
+            first = name not in self._dropwrite_names
+            self._dropwrite_names.add(name)
+            return first
+
+
+CONNECTIONS = Connections()
+
+
 class Handle(SFTPHandle):
+    connection = None  # set where the first write is to drop the connection
+
+    def write(self, offset, data):
+        if self.connection is not None:
+            log("dropwrite: dropped the connection at the first write to %s" % self.filename)
+            self.connection.drop()
+            return SFTP_FAILURE  # never reaches the client
+        return super().write(offset, data)
+
     def stat(self):
         try:
             return SFTPAttributes.from_stat(os.fstat((self.readfile or self.writefile).fileno()))
@@ -140,6 +200,9 @@ class Files(SFTPServerInterface):
             handle = Handle(flags)
             handle.filename = full
             access = flags & (os.O_WRONLY | os.O_RDWR)
+            if (access and "dropwrite" in os.path.basename(full) and
+                    CONNECTIONS.first_open(full)):
+                handle.connection = self.account.connection
             handle.readfile = handle.writefile = os.fdopen(
                 descriptor, "rb" if access == os.O_RDONLY else ("r+b" if access else "wb"))
             if access == os.O_WRONLY:
@@ -193,6 +256,8 @@ class Files(SFTPServerInterface):
 def serve_connection(client, host_key, options):
     connection = SilencingSocket(client)
     transport = paramiko.Transport(connection)
+    connection.transport = transport
+    CONNECTIONS.add(connection)
     transport.add_server_key(host_key)
     transport.set_subsystem_handler("sftp", SFTPServer, Files)
     try:
@@ -202,6 +267,7 @@ def serve_connection(client, host_key, options):
     except Exception as error:  # a client that went away mid-way: the next one is served
         log("connection ended: %r" % error)
     finally:
+        CONNECTIONS.remove(connection)
         transport.close()
 
 
@@ -263,6 +329,7 @@ def main():
         os.setgroups([])
         os.setgid(account.pw_gid)
         os.setuid(account.pw_uid)
+    signal.signal(signal.SIGUSR1, CONNECTIONS.drop_all)
     log("sftpd ready on %s:%d" % (options.host, options.port))
     while True:
         client, _ = listener.accept()
