@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "HostProfile.h"
 #include "TransferOperation.h"
@@ -63,15 +64,16 @@ std::optional<unsigned> TakeNumber(std::string_view& text, unsigned limit) {
 // a host that only ever says "wait" would otherwise hold it until the overall limit.
 constexpr int kMaxPreliminaryReplies = 4;
 
-// The dialogue with its reader; every step returns the failure that ends the upload.
-class Dialogue {
-public:
-    Dialogue(FtpsTransport& transport, const FtpsUpload& upload)
-        : transport_(transport), upload_(upload) {}
+}  // namespace
 
-    FtpsFailure Run() {
-        if (auto refused =
-                RefusedHostValuesText(upload_.userName, upload_.password, upload_.remotePath)) {
+// The dialogue with its reader; every step returns the failure that ends it.
+class FtpsSession::Dialogue {
+public:
+    Dialogue(FtpsTransport& transport, std::string userName, std::string password)
+        : transport_(transport), userName_(std::move(userName)), password_(std::move(password)) {}
+
+    FtpsFailure Open() {
+        if (auto refused = RefusedHostValuesText(userName_, password_, "")) {
             return refused;
         }
         if (auto failure = transport_.Connect()) {
@@ -91,18 +93,23 @@ public:
                 return failure;
             }
         }
-        if (auto failure = Expect("TYPE I", "The FTP host refused binary transfers")) {
-            return failure;
+        return Expect("TYPE I", "The FTP host refused binary transfers");
+    }
+
+    FtpsFailure Store(const std::string& remotePath, const std::string& content) {
+        if (auto refused = RefusedHostValuesText(userName_, password_, remotePath)) {
+            return refused;
         }
         if (auto failure = OpenPassiveData()) {
             return failure;
         }
-        if (auto failure = Store()) {
-            return failure;
-        }
-        // Polite, but the file is stored already: what QUIT meets no longer matters.
-        transport_.SendControl("QUIT\r\n");
-        return std::nullopt;
+        return StoreData(remotePath, content);
+    }
+
+    void Quit() {
+        // A courtesy: whatever the host answers, or fails to, the connection ends.
+        FtpReply reply;
+        Command("QUIT", reply);
     }
 
 private:
@@ -112,7 +119,7 @@ private:
                 reply = std::move(*next);
                 if (reply.code == 0) {
                     return "The FTP host's answer could not be understood" +
-                           Shown(reply, upload_.password);
+                           Shown(reply, password_);
                 }
                 return std::nullopt;
             }
@@ -139,7 +146,7 @@ private:
             if (++seen > kMaxPreliminaryReplies) {
                 return "FTP protocol error: the host sent more than " +
                        std::to_string(kMaxPreliminaryReplies) + " preliminary replies" +
-                       Shown(reply, upload_.password);
+                       Shown(reply, password_);
             }
         }
     }
@@ -158,7 +165,7 @@ private:
             return failure;
         }
         if (!Positive(reply)) {
-            return refusal + Shown(reply, upload_.password);
+            return refusal + Shown(reply, password_);
         }
         return std::nullopt;
     }
@@ -169,7 +176,7 @@ private:
             return failure;
         }
         if (reply.code != 220) {
-            return "The FTP host did not accept the connection" + Shown(reply, upload_.password);
+            return "The FTP host did not accept the connection" + Shown(reply, password_);
         }
         return std::nullopt;
     }
@@ -182,7 +189,7 @@ private:
         if (reply.code != 234) {
             return "The FTP host does not offer TLS (FTPS); user name and password were not "
                    "sent" +
-                   Shown(reply, upload_.password);
+                   Shown(reply, password_);
         }
         if (auto failure = transport_.SecureControl()) {
             return *failure + "; user name and password were not sent";
@@ -194,20 +201,20 @@ private:
 
     FtpsFailure LogIn() {
         FtpReply reply;
-        if (auto failure = Command("USER " + upload_.userName, reply)) {
+        if (auto failure = Command("USER " + userName_, reply)) {
             return failure;
         }
         if (reply.code == 230) {
             return std::nullopt;  // no password wanted
         }
         if (reply.code != 331) {
-            return "The FTP host refused the user name" + Shown(reply, upload_.password);
+            return "The FTP host refused the user name" + Shown(reply, password_);
         }
-        if (auto failure = Command("PASS " + upload_.password, reply)) {
+        if (auto failure = Command("PASS " + password_, reply)) {
             return failure;
         }
         if (reply.code != 230 && reply.code != 202) {
-            return "The FTP host refused the log-in" + Shown(reply, upload_.password);
+            return "The FTP host refused the log-in" + Shown(reply, password_);
         }
         return std::nullopt;
     }
@@ -228,14 +235,14 @@ private:
                 return failure;
             }
             if (reply.code != 227) {
-                return kRefused + Shown(reply, upload_.password);
+                return kRefused + Shown(reply, password_);
             }
             port = PortFromPasvReply(reply.lastLine);
         } else {
-            return kRefused + Shown(reply, upload_.password);
+            return kRefused + Shown(reply, password_);
         }
         if (!port) {
-            return "The FTP host named no data port" + Shown(reply, upload_.password);
+            return "The FTP host named no data port" + Shown(reply, password_);
         }
         if (auto failure = transport_.OpenData(*port)) {
             return "The data connection could not be made: " + *failure;
@@ -249,26 +256,25 @@ private:
         if (Read(reply)) {
             return "The file could not be sent: " + failure;
         }
-        std::string text =
-            "The file could not be sent: " + failure + Shown(reply, upload_.password);
+        std::string text = "The file could not be sent: " + failure + Shown(reply, password_);
         if (reply.code == 522) {
             text += "; the host may want the data connection to resume the TLS session";
         }
         return text;
     }
 
-    FtpsFailure Store() {
+    FtpsFailure StoreData(const std::string& remotePath, const std::string& content) {
         FtpReply reply;
-        if (auto failure = Command("STOR " + upload_.remotePath, reply)) {
+        if (auto failure = Command("STOR " + remotePath, reply)) {
             return failure;
         }
         if (!Preliminary(reply)) {
-            return "The FTP host refused to store the file" + Shown(reply, upload_.password);
+            return "The FTP host refused to store the file" + Shown(reply, password_);
         }
         if (auto failure = transport_.SecureData()) {
             return DataFailure(*failure);
         }
-        if (auto failure = transport_.SendData(upload_.content)) {
+        if (auto failure = transport_.SendData(content)) {
             return DataFailure(*failure);
         }
         if (auto failure = transport_.CloseData()) {
@@ -279,22 +285,37 @@ private:
             return failure;
         }
         if (reply.code == 522) {
-            return "The FTP host refused the protected data connection" +
-                   Shown(reply, upload_.password) +
+            return "The FTP host refused the protected data connection" + Shown(reply, password_) +
                    "; the host may want it to resume the TLS session";
         }
         if (reply.code != 226 && reply.code != 250) {
-            return "The FTP host did not store the file" + Shown(reply, upload_.password);
+            return "The FTP host did not store the file" + Shown(reply, password_);
         }
         return std::nullopt;
     }
 
     FtpsTransport& transport_;
-    const FtpsUpload& upload_;
+    const std::string userName_;
+    const std::string password_;
     FtpReplyReader reader_;
 };
 
-}  // namespace
+FtpsSession::FtpsSession(FtpsTransport& transport, std::string userName, std::string password)
+    : dialogue_(std::make_unique<Dialogue>(transport, std::move(userName), std::move(password))) {}
+
+FtpsSession::~FtpsSession() = default;
+
+FtpsFailure FtpsSession::Open() {
+    return dialogue_->Open();
+}
+
+FtpsFailure FtpsSession::Store(const std::string& remotePath, const std::string& content) {
+    return dialogue_->Store(remotePath, content);
+}
+
+void FtpsSession::Quit() {
+    dialogue_->Quit();
+}
 
 void FtpReplyReader::Clear() {
     buffer_.clear();
@@ -405,7 +426,20 @@ std::optional<unsigned> PortFromPasvReply(std::string_view text) {
 }
 
 FtpsFailure RunFtpsUpload(FtpsTransport& transport, const FtpsUpload& upload) {
-    return Dialogue(transport, upload).Run();
+    // Nothing is sent, not even the log-in, when the path could not be.
+    if (auto refused = RefusedHostValuesText(upload.userName, upload.password, upload.remotePath)) {
+        return refused;
+    }
+    FtpsSession session(transport, upload.userName, upload.password);
+    if (auto failure = session.Open()) {
+        return failure;
+    }
+    if (auto failure = session.Store(upload.remotePath, upload.content)) {
+        return failure;
+    }
+    // Polite, but the file is stored already: what QUIT meets no longer matters.
+    transport.SendControl("QUIT\r\n");
+    return std::nullopt;
 }
 
 }  // namespace qel

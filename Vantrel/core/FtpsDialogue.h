@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -80,10 +81,33 @@ struct FtpsUpload {
     std::string content;  // the file's bytes, sent unchanged
 };
 
-// Runs one upload from connect to QUIT: nullopt when the host confirmed the stored file.
-// User name and password are sent only once TLS protects the control connection; a host that
-// refuses AUTH TLS, or a failed handshake, ends the upload before them. A user name, password
-// or path that would break a command apart (CR, LF, NUL) is refused before connecting.
+// One logged-in control connection over which files are stored one after another. User name
+// and password are sent only once TLS protects the control connection; a host that refuses
+// AUTH TLS, or a failed handshake, ends Open before them. A user name, password or path that
+// would break a command apart (CR, LF, NUL) is refused before anything is sent. After any
+// failure the connection is of no further use: the host and we may disagree on where the
+// dialogue stands.
+class FtpsSession {
+public:
+    FtpsSession(FtpsTransport& transport, std::string userName, std::string password);
+    FtpsSession(const FtpsSession&) = delete;
+    FtpsSession& operator=(const FtpsSession&) = delete;
+    ~FtpsSession();
+
+    // Connects, secures the control connection, logs in, asks for protected binary transfers.
+    FtpsFailure Open();
+    // One file over a protected passive data connection: nullopt once the host confirmed it.
+    FtpsFailure Store(const std::string& remotePath, const std::string& content);
+    // Says goodbye (QUIT) and reads the host's answer, within the transport's limits.
+    void Quit();
+
+private:
+    class Dialogue;
+    std::unique_ptr<Dialogue> dialogue_;
+};
+
+// Runs one upload from connect to QUIT over a session of its own: nullopt when the host
+// confirmed the stored file.
 FtpsFailure RunFtpsUpload(FtpsTransport& transport, const FtpsUpload& upload);
 
 // The port of an EPSV reply line "229 ... (|||port|)" or of a PASV reply line

@@ -232,6 +232,7 @@ void MainForm::ChooseFtpMethod(std::uint8_t method, MenuChoice item) {
         // The running upload goes on to its end, and the waiting page after it by the new
         // method; what the old method has to say of an older page is no longer news.
         uploads_.MethodChanged();
+        Inet1_.EndKeptConnection();
     }
     state_.FTPMethod = method;
     hostKeys_.ChosenAnew();
@@ -255,6 +256,8 @@ void MainForm::ckkRun_Click(bool byHand) {
     runByHand_ = byHand;
     if (view_.RunChecked()) {
         uploads_.RunStarted();
+    } else {
+        Inet1_.EndKeptConnection();
     }
     TellBesideStartUpFailure(view_.RunChecked() ? "Run started" : "Run stopped",
                              StatusTopic::Upload);
@@ -265,6 +268,11 @@ void MainForm::Timer1_Timer() {
         return;
     }
     TickScope tick(tickRunning_);
+    if (state_.HostChoices != hostChoicesKept_) {
+        // New host values or another profile: the connection made with the old ones goes.
+        hostChoicesKept_ = state_.HostChoices;
+        Inet1_.EndKeptConnection();
+    }
     if (state_.SettingsFileNeverRead) {
         RetrySettings();  // Run or not: the settings are wanted either way
     } else if (profileUnread_) {

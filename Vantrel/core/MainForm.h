@@ -34,7 +34,7 @@ struct MainFormParts {
     SerialDevice& commFile;   // the port opened as a device file (communication method 1)
     CommControl& MSComm1;     // our serial control (communication method 2, port search)
     FTPbyAPIModule3& ftpApi;  // upload method 1
-    TransferControl& Inet1;   // upload methods 2 and 3
+    TransferControl& Inet1;   // upload methods 2, 3 and 4
     StatusRecorder& history;  // every status text, and the failures a standing one hides
     // How long an upload may take in all before it is given up.
     std::uint64_t uploadLimitMs = UploadQueue::kOverallLimitMs;
@@ -182,6 +182,7 @@ private:
     bool discardToMarker_ = false;
     HostKeyQuestion hostKeys_;           // method 4: hosts whose key is not known yet
     std::uint32_t hostChoicesSeen_ = 0;  // ProgramState::HostChoices when hostKeys_ last heard
+    std::uint32_t hostChoicesKept_ = 0;  // ProgramState::HostChoices the kept connection knows
     bool runByHand_ = true;              // Run was last switched on by the user, not by /run
     // Why start-up could not read the settings or the profile, while it is not resolved: the
     // status text it was shown with.

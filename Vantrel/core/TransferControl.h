@@ -27,6 +27,9 @@ public:
     virtual void SetCompletion(Completion completion) = 0;
     // True from a successful Execute until the transfer has ended; Execute refuses meanwhile.
     virtual bool StillExecuting() const = 0;
+    // A connection kept logged in for later transfers is no longer wanted (Run is off, or the
+    // values it was made with changed): it is closed politely once no transfer uses it.
+    virtual void EndKeptConnection() {}
     // An "sftp://" transfer that ended at a host key not yet trusted: the key, once, for the
     // completion to ask about (taking it clears it); nullopt otherwise.
     virtual std::optional<UnknownHostKey> TakeUnknownHostKey() { return std::nullopt; }

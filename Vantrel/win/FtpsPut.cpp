@@ -1,10 +1,12 @@
-// One upload over explicit FTPS from start to end, through Winsock and the system's TLS.
+// Uploads over explicit FTPS, one by one or many over a kept connection, through Winsock and
+// the system's TLS.
 #include "FtpsPut.h"
 
 #include <memory>
 #include <utility>
 
 #include "FtpsDialogue.h"
+#include "HostProfile.h"
 #include "InternetWaits.h"
 #include "TcpConnection.h"
 #include "TlsStream.h"
@@ -15,6 +17,8 @@ namespace qel {
 namespace {
 
 constexpr unsigned short kFtpPort = 21;
+// A single upload's QUIT waits this long at most for the host's answer.
+constexpr long kOneUploadGoodbyeMs = 1000;
 // How long the data connection is read after our end of it, for the host to close its end.
 constexpr DWORD kDrainLimitMs = 3000;
 
@@ -25,6 +29,11 @@ class WinsockFtpsTransport : public FtpsTransport {
 public:
     WinsockFtpsTransport(std::string host, TcpConnection::Deadline deadline)
         : host_(std::move(host)) {
+        SetDeadline(deadline);
+    }
+
+    // Each upload over a kept connection has a deadline of its own.
+    void SetDeadline(TcpConnection::Deadline deadline) {
         control_.SetDeadline(deadline);
         data_.SetDeadline(deadline);
     }
@@ -83,13 +92,59 @@ private:
     std::unique_ptr<TlsStream> dataTls_;
 };
 
+// A logged-in control connection kept for the next page to the same host.
+class FtpsConnection final : public KeptConnection {
+public:
+    explicit FtpsConnection(const FtpPutRequest& request)
+        : transport_(request.host, request.deadline),
+          session_(transport_, request.userName, request.password) {}
+
+    FtpsFailure Open() { return session_.Open(); }
+
+    FtpsFailure Store(const FtpPutRequest& request) {
+        transport_.SetDeadline(request.deadline);
+        return session_.Store(request.remotePath, request.content);
+    }
+
+    void Goodbye(std::chrono::milliseconds limit) noexcept override {
+        transport_.SetDeadline(std::chrono::steady_clock::now() + limit);
+        try {
+            session_.Quit();
+        } catch (...) {
+            // Out of memory for a goodbye: the connection simply closes.
+        }
+    }
+
+private:
+    WinsockFtpsTransport transport_;
+    FtpsSession session_;
+};
+
 }  // namespace
 
+std::optional<std::string> PutFileByFtps(const FtpPutRequest& request,
+                                         std::unique_ptr<KeptConnection>& kept) {
+    // Nothing goes to the host, not even over a kept connection, that a line break could split.
+    if (auto refused =
+            RefusedHostValuesText(request.userName, request.password, request.remotePath)) {
+        return refused;
+    }
+    return PutOverKept<FtpsConnection>(
+        kept,
+        [&request](std::unique_ptr<FtpsConnection>& fresh) {
+            fresh = std::make_unique<FtpsConnection>(request);
+            return fresh->Open();
+        },
+        [&request](FtpsConnection& connection) { return connection.Store(request); });
+}
+
 std::optional<std::string> PutFileByFtps(const FtpPutRequest& request) {
-    const FtpsUpload upload{request.userName, request.password, request.remotePath,
-                            request.content};
-    WinsockFtpsTransport transport(request.host, request.deadline);
-    return RunFtpsUpload(transport, upload);
+    std::unique_ptr<KeptConnection> connection;
+    auto failure = PutFileByFtps(request, connection);
+    if (connection) {
+        connection->Goodbye(std::chrono::milliseconds(kOneUploadGoodbyeMs));
+    }
+    return failure;
 }
 
 }  // namespace qel

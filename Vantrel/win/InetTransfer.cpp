@@ -1,6 +1,6 @@
 // Our internet transfer component: takes an FTP URL, a user name, a password and a
 // "PUT <local> <remote>" operation, uploads on a worker thread and reports the outcome on the
-// thread that made it.
+// thread that made it, keeping an FTPS or SFTP connection for the next one.
 #include "InetTransfer.h"
 
 #include <exception>
@@ -22,6 +22,7 @@ namespace {
 constexpr char kWindowClass[] = "PellucorInetTransferNotify";
 constexpr UINT kTransferFinished = WM_APP + 1;
 constexpr UINT_PTR kOverdueTimer = 1;
+constexpr UINT_PTR kKeptIdleTimer = 2;
 // A transfer past its limit normally ends within a moment, its connections closed; only one
 // that still runs after this much more is reported without its thread.
 constexpr std::chrono::milliseconds kThreadGrace{5000};
@@ -54,7 +55,9 @@ bool InetTransfer::RegisterWindowClass() {
     return registered;
 }
 
-InetTransfer::InetTransfer(std::chrono::milliseconds overallLimit) : overallLimit_(overallLimit) {
+InetTransfer::InetTransfer(std::chrono::milliseconds overallLimit,
+                           std::chrono::milliseconds keptIdleLimit)
+    : overallLimit_(overallLimit), keptIdleLimit_(keptIdleLimit) {
     if (!RegisterWindowClass()) {
         windowError_ = "The transfer component's window class could not be registered";
         return;
@@ -73,9 +76,13 @@ InetTransfer::~InetTransfer() {
     if (worker_.joinable()) {
         worker_.join();
     }
+    if (retirer_.joinable()) {
+        retirer_.join();
+    }
     if (window_) {
         // An outcome still queued for the window dies with it.
         SetWindowLongPtrA(window_.get(), GWLP_USERDATA, 0);
+        KillTimer(window_.get(), kKeptIdleTimer);
     }
 }
 
@@ -123,14 +130,24 @@ std::optional<std::string> InetTransfer::Execute(const std::string& operation) {
         // The rest is the component's: only one worker runs at a time, and each is joined
         // before the next starts.
         how = [knownHosts = knownHostsPath_, rest = &sshPasswordRest_](
-                  const FtpPutRequest& request, std::optional<UnknownHostKey>& unknownKey,
-                  std::vector<std::string>& notes) {
-            return PutFileBySftp(request, knownHosts, unknownKey, *rest, notes);
+                  const FtpPutRequest& request, std::unique_ptr<KeptConnection>& kept,
+                  std::optional<UnknownHostKey>& unknownKey, std::vector<std::string>& notes) {
+            return PutFileBySftp(request, knownHosts, unknownKey, *rest, notes, kept);
         };
+    } else if (IsFtpsUrl(url_)) {
+        how = [](const FtpPutRequest& request, std::unique_ptr<KeptConnection>& kept,
+                 std::optional<UnknownHostKey>&,
+                 std::vector<std::string>&) { return PutFileByFtps(request, kept); };
     } else {
-        const auto plain = IsFtpsUrl(url_) ? &PutFileByFtps : &PutFileByFtp;
-        how = [plain](const FtpPutRequest& request, std::optional<UnknownHostKey>&,
-                      std::vector<std::string>&) { return plain(request); };
+        how = [](const FtpPutRequest& request, std::unique_ptr<KeptConnection>&,
+                 std::optional<UnknownHostKey>&,
+                 std::vector<std::string>&) { return PutFileByFtp(request); };
+    }
+    // A connection never outlives the values it was made with.
+    std::string values = url_ + '\n' + userName_ + '\n' + password_ + '\n' + knownHostsPath_;
+    if (values != keptFor_) {
+        RetireKept();
+        keptFor_ = std::move(values);
     }
     FtpPutRequest request{*host, userName_, password_, std::move(*content), put->remotePath};
     request.deadline = std::chrono::steady_clock::now() + overallLimit_;
@@ -142,6 +159,37 @@ std::optional<std::string> InetTransfer::Execute(const std::string& operation) {
     }
 #endif
     return Start(std::move(how), std::move(request));
+}
+
+void InetTransfer::EndKeptConnection() {
+    if (busy_.load()) {
+        endKeptAfterTransfer_ = true;  // the worker holds it until the transfer ends
+    } else {
+        RetireKept();
+    }
+}
+
+void InetTransfer::RetireKept() noexcept {
+    if (window_) {
+        KillTimer(window_.get(), kKeptIdleTimer);
+    }
+    if (!kept_) {
+        return;
+    }
+    // A goodbye waits only briefly, so the one before has ended by now, or soon will.
+    if (retirer_.joinable()) {
+        retirer_.join();
+    }
+    try {
+        retirer_ = std::thread(
+            [](std::unique_ptr<KeptConnection> connection) {
+                connection->Goodbye(kGoodbyeLimit);
+                connection.reset();
+            },
+            std::move(kept_));
+    } catch (...) {
+        kept_.reset();  // no thread for the goodbye: the connection just closes
+    }
 }
 
 std::optional<UnknownHostKey> InetTransfer::TakeUnknownHostKey() {
@@ -157,6 +205,7 @@ std::optional<std::string> InetTransfer::Start(PutFunction put, FtpPutRequest re
     if (worker_.joinable()) {
         worker_.join();
     }
+    KillTimer(window_.get(), kKeptIdleTimer);
     busy_.store(true);
     overdueReported_ = false;
     try {
@@ -177,7 +226,7 @@ void InetTransfer::Transfer(PutFunction put, FtpPutRequest request, HWND notify)
     Outcome outcome;
     outcome.failure.emplace("Out of memory");
     try {
-        outcome.failure = put(request, outcome.unknownKey, outcome.notes);
+        outcome.failure = put(request, kept_, outcome.unknownKey, outcome.notes);
     } catch (const std::bad_alloc&) {
     } catch (const std::exception& e) {
         try {
@@ -206,6 +255,11 @@ void InetTransfer::DeliverFinished() noexcept {
     // completion runs, so that the completion may start the next transfer at once.
     KillTimer(window_.get(), kOverdueTimer);
     busy_.store(false);
+    if (std::exchange(endKeptAfterTransfer_, false)) {
+        RetireKept();
+    } else if (kept_) {
+        SetTimer(window_.get(), kKeptIdleTimer, static_cast<UINT>(keptIdleLimit_.count()), nullptr);
+    }
     const bool reported = std::exchange(overdueReported_, false);
     for (;;) {
         Outcome outcome;
@@ -259,6 +313,13 @@ void InetTransfer::Deliver(const std::optional<std::string>& outcome) noexcept {
 
 LRESULT CALLBACK InetTransfer::WindowProcedure(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam) {
+    if (message == WM_TIMER && wParam == kKeptIdleTimer) {
+        auto* transfer = reinterpret_cast<InetTransfer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (transfer != nullptr && !transfer->busy_.load()) {
+            transfer->RetireKept();
+        }
+        return 0;
+    }
     if (message == WM_TIMER && wParam == kOverdueTimer) {
         auto* transfer = reinterpret_cast<InetTransfer*>(GetWindowLongPtrA(window, GWLP_USERDATA));
         if (transfer != nullptr) {

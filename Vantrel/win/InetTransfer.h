@@ -1,7 +1,8 @@
 // Our internet transfer component: takes an FTP URL, a user name, a password and a
 // "PUT <local> <remote>" operation, uploads on a worker thread and reports the outcome on the
 // thread that made it. An "ftps://" URL uploads over explicit FTPS instead of by WinINet, an
-// "sftp://" URL over SFTP, with the host keys of the known hosts file.
+// "sftp://" URL over SFTP, with the host keys of the known hosts file; both keep their
+// logged-in connection for the next upload with the same values.
 #pragma once
 
 #include <windows.h>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "FtpPut.h"
+#include "KeptConnection.h"
 #include "SshLogInRules.h"
 #include "TransferControl.h"
 #include "UploadQueue.h"
@@ -26,7 +28,9 @@ namespace qel {
 
 // Make, use and destroy it on the user-interface thread: its completions arrive through a
 // message-only window of that thread, so they need that thread's message loop. One transfer
-// runs at a time, each with its own session (nothing is shared with the worker). The
+// runs at a time. A WinINet transfer has a session of its own; FTPS and SFTP transfers hand
+// the connection they logged in on to the next one, while it has the same URL, user name,
+// password and known hosts file, until it has been idle for the idle limit or is ended. The
 // worker sends the local file's bytes as they were when the transfer started, held in memory,
 // so the file itself is free to be written again while the transfer runs.
 // Destroying it waits for a transfer under way; a completion must not destroy its own object.
@@ -40,8 +44,13 @@ public:
     // closed so that its thread ends, and it reports UploadLimitText. Should the thread not end
     // in time even so, the failure is reported all the same, and the component stays busy
     // (StillExecuting) until the thread is done.
+    static constexpr std::chrono::milliseconds kKeptIdleLimit{60000};
+    // The goodbye to a connection no longer kept waits this long for the host, at most.
+    static constexpr std::chrono::milliseconds kGoodbyeLimit{1500};
+
     explicit InetTransfer(std::chrono::milliseconds overallLimit =
-                              std::chrono::milliseconds(UploadQueue::kOverallLimitMs));
+                              std::chrono::milliseconds(UploadQueue::kOverallLimitMs),
+                          std::chrono::milliseconds keptIdleLimit = kKeptIdleLimit);
     InetTransfer(const InetTransfer&) = delete;
     InetTransfer& operator=(const InetTransfer&) = delete;
     ~InetTransfer() override;
@@ -53,6 +62,9 @@ public:
     void SetCompletion(Completion completion) override;
 
     bool StillExecuting() const override { return busy_.load(); }
+    // The kept connection gets its goodbye in the background, now or, while a transfer runs,
+    // as soon as that transfer has ended. At exit nothing is sent: the process just ends.
+    void EndKeptConnection() override;
     std::optional<UnknownHostKey> TakeUnknownHostKey() override;
     std::optional<std::string> TrustHostKey(const UnknownHostKey& key) override;
 
@@ -64,7 +76,8 @@ public:
 private:
     // How one upload is made, from start to end, on the worker thread.
     using PutFunction = std::function<std::optional<std::string>(
-        const FtpPutRequest& request, std::optional<UnknownHostKey>&, std::vector<std::string>&)>;
+        const FtpPutRequest& request, std::unique_ptr<KeptConnection>& kept,
+        std::optional<UnknownHostKey>&, std::vector<std::string>&)>;
     struct Outcome {
         std::optional<std::string> failure;
         std::optional<UnknownHostKey> unknownKey;
@@ -84,6 +97,8 @@ private:
     void Deliver(const std::optional<std::string>& outcome) noexcept;
     // The limit has passed with the thread still at work: the failure is reported now.
     void ReportOverdue() noexcept;
+    // Hands the kept connection to a thread of its own for its goodbye.
+    void RetireKept() noexcept;
 
     std::string url_;
     std::string userName_;
@@ -98,6 +113,13 @@ private:
     std::string windowError_;  // why the window could not be made, when it could not
 
     const std::chrono::milliseconds overallLimit_;
+    const std::chrono::milliseconds keptIdleLimit_;
+    // The logged-in connection the last transfer left, and the values it was made with; the
+    // worker alone uses it while a transfer runs, this thread only in between.
+    std::unique_ptr<KeptConnection> kept_;
+    std::string keptFor_;
+    bool endKeptAfterTransfer_ = false;
+    std::thread retirer_;  // the last goodbye
     std::atomic<bool> busy_{false};
     bool overdueReported_ = false;  // the running transfer's failure went out at its limit
     std::mutex finishedMutex_;

@@ -1,14 +1,16 @@
-// One upload over SFTP from start to end: the host's key checked against the known hosts file
+// Uploads over SFTP: the host's key checked against the known hosts file
 // before anything else is sent, a log-in by key or password, and the page written beside its place
 // and renamed into it, so a visitor never reads half a page.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "FtpPut.h"
 #include "HostKeyQuestion.h"
+#include "KeptConnection.h"
 #include "SftpTexts.h"
 #include "SshLogInRules.h"
 
@@ -29,5 +31,16 @@ std::optional<std::string> PutFileBySftp(const FtpPutRequest& request,
                                          std::optional<UnknownHostKey>& unknownKey,
                                          PasswordRest& passwordRest,
                                          std::vector<std::string>& notes);
+
+// The same over the session `kept` when it holds a logged-in SFTP session (made with the same
+// host, user name, password and known hosts file: the caller sees to that), else, or should it
+// fail, over a fresh one (KeptConnection.h), which alone checks the host's key and logs in;
+// the session the file went over is left in `kept`, unwatched until its next use.
+std::optional<std::string> PutFileBySftp(const FtpPutRequest& request,
+                                         const std::string& knownHostsPath,
+                                         std::optional<UnknownHostKey>& unknownKey,
+                                         PasswordRest& passwordRest,
+                                         std::vector<std::string>& notes,
+                                         std::unique_ptr<KeptConnection>& kept);
 
 }  // namespace qel

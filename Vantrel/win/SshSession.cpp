@@ -111,6 +111,15 @@ std::optional<std::string> SshSession::Connect(const SshAddress& address) {
     return std::nullopt;
 }
 
+void SshSession::SetDeadline(Deadline deadline) {
+    deadline_ = deadline;
+    connection_.SetDeadline(deadline);
+    if (connection_.Connected() && !closer_.Closed() &&
+        !closer_.Watch(connection_.Socket(), deadline)) {
+        closer_.CloseNow();  // no wait may go unwatched: the session is given up instead
+    }
+}
+
 std::optional<std::string> SshSession::Handshake() {
     SetWait();
     if (const int rc = libssh2_session_handshake(

@@ -52,6 +52,14 @@ public:
                methods.find(",keyboard-interactive,") != std::string::npos;
     }
 
+    // A kept session's next use (an upload, the goodbye) has a deadline of its own, which the
+    // closer watches. A connection the closer shut down stays shut.
+    void SetDeadline(Deadline deadline);
+    // Shuts the connection down now: the session ends without a goodbye.
+    void Abandon() { closer_.CloseNow(); }
+    // Between uploads: nothing watches the kept connection.
+    void StopWatching() { closer_.Stop(); }
+
     LIBSSH2_SESSION* Handle() const { return session_; }
     // Sets the library's wait for its next call: the usual limit, cut to what is left.
     void SetWait();
@@ -71,7 +79,7 @@ private:
                               LIBSSH2_USERAUTH_KBDINT_RESPONSE* responses, void** abstract);
     long NextWaitMs() const;
 
-    const Deadline deadline_;
+    Deadline deadline_;
     TcpConnection connection_{HostKind::Ssh};
     SocketCloser closer_;  // stopped before the connection closes its socket
     LIBSSH2_SESSION* session_ = nullptr;
