@@ -135,6 +135,7 @@ public:
     }
     void SetCompletion(Completion value) override { completion = std::move(value); }
     bool StillExecuting() const override { return busy; }
+    void EndKeptConnection() override { ++keptEnded; }
     void Finish(const std::optional<std::string>& failure) {
         busy = false;
         completion(failure);
@@ -154,6 +155,7 @@ public:
     std::optional<std::string> executeError;
     bool executeThrows = false;  // the next Execute throws
     bool busy = false;           // a transfer started and not finished
+    int keptEnded = 0;           // times the kept connection was no longer wanted
     Completion completion;
     std::optional<UnknownHostKey> unknownKey;  // of the transfer that finishes next
     std::vector<UnknownHostKey> trusted;

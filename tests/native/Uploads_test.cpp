@@ -179,6 +179,21 @@ TEST_F(UploadTest, MethodThreeIsTheTransferComponentOverFtpsBehindTheSameGuard) 
     transfer.Finish(std::nullopt);
     EXPECT_EQ(transfer.operations.size(), 2u);
     EXPECT_EQ(transfer.url, "ftp://127.0.0.1");
+
+    // The connection kept for later pages goes when the method, the host values or Run
+    // change, and only then.
+    EXPECT_EQ(transfer.keptEnded, 2);  // the changes to method 3, then to 2
+    form.mnuMethod2_Click();
+    Run();
+    Tick();
+    EXPECT_EQ(transfer.keptEnded, 2);
+    ++state.HostChoices;  // Set or a profile in the host dialog
+    Tick();
+    Tick();
+    EXPECT_EQ(transfer.keptEnded, 3);
+    view.runChecked = false;
+    form.ckkRun_Click();
+    EXPECT_EQ(transfer.keptEnded, 4);
 }
 
 TEST_F(UploadTest, MethodFourAsksAboutAnUnknownHostKeyOnlyWhenRunByHandAndNotAfterNo) {
