@@ -393,9 +393,9 @@ TEST(FtpsDialogue, AKeptSessionCarriesPageAfterPageAndAFailedOneGivesWayToAFresh
     EXPECT_EQ(count(hosts[2], "SendData <html>\r\n"), 1);
     EXPECT_EQ(count(hosts[2], "USER qel"), 1);
     // A refusal on both: the fresh connection's is the one shown, and nothing is kept.
-    EXPECT_EQ(put({"550 Kept says no\r\n"},
-                  {"229 Extended (|||50000|)\r\n", "553 Fresh says no\r\n"}),
-              "The FTP host refused to store the file (553 Fresh says no)");
+    EXPECT_EQ(
+        put({"550 Kept says no\r\n"}, {"229 Extended (|||50000|)\r\n", "553 Fresh says no\r\n"}),
+        "The FTP host refused to store the file (553 Fresh says no)");
     EXPECT_EQ(hosts.size(), 4u);
     EXPECT_EQ(kept, nullptr);
 

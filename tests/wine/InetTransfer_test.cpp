@@ -8,7 +8,9 @@
 #include <chrono>
 #include <memory>
 
+#include "DevicePort.h"
 #include "FtpServerControl.h"
+#include "TrustedTestRoot.h"
 #include "WinTestSupport.h"
 
 namespace {
@@ -55,8 +57,9 @@ protected:
         MakeTransfer();
     }
 
-    void MakeTransfer(std::chrono::milliseconds overallLimit = 120s) {
-        transfer = std::make_unique<InetTransfer>(overallLimit);
+    void MakeTransfer(std::chrono::milliseconds overallLimit = 120s,
+                      std::chrono::milliseconds keptIdleLimit = InetTransfer::kKeptIdleLimit) {
+        transfer = std::make_unique<InetTransfer>(overallLimit, keptIdleLimit);
         Configure(server->password);
         transfer->SetCompletion([this](const std::optional<std::string>& failure) {
             ++outcomes.calls;
@@ -177,6 +180,64 @@ TEST_F(InetTransferUpload, DestroyingTheComponentWaitsForItsTransfer) {
     EXPECT_EQ(wintest::ReadBytes(*remote / "late.html"), wintest::AllByteValues());
     wintest::PumpPending();
     EXPECT_EQ(outcomes.calls, 0) << "no completion after the component is gone";
+}
+
+// Over FTPS the log-in is kept for the pages that follow. A host that ends the idle connection,
+// or drops it in the middle of a file, costs no page and shows no failure; new values, Run
+// going off (EndKeptConnection) and the idle limit each end it with QUIT.
+TEST_F(InetTransferUpload, FtpsKeepsOneLogInForManyPagesAndLosesNoneWhenItIsDropped) {
+    const auto control = qeltest::FtpServerControl::FromEnvironment();
+    auto log = wintest::FtpCommandLog::FromEnvironment();
+    const auto tlsHost = wintest::EnvVar("PELLUCOR_FTP_TLS_HOST");
+    if (!control || !log || !tlsHost) {
+        GTEST_SKIP() << "no FTPS server given (PELLUCOR_FTP_TLS_HOST)";
+    }
+    ASSERT_TRUE(wintest::TrustTestRoot());
+    MakeTransfer(120s, 4s);
+    transfer->SetURL("ftps://" + *tlsHost);
+    int calls = 0;
+    const auto upload = [&](const std::string& content) {
+        EXPECT_TRUE(wintest::WriteBytes(localFile, content));
+        EXPECT_EQ(transfer->Execute(Put("kept.html")), std::nullopt);
+        EXPECT_TRUE(WaitForCompletions(++calls));
+        EXPECT_EQ(outcomes.failure, std::nullopt) << content.size();
+        EXPECT_EQ(wintest::ReadBytes(*remote / "kept.html"), content);
+    };
+    const auto lines = [&](const std::string& command) {
+        const std::string all = "\n" + log->SinceMark();
+        std::size_t count = 0;
+        for (auto at = all.find("\n" + command); at != std::string::npos;
+             at = all.find("\n" + command, at + 1)) {
+            ++count;
+        }
+        return count;
+    };
+    for (int page = 0; page < 20; ++page) {
+        upload("page " + std::to_string(page));
+    }
+    EXPECT_EQ(lines("USER "), 1u);
+    EXPECT_EQ(lines("STOR "), 20u);
+
+    ASSERT_TRUE(control->Command("DROP"));  // the host's idle limit, as it ends the session
+    upload("after the host's idle limit");
+    ASSERT_TRUE(control->Command("DROP-IN-STOR on"));
+    const std::string large(400 * 1024, 'L');
+    upload(large);
+    control->Command("DROP-IN-STOR off");
+    EXPECT_EQ(lines("USER "), 3u);
+    EXPECT_EQ(lines("QUIT"), 0u);
+
+    // Another account: the old connection says goodbye, a new one logs in.
+    transfer->SetUserName(server->user + "file");
+    transfer->SetPassword("file");
+    upload("another account");
+    EXPECT_TRUE(wintest::PumpUntil([&] { return lines("QUIT") == 1; }, 10s));
+    EXPECT_EQ(lines("USER " + server->user + "file"), 1u);
+    transfer->EndKeptConnection();
+    EXPECT_TRUE(wintest::PumpUntil([&] { return lines("QUIT") == 2; }, 10s));
+    upload("after Run went off");
+    EXPECT_TRUE(wintest::PumpUntil([&] { return lines("QUIT") == 3; }, 20s)) << "idle limit";
+    EXPECT_EQ(lines("USER "), 5u);
 }
 
 }  // namespace

@@ -12,11 +12,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <cstdlib>
 #include <thread>
 #include <tuple>
 #include <vector>
 
+#include "DevicePort.h"
 #include "FtpServerControl.h"
 #include "KnownHostsFile.h"
 #include "PathText.h"
@@ -69,14 +71,16 @@ protected:
 
     // `host` is the host, or the name of the variable that gives it.
     std::optional<std::string> Put(const std::string& host, const std::string& content,
-                                   const std::string& password = Env("PELLUCOR_SFTP_PASSWORD")) {
+                                   const std::string& password = Env("PELLUCOR_SFTP_PASSWORD"),
+                                   std::unique_ptr<qel::KeptConnection>* kept = nullptr) {
         const FtpPutRequest request{
             .host = host.starts_with("PELLUCOR_") ? Env(host.c_str()) : host,
             .userName = Env("PELLUCOR_SFTP_USER"),
             .password = password,
             .content = content,
             .remotePath = Env("PELLUCOR_SFTP_ROOT") + "/www/" + name_};
-        return PutFileBySftp(request, knownHosts_, unknownKey_, rest_, notes_);
+        return kept ? PutFileBySftp(request, knownHosts_, unknownKey_, rest_, notes_, *kept)
+                    : PutFileBySftp(request, knownHosts_, unknownKey_, rest_, notes_);
     }
 
     // The host's key, met as unknown, then trusted as the user's Yes does.
@@ -94,15 +98,18 @@ protected:
                GetFileAttributesA(StoredPath("." + name_ + ".old").c_str()) !=
                    INVALID_FILE_ATTRIBUTES;
     }
-    // The log-in attempts the Paramiko server has seen so far.
-    static std::size_t ParamikoLogIns() {
-        const std::string log = wintest::ReadBytes(Env("PELLUCOR_SFTP_PARAMIKO_LOG")).value_or("");
+    // How often `text` stands in the log the variable names, so far.
+    static std::size_t Occurrences(const char* logVariable, const std::string& text) {
+        const std::string log = wintest::ReadBytes(Env(logVariable)).value_or("");
         std::size_t count = 0;
-        for (std::size_t at = log.find("auth "); at != std::string::npos;
-             at = log.find("auth ", at + 1)) {
+        for (auto at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) {
             ++count;
         }
         return count;
+    }
+    // The log-in attempts the Paramiko server has seen so far.
+    static std::size_t ParamikoLogIns() {
+        return Occurrences("PELLUCOR_SFTP_PARAMIKO_LOG", "auth ");
     }
 
     std::optional<std::string> host_;
@@ -400,6 +407,43 @@ TEST_F(SftpUpload, AHostThatNeverAnswersIsGivenUpAtTheDeadline) {
                   std::string(qel::kSftpTimedOut));
         EXPECT_LT(std::chrono::steady_clock::now() - from, std::chrono::seconds(5));
     }
+}
+
+// One log-in carries page after page. A host that drops the session between two pages, or in
+// the middle of one, costs no page: it goes whole over a fresh log-in at once.
+TEST_F(SftpUpload, OneLogInCarriesManyPagesAndADroppedSessionCostsNone) {
+    Trust("PELLUCOR_SFTP_HOST");
+    Trust("PELLUCOR_SFTP_PARAMIKO_HOST");
+    const auto logIns = [] { return Occurrences("PELLUCOR_SFTP_SSHD_LOG", "Accepted password"); };
+    const std::size_t before = logIns();
+    const std::string password = Env("PELLUCOR_SFTP_PASSWORD");
+    std::unique_ptr<qel::KeptConnection> kept;
+    for (int page = 0; page < 20; ++page) {
+        const std::string content = "page " + std::to_string(page);
+        ASSERT_EQ(Put("PELLUCOR_SFTP_HOST", content, password, &kept), std::nullopt) << page;
+        EXPECT_EQ(Stored(), content);
+    }
+    EXPECT_EQ(logIns() - before, 1u);
+    ASSERT_TRUE(qeltest::HarnessCommand("drop-ssh"));
+    EXPECT_EQ(Put("PELLUCOR_SFTP_HOST", "after the drop", password, &kept), std::nullopt);
+    EXPECT_EQ(Stored(), "after the drop");
+    EXPECT_EQ(logIns() - before, 2u);
+    kept->Goodbye(std::chrono::seconds(1));
+    kept.reset();
+
+    // The Paramiko server drops a session at its first write to a "dropwrite" name.
+    const auto paramikoLogIns = [] {
+        return Occurrences("PELLUCOR_SFTP_PARAMIKO_LOG", " accepted");
+    };
+    const std::size_t paramikoBefore = paramikoLogIns();
+    ASSERT_EQ(Put("PELLUCOR_SFTP_PARAMIKO_HOST", "kept", password, &kept), std::nullopt);
+    DeleteFileA(StoredPath(name_).c_str());
+    name_ = "dropwrite-" + name_;
+    const std::string large(300 * 1024, 'P');
+    EXPECT_EQ(Put("PELLUCOR_SFTP_PARAMIKO_HOST", large, password, &kept), std::nullopt);
+    EXPECT_TRUE(Stored() == large);
+    EXPECT_FALSE(TemporaryLeft());
+    EXPECT_EQ(paramikoLogIns() - paramikoBefore, 2u);
 }
 
 }  // namespace

@@ -21,11 +21,8 @@ bool DevicePort::LinkedPortsAvailable() {
     return wintest::EnvVar("PELLUCOR_COM_PAIRS").has_value();
 }
 
-namespace {
-
-// Asks the harness (a Linux script) to end or restart the pty pair behind the port, and waits
-// until it reports that it has.
-bool ChangePlug(const char* verb, int qelPort, const std::function<void()>& whileWaiting) {
+bool HarnessCommand(const std::string& verb, const std::string& argument,
+                    const std::function<void()>& whileWaiting) {
     const auto script = wintest::EnvVar("PELLUCOR_UNIX_SESSION_SCRIPT");
     const auto build = wintest::EnvVar("PELLUCOR_UNIX_BUILD_DIR");
     if (!script || !build) {
@@ -37,8 +34,8 @@ bool ChangePlug(const char* verb, int qelPort, const std::function<void()>& whil
     DeleteFileA(windowsMark.c_str());
     // It gets Wine's PATH, which names Windows folders.
     std::string command = "Z:\\bin\\bash -c \"PATH=/usr/sbin:/usr/bin:/sbin:/bin; export PATH; " +
-                          *script + " " + verb + " " + *build + " " + std::to_string(qelPort) +
-                          " >>" + *build + "/wine/plug.log 2>&1 && touch " + mark + "\"";
+                          *script + " " + verb + " " + *build + " " + argument + " >>" + *build +
+                          "/wine/plug.log 2>&1 && touch " + mark + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -64,14 +61,12 @@ bool ChangePlug(const char* verb, int qelPort, const std::function<void()>& whil
     return done;
 }
 
-}  // namespace
-
 bool DevicePort::Unplug(int qelPort, const std::function<void()>& whileWaiting) {
-    return ChangePlug("unplug", qelPort, whileWaiting);
+    return HarnessCommand("unplug", std::to_string(qelPort), whileWaiting);
 }
 
 bool DevicePort::Replug(int qelPort) {
-    return ChangePlug("replug", qelPort, {});
+    return HarnessCommand("replug", std::to_string(qelPort));
 }
 
 std::string AppDataFile(const std::string& name) {

@@ -29,6 +29,12 @@ private:
     qel::Win32SerialDevice device_;
 };
 
+// Has the harness's session script (a Linux program) run `verb` for this session, with
+// `argument`, and waits until it reports that it has; `whileWaiting` runs again and again
+// until then. "drop-ssh" ends every connection the SSH servers hold.
+bool HarnessCommand(const std::string& verb, const std::string& argument = "",
+                    const std::function<void()>& whileWaiting = {});
+
 // The page file as Qel writes it to the user's application data folder.
 std::string AppDataFile(const std::string& name);
 
