@@ -83,6 +83,25 @@ protected:
                                   15000);
     }
 
+    // Five blocks, each published on the host before the next is sent.
+    static void SendPages(DevicePort& port, const std::string& remote, int count) {
+        for (int page = 1; page <= count; ++page) {
+            const std::string body = "page " + std::to_string(page);
+            ASSERT_TRUE(port.Send(body + "@@@@"));
+            const std::string expected = qel::PageFileBytes(qel::BuildPageText("Lab", "10", body));
+            ASSERT_TRUE(qeltest::WaitUntil(
+                [&] { return wintest::ReadBytes(remote).value_or("") == expected; }, 15000))
+                << body;
+        }
+    }
+    static std::size_t Occurrences(const std::string& text, const std::string& part) {
+        std::size_t count = 0;
+        for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+            ++count;
+        }
+        return count;
+    }
+
     std::optional<qeltest::FtpServerControl> ftp_;
     std::string folder_;
     QelProcess qel_;
@@ -128,14 +147,21 @@ TEST_F(Uploads, FtpsMethodPublishesOnlyOverTls) {
     Profile profile = GoodProfile();
     profile.url = *tlsHost;
     Configure(3, profile);
-    StartRunning();
-    ASSERT_TRUE(device_.Send("line1\r\nline2@@@@"));
-    ASSERT_TRUE(WaitForRemotePage("line1<br>\r\nline2"));
+    {
+        DevicePort highestPort(7);  // where /run finds the device
+        ASSERT_TRUE(highestPort.Opened());
+        ASSERT_TRUE(qel_.Start("/run"));
+        SendPages(highestPort, RemotePage(), 5);
+    }
     EXPECT_TRUE(WaitForStatusStart("Transfer Complete "));
     const std::string commands = "\n" + log->SinceMark();
     EXPECT_LT(commands.find("\nAUTH TLS"), commands.find("\nUSER "));
     EXPECT_LT(commands.find("\nPROT P"), commands.find("\nSTOR "));
     EXPECT_LT(commands.find("\nEPSV"), commands.find("\nPASV"));
+    EXPECT_EQ(Occurrences(commands, "\nUSER "), 1u) << "five pages, one log-in";
+    EXPECT_EQ(Occurrences(commands, "\nSTOR "), 5u);
+    qel_.Click(IDC_ckkRun);  // Run off: the kept connection says goodbye
+    EXPECT_TRUE(qeltest::WaitUntil([&] { return log->Received("QUIT"); }, 10000));
     qel_.Menu(IDM_mnuExit);
     ASSERT_TRUE(qel_.WaitForExit(10000));
     EXPECT_NE(qel_.ReadSetting("Leq.ini").find("\r\n 3 \r\n"), std::string::npos);
@@ -272,6 +298,26 @@ TEST_P(SftpUploads, SftpMethodPublishesOnlyToAHostWhoseKeyTheUserAccepted) {
     qel_.Menu(IDM_mnuExit);
     ASSERT_TRUE(qel_.WaitForExit(10000));
     EXPECT_NE(qel_.ReadSetting("Leq.ini").find("\r\n 4 \r\n"), std::string::npos);
+
+    // Unattended, the key known now: five pages over one log-in, and at exit no goodbye.
+    const bool openSsh = std::string(GetParam()) == "PELLUCOR_SFTP_HOST";
+    const auto serverLog = [&] {
+        return wintest::ReadBytes(
+                   env(openSsh ? "PELLUCOR_SFTP_SSHD_LOG" : "PELLUCOR_SFTP_PARAMIKO_LOG"))
+            .value_or("");
+    };
+    const char* logIn = openSsh ? "Accepted password" : " accepted";
+    const std::string logBefore = serverLog();
+    {
+        DevicePort highestPort(7);
+        ASSERT_TRUE(qel_.Start("/run"));
+        SendPages(highestPort, remote, 5);
+    }
+    qel_.Menu(IDM_mnuExit);
+    ASSERT_TRUE(qel_.WaitForExit(10000));
+    const std::string logAfter = serverLog();
+    EXPECT_EQ(Occurrences(logAfter, logIn) - Occurrences(logBefore, logIn), 1u);
+    EXPECT_EQ(Occurrences(logAfter, "Upload done"), Occurrences(logBefore, "Upload done"));
     DeleteFileA(remote.c_str());
 }
 
