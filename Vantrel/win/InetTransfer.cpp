@@ -169,6 +169,12 @@ void InetTransfer::EndKeptConnection() {
     }
 }
 
+void InetTransfer::WatchKeptIdle() {
+    if (kept_) {
+        SetTimer(window_.get(), kKeptIdleTimer, static_cast<UINT>(keptIdleLimit_.count()), nullptr);
+    }
+}
+
 void InetTransfer::RetireKept() noexcept {
     if (window_) {
         KillTimer(window_.get(), kKeptIdleTimer);
@@ -176,11 +182,11 @@ void InetTransfer::RetireKept() noexcept {
     if (!kept_) {
         return;
     }
-    // A goodbye waits only briefly, so the one before has ended by now, or soon will.
-    if (retirer_.joinable()) {
-        retirer_.join();
-    }
     try {
+        // A goodbye waits only briefly, so the one before has ended by now, or soon will.
+        if (retirer_.joinable()) {
+            retirer_.join();
+        }
         retirer_ = std::thread(
             [](std::unique_ptr<KeptConnection> connection) {
                 connection->Goodbye(kGoodbyeLimit);
@@ -213,6 +219,7 @@ std::optional<std::string> InetTransfer::Start(PutFunction put, FtpPutRequest re
                               window_.get());
     } catch (const std::exception& e) {
         busy_.store(false);
+        WatchKeptIdle();  // still kept, so still closed when idle
         return std::string("The transfer could not be started: ") + e.what();
     }
     SetTimer(window_.get(), kOverdueTimer,
@@ -257,8 +264,8 @@ void InetTransfer::DeliverFinished() noexcept {
     busy_.store(false);
     if (std::exchange(endKeptAfterTransfer_, false)) {
         RetireKept();
-    } else if (kept_) {
-        SetTimer(window_.get(), kKeptIdleTimer, static_cast<UINT>(keptIdleLimit_.count()), nullptr);
+    } else {
+        WatchKeptIdle();
     }
     const bool reported = std::exchange(overdueReported_, false);
     for (;;) {

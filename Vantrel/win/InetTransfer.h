@@ -97,6 +97,8 @@ private:
     void Deliver(const std::optional<std::string>& outcome) noexcept;
     // The limit has passed with the thread still at work: the failure is reported now.
     void ReportOverdue() noexcept;
+    // A kept connection ends once it has been idle for the idle limit.
+    void WatchKeptIdle();
     // Hands the kept connection to a thread of its own for its goodbye.
     void RetireKept() noexcept;
 
