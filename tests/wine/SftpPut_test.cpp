@@ -100,12 +100,7 @@ protected:
     }
     // How often `text` stands in the log the variable names, so far.
     static std::size_t Occurrences(const char* logVariable, const std::string& text) {
-        const std::string log = wintest::ReadBytes(Env(logVariable)).value_or("");
-        std::size_t count = 0;
-        for (auto at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) {
-            ++count;
-        }
-        return count;
+        return wintest::Occurrences(wintest::ReadBytes(Env(logVariable)).value_or(""), text);
     }
     // The log-in attempts the Paramiko server has seen so far.
     static std::size_t ParamikoLogIns() {

@@ -58,6 +58,15 @@ inline std::optional<std::string> ReadBytes(const std::string& path) {
 }
 
 // Every byte value, with CR LF pairs among them: what a byte-exact transfer must keep.
+// How often `part` stands in `text` (a server's log, say).
+inline std::size_t Occurrences(const std::string& text, const std::string& part) {
+    std::size_t count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
 inline std::string AllByteValues() {
     std::string bytes = "line one\r\nline two\r\n";
     for (int value = 0; value < 256; ++value) {

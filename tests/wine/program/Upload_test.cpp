@@ -94,13 +94,6 @@ protected:
                 << body;
         }
     }
-    static std::size_t Occurrences(const std::string& text, const std::string& part) {
-        std::size_t count = 0;
-        for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
-            ++count;
-        }
-        return count;
-    }
 
     std::optional<qeltest::FtpServerControl> ftp_;
     std::string folder_;
@@ -158,8 +151,8 @@ TEST_F(Uploads, FtpsMethodPublishesOnlyOverTls) {
     EXPECT_LT(commands.find("\nAUTH TLS"), commands.find("\nUSER "));
     EXPECT_LT(commands.find("\nPROT P"), commands.find("\nSTOR "));
     EXPECT_LT(commands.find("\nEPSV"), commands.find("\nPASV"));
-    EXPECT_EQ(Occurrences(commands, "\nUSER "), 1u) << "five pages, one log-in";
-    EXPECT_EQ(Occurrences(commands, "\nSTOR "), 5u);
+    EXPECT_EQ(wintest::Occurrences(commands, "\nUSER "), 1u) << "five pages, one log-in";
+    EXPECT_EQ(wintest::Occurrences(commands, "\nSTOR "), 5u);
     qel_.Click(IDC_ckkRun);  // Run off: the kept connection says goodbye
     EXPECT_TRUE(qeltest::WaitUntil([&] { return log->Received("QUIT"); }, 10000));
     qel_.Menu(IDM_mnuExit);
@@ -316,8 +309,9 @@ TEST_P(SftpUploads, SftpMethodPublishesOnlyToAHostWhoseKeyTheUserAccepted) {
     qel_.Menu(IDM_mnuExit);
     ASSERT_TRUE(qel_.WaitForExit(10000));
     const std::string logAfter = serverLog();
-    EXPECT_EQ(Occurrences(logAfter, logIn) - Occurrences(logBefore, logIn), 1u);
-    EXPECT_EQ(Occurrences(logAfter, "Upload done"), Occurrences(logBefore, "Upload done"));
+    EXPECT_EQ(wintest::Occurrences(logAfter, logIn) - wintest::Occurrences(logBefore, logIn), 1u);
+    EXPECT_EQ(wintest::Occurrences(logAfter, "Upload done"),
+              wintest::Occurrences(logBefore, "Upload done"));
     DeleteFileA(remote.c_str());
 }
 
