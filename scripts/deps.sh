@@ -23,6 +23,8 @@ readonly PACKAGES=(
   # the SFTP server the harness runs on its own port and configuration (never the system's
   # service: see install_packages), and a second SFTP server built on other code than OpenSSH's
   openssh-server python3-paramiko
+  # a second FTPS server, as hosts run it, likewise on a configuration of the harness's own
+  vsftpd
   # the published page in a real browser: headless Chromium, and PDF tools to read its printout
   chromium poppler-utils
 )
@@ -70,8 +72,9 @@ as_root() {
 }
 
 # Installs the packages with no service started by the install (a policy-rc.d refusing every
-# start, unless the machine has its own), and leaves an SSH server it installed disabled, so that
-# nothing listens on port 22 because of the tests, now or after the next boot.
+# start, unless the machine has its own), and leaves the SSH and FTP servers it installed
+# disabled, so that nothing listens on port 22 or 21 because of the tests, now or after the next
+# boot.
 install_packages() {
   local own_policy=0
   if [[ ! -e $POLICY ]]; then
@@ -90,6 +93,9 @@ install_packages() {
   fi
   if [[ " $* " == *" openssh-server "* ]] && command -v systemctl >/dev/null; then
     as_root systemctl disable --now ssh.service ssh.socket >/dev/null 2>&1 || true
+  fi
+  if [[ " $* " == *" vsftpd "* ]] && command -v systemctl >/dev/null; then
+    as_root systemctl disable --now vsftpd.service >/dev/null 2>&1 || true
   fi
 }
 

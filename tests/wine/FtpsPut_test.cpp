@@ -2,7 +2,8 @@
 // server (skipped without one): the file arrives byte for byte with TLS set up before the
 // log-in, over EPSV or PASV; a server without TLS, a certificate for another host name and one
 // from a root nobody trusts all end the upload before the user name is sent; a host that never
-// answers is given up at the deadline.
+// answers is given up at the deadline. Against vsftpd too: pages over one kept log-in, and
+// past the host's idle limit.
 #include "FtpsPut.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <memory>
 
 #include "FtpServerControl.h"
+#include "Polling.h"
 #include "TrustedTestRoot.h"
 #include "WinTestSupport.h"
 
@@ -42,6 +44,16 @@ protected:
     }
 
     std::optional<std::string> Stored() const { return wintest::ReadBytes(*remote_ / "page.html"); }
+
+    // How often `text` stands in the file, so far.
+    static std::size_t Occurrences(const std::string& path, const std::string& text) {
+        const std::string all = wintest::ReadBytes(path).value_or("");
+        std::size_t count = 0;
+        for (auto at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) {
+            ++count;
+        }
+        return count;
+    }
 
     std::optional<qeltest::FtpServerControl> ftp_;
     std::optional<std::string> tlsHost_, otherHost_;
@@ -118,6 +130,53 @@ TEST_F(FtpsUpload, AHostThatWantsTheSessionResumedGetsTheFileOrSaysWhy) {
     } else {
         EXPECT_EQ(Stored(), wintest::AllByteValues());
     }
+}
+
+// vsftpd as hosts run it (the SFTP account, absolute paths, a TLS close ending every upload):
+// page after page over one log-in; once it has ended the idle control connection its own way,
+// the next page goes whole over a fresh log-in and no failure shows.
+TEST_F(FtpsUpload, VsftpdTakesPagesOverOneLogInAndAfterItEndedTheIdleConnection) {
+    const auto host = wintest::EnvVar("PELLUCOR_FTP_VSFTPD_HOST");
+    const auto log = wintest::EnvVar("PELLUCOR_FTP_VSFTPD_LOG");
+    const auto user = wintest::EnvVar("PELLUCOR_SFTP_USER");
+    const auto password = wintest::EnvVar("PELLUCOR_SFTP_PASSWORD");
+    const auto root = wintest::EnvVar("PELLUCOR_SFTP_ROOT");
+    const auto windowsRoot = wintest::EnvVar("PELLUCOR_SFTP_WINDOWS_ROOT");
+    if (!host || !log || !user || !password || !root || !windowsRoot) {
+        GTEST_SKIP() << "no vsftpd given (PELLUCOR_FTP_VSFTPD_HOST/LOG)";
+    }
+    const std::string name = "vsftpd-" + std::to_string(GetCurrentProcessId()) + ".html";
+    const struct PageFile {
+        std::string path;
+        ~PageFile() { DeleteFileA(path.c_str()); }
+        std::optional<std::string> Read() const { return wintest::ReadBytes(path); }
+    } stored{*windowsRoot + "\\www\\" + name};
+    const auto logIns = [&] { return Occurrences(*log, "OK LOGIN"); };
+    const auto ends = [&] { return Occurrences(*log, "Control connection terminated"); };
+    const std::size_t logInsBefore = logIns(), endsBefore = ends();
+
+    FtpPutRequest request{.host = *host,
+                          .userName = *user,
+                          .password = *password,
+                          .content = {},
+                          .remotePath = *root + "/www/" + name};
+    std::unique_ptr<qel::KeptConnection> kept;
+    for (int page = 0; page < 5; ++page) {
+        request.content = "page " + std::to_string(page) + wintest::AllByteValues();
+        ASSERT_EQ(PutFileByFtps(request, kept), std::nullopt) << page;
+        EXPECT_EQ(stored.Read(), request.content);
+    }
+    EXPECT_EQ(logIns() - logInsBefore, 1u);
+    EXPECT_EQ(ends(), endsBefore);
+
+    ASSERT_TRUE(qeltest::WaitUntil([&] { return ends() > endsBefore; }, 30000))
+        << "vsftpd did not end the idle connection";
+    request.content.assign(300 * 1024, 'V');
+    EXPECT_EQ(PutFileByFtps(request, kept), std::nullopt);
+    EXPECT_TRUE(stored.Read() == request.content) << stored.Read().value_or("").size();
+    EXPECT_EQ(logIns() - logInsBefore, 2u);
+    ASSERT_TRUE(kept);
+    kept->Goodbye(std::chrono::seconds(1));
 }
 
 }  // namespace
