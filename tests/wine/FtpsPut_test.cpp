@@ -45,16 +45,6 @@ protected:
 
     std::optional<std::string> Stored() const { return wintest::ReadBytes(*remote_ / "page.html"); }
 
-    // How often `text` stands in the file, so far.
-    static std::size_t Occurrences(const std::string& path, const std::string& text) {
-        const std::string all = wintest::ReadBytes(path).value_or("");
-        std::size_t count = 0;
-        for (auto at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) {
-            ++count;
-        }
-        return count;
-    }
-
     std::optional<qeltest::FtpServerControl> ftp_;
     std::optional<std::string> tlsHost_, otherHost_;
     std::optional<wintest::FtpCommandLog> log_;
@@ -151,8 +141,11 @@ TEST_F(FtpsUpload, VsftpdTakesPagesOverOneLogInAndAfterItEndedTheIdleConnection)
         ~PageFile() { DeleteFileA(path.c_str()); }
         std::optional<std::string> Read() const { return wintest::ReadBytes(path); }
     } stored{*windowsRoot + "\\www\\" + name};
-    const auto logIns = [&] { return Occurrences(*log, "OK LOGIN"); };
-    const auto ends = [&] { return Occurrences(*log, "Control connection terminated"); };
+    const auto count = [&](const char* text) {
+        return wintest::Occurrences(wintest::ReadBytes(*log).value_or(""), text);
+    };
+    const auto logIns = [&] { return count("OK LOGIN"); };
+    const auto ends = [&] { return count("Control connection terminated"); };
     const std::size_t logInsBefore = logIns(), endsBefore = ends();
 
     FtpPutRequest request{.host = *host,
