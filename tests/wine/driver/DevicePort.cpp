@@ -23,9 +23,10 @@ bool DevicePort::LinkedPortsAvailable() {
 
 namespace {
 
-// Asks the harness (a Linux script) to end or restart the pty pair behind the port, and waits
-// until it reports that it has.
-bool ChangePlug(const char* verb, int qelPort, const std::function<void()>& whileWaiting) {
+// Asks the harness (a Linux script) to do `verb` to the session (with `argument` after the
+// build folder, when given), and waits until it reports that it has.
+bool TellSession(const char* verb, const std::string& argument,
+                 const std::function<void()>& whileWaiting) {
     const auto script = wintest::EnvVar("PELLUCOR_UNIX_SESSION_SCRIPT");
     const auto build = wintest::EnvVar("PELLUCOR_UNIX_BUILD_DIR");
     if (!script || !build) {
@@ -37,8 +38,9 @@ bool ChangePlug(const char* verb, int qelPort, const std::function<void()>& whil
     DeleteFileA(windowsMark.c_str());
     // It gets Wine's PATH, which names Windows folders.
     std::string command = "Z:\\bin\\bash -c \"PATH=/usr/sbin:/usr/bin:/sbin:/bin; export PATH; " +
-                          *script + " " + verb + " " + *build + " " + std::to_string(qelPort) +
-                          " >>" + *build + "/wine/plug.log 2>&1 && touch " + mark + "\"";
+                          *script + " " + verb + " " + *build +
+                          (argument.empty() ? "" : " " + argument) + " >>" + *build +
+                          "/wine/plug.log 2>&1 && touch " + mark + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -67,11 +69,15 @@ bool ChangePlug(const char* verb, int qelPort, const std::function<void()>& whil
 }  // namespace
 
 bool DevicePort::Unplug(int qelPort, const std::function<void()>& whileWaiting) {
-    return ChangePlug("unplug", qelPort, whileWaiting);
+    return TellSession("unplug", std::to_string(qelPort), whileWaiting);
 }
 
 bool DevicePort::Replug(int qelPort) {
-    return ChangePlug("replug", qelPort, {});
+    return TellSession("replug", std::to_string(qelPort), {});
+}
+
+bool DropSshConnections(const std::function<void()>& whileWaiting) {
+    return TellSession("drop-ssh", "", whileWaiting);
 }
 
 std::string AppDataFile(const std::string& name) {

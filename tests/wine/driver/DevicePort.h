@@ -29,6 +29,10 @@ private:
     qel::Win32SerialDevice device_;
 };
 
+// The harness's SSH servers end every connection they hold, as a host that drops them does;
+// true once they have. `whileWaiting` runs again and again until then.
+bool DropSshConnections(const std::function<void()>& whileWaiting = {});
+
 // The page file as Qel writes it to the user's application data folder.
 std::string AppDataFile(const std::string& name);
 
