@@ -2,7 +2,10 @@
 // the serial line until the page is complete: as the local page file, and on the FTP server by
 // each upload method (method 3 against the harness's FTPS server, method 4 against its OpenSSH
 // server and against its Paramiko server, which has no posix-rename; their keys are trusted
-// beforehand). Runs Qel.exe in the Wine session of the test harness.
+// beforehand). Beside the times, each upload method's log-ins per 1,000 pages, counted in the
+// servers' logs over the run's pages: blocks come less than a second apart, so a connection
+// kept between pages is used again, and only a page that could not use it logs in anew. Runs
+// Qel.exe in the Wine session of the test harness.
 #include <windows.h>
 
 #include <algorithm>
@@ -47,24 +50,52 @@ std::string Env(const char* name) {
     return wintest::EnvVar(name).value_or("");
 }
 
-// The SFTP host's key in the user's known_hosts, as a Yes to the question puts it there.
-bool TrustSftpHost(const std::string& host, const std::string& settingsFolder) {
-    std::optional<qel::UnknownHostKey> key;
-    qel::PasswordRest rest;
-    const qel::FtpPutRequest probe{.host = host,
-                                   .userName = Env("PELLUCOR_SFTP_USER"),
-                                   .password = Env("PELLUCOR_SFTP_PASSWORD"),
-                                   .content = "",
-                                   .remotePath = Env("PELLUCOR_SFTP_ROOT") + "/www/probe"};
-    std::vector<std::string> notes;
-    qel::PutFileBySftp(probe, settingsFolder + qel::kKnownHostsFileName, key, rest, notes);
-    CreateDirectoryA(settingsFolder.c_str(), nullptr);
-    return key &&
-           !qel::AppendKnownHost(settingsFolder + qel::kKnownHostsFileName, key->knownHostsLine);
+// Where the host of a mode writes its log-ins, and what a log-in line holds.
+struct LogInLog {
+    std::string path;
+    std::vector<std::string> marks;  // a line holding any of them is one log-in
+};
+
+LogInLog LogInLogOf(const Mode& mode) {
+    if (mode.ftpMethod != 4) {
+        return {Env("PELLUCOR_FTP_LOG"), {"USER "}};  // the FTP command log, plain and TLS
+    }
+    if (std::string(mode.sftpHost) == "PELLUCOR_SFTP_PARAMIKO_HOST") {
+        return {Env("PELLUCOR_SFTP_PARAMIKO_LOG"), {" accepted"}};  // "auth METHOD USER accepted"
+    }
+    return {Env("PELLUCOR_SFTP_SSHD_LOG"),
+            {"Accepted password for", "Accepted publickey for", "Accepted keyboard-interactive"}};
 }
 
-// Milliseconds from the last "@" to the complete page, one figure per block; empty on failure.
-std::vector<double> Measure(const Mode& mode, const qeltest::FtpServerControl& ftp) {
+std::size_t LogSize(const std::string& path) {
+    return wintest::ReadBytes(path).value_or("").size();
+}
+
+// The log-in lines written to the log since it was `from` bytes long.
+int LogInsSince(const LogInLog& log, std::size_t from) {
+    const std::string text = wintest::ReadBytes(log.path).value_or("");
+    int count = 0;
+    for (std::size_t at = std::min(from, text.size()); at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        const std::string line = text.substr(at, end - at);
+        count += std::any_of(
+                     log.marks.begin(), log.marks.end(),
+                     [&](const std::string& mark) { return line.find(mark) != std::string::npos; })
+                     ? 1
+                     : 0;
+        at = end + 1;
+    }
+    return count;
+}
+
+struct Run {
+    std::vector<double> latencies;  // milliseconds, one per block; empty on failure
+    int logIns = -1;                // counted in the host's log; -1 when nothing was uploaded
+};
+
+// Milliseconds from the last "@" to the complete page, one figure per block, and the log-ins
+// the host saw meanwhile.
+Run Measure(const Mode& mode, const qeltest::FtpServerControl& ftp) {
     const std::string page = std::string("latency-") + mode.name + ".html";
     qeltest::QelProcess qel;
     const std::string settings =
@@ -76,7 +107,8 @@ std::vector<double> Measure(const Mode& mode, const qeltest::FtpServerControl& f
                              : sftp              ? Env(mode.sftpHost)
                                                  : ftp.Server().host;
     if ((mode.ftpMethod == 3 && !wintest::TrustTestRoot()) ||
-        (sftp && !TrustSftpHost(host, qeltest::QelProcess::SettingsFolder()))) {
+        (sftp && !wintest::TrustSftpHost(
+                     host, qeltest::QelProcess::SettingsFolder() + qel::kKnownHostsFileName))) {
         return {};
     }
     qel::SaveHostProfile(files, qel.Folder(), "bench",
@@ -88,6 +120,8 @@ std::vector<double> Measure(const Mode& mode, const qeltest::FtpServerControl& f
                                       : ftp.Server().root + page;
     DeleteFileA(target.c_str());
 
+    const LogInLog logIns = LogInLogOf(mode);
+    const std::size_t logBefore = LogSize(logIns.path);
     qeltest::DevicePort device(kPort);
     if (!device.Opened() || !qel.Start()) {
         return {};
@@ -98,7 +132,8 @@ std::vector<double> Measure(const Mode& mode, const qeltest::FtpServerControl& f
     // Blocks arrive at random moments of the 500 ms tick, as a device's would: a block sent
     // right after the previous page appeared would always just miss a tick.
     unsigned seed = 12345;
-    std::vector<double> latencies;
+    Run run;
+    std::vector<double>& latencies = run.latencies;
     for (int i = 1; i <= kBlocks; ++i) {
         seed = seed * 1103515245u + 12345u;
         Sleep((seed >> 16) % 500);
@@ -117,7 +152,10 @@ std::vector<double> Measure(const Mode& mode, const qeltest::FtpServerControl& f
     qel.Menu(IDM_mnuExit);
     qel.WaitForExit(10000);
     DeleteFileA(target.c_str());
-    return latencies;
+    if (mode.ftpMethod != 9) {
+        run.logIns = LogInsSince(logIns, logBefore);
+    }
+    return run;
 }
 
 double Percentile(std::vector<double> values, double p) {
@@ -149,16 +187,24 @@ int main(int argc, char** argv) {
         if (argc > 2 && std::string(argv[2]) != mode.name) {
             continue;  // a second argument names the one mode to measure
         }
-        const auto latencies = Measure(mode, *ftp);
+        const Run run = Measure(mode, *ftp);
+        const auto& latencies = run.latencies;
         if (latencies.empty()) {
             std::printf("  %-13s  failed\n", mode.name);
             ++failures;
             continue;
         }
-        std::printf("  %-13s  min %6.1f ms   median %6.1f ms   p99 %6.1f ms   max %6.1f ms\n",
+        std::string logIns;
+        if (run.logIns >= 0) {
+            char text[64];
+            std::snprintf(text, sizeof text, "   log-ins per 1,000 pages %6.0f",
+                          run.logIns * 1000.0 / static_cast<double>(latencies.size()));
+            logIns = text;
+        }
+        std::printf("  %-13s  min %6.1f ms   median %6.1f ms   p99 %6.1f ms   max %6.1f ms%s\n",
                     mode.name, *std::min_element(latencies.begin(), latencies.end()),
                     Percentile(latencies, 0.5), Percentile(latencies, 0.99),
-                    *std::max_element(latencies.begin(), latencies.end()));
+                    *std::max_element(latencies.begin(), latencies.end()), logIns.c_str());
         std::fflush(stdout);
     }
     return failures;

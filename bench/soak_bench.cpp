@@ -9,9 +9,13 @@
 // host that takes each connection and closes it 3 s later (how soon the line turns red), and
 // an upload whose thread outlives the report of its limit (a trickling host, the closer off by
 // the test build's switch) followed by an unplug and replug of the device (the watchdog must
-// still speak within its period, on the status line or in the history). PELLUCOR_SOAK_ONLY=
-// outliving runs that last stretch alone; PELLUCOR_SOAK_TRACE lists what its status line showed.
-// Runs Qel.exe (FTP Method 2) in the Wine session of the test harness.
+// still speak within its period, on the status line or in the history). Last, a block every
+// second while the host drops the connection kept between pages every 30 s, over FTPS (FTP
+// Method 3) and then SFTP (Method 4): pages sent and on the host, the log-ins the servers'
+// logs show, the longest time without a page on the host, and Qel's memory at the start and
+// end of each. PELLUCOR_SOAK_ONLY=outliving or =dropping runs that stretch alone;
+// PELLUCOR_SOAK_TRACE lists what the outliving stretch's status line showed. Runs Qel.exe
+// (FTP Method 2 but for the last stretch) in the Wine session of the test harness.
 #include <windows.h>
 
 #include <psapi.h>
@@ -31,9 +35,11 @@
 #include "DevicePort.h"
 #include "FtpServerControl.h"
 #include "HostProfile.h"
+#include "KnownHostsFile.h"
 #include "MainFormLayout.h"
 #include "Polling.h"
 #include "QelProcess.h"
+#include "TrustedTestRoot.h"
 #include "UploadQueue.h"
 #include "Win32FileSystem.h"
 
@@ -305,6 +311,253 @@ void OutlivingStretch(qeltest::QelProcess& qel, std::unique_ptr<qeltest::DeviceP
     }
 }
 
+std::string Env(const char* name) {
+    return wintest::EnvVar(name).value_or("");
+}
+
+// The lines of a log from byte `from` on that hold any of `marks`.
+int LinesSince(const std::string& path, std::size_t from, const std::vector<std::string>& marks) {
+    const std::string text = wintest::ReadBytes(path).value_or("");
+    int count = 0;
+    for (std::size_t at = std::min(from, text.size()); at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        const std::string_view line = std::string_view(text).substr(at, end - at);
+        count += std::any_of(marks.begin(), marks.end(),
+                             [&](const std::string& mark) {
+                                 return line.find(mark) != std::string_view::npos;
+                             })
+                     ? 1
+                     : 0;
+        at = end + 1;
+    }
+    return count;
+}
+
+// One method of the stretch of dropped connections: its host, and the log its log-ins go to.
+struct DroppingMethod {
+    int ftpMethod;
+    const char* name;
+    std::string host, user, password, remoteFolder, pageFolder;  // pageFolder ends in "\"
+    std::string logInLog;
+    std::vector<std::string> logInMarks;
+};
+
+// A block every second for `seconds` while the host drops the connection Qel keeps between
+// pages every 30 s (at a random moment of the second, so that some drops meet an upload under
+// way). A kept connection that fails gives way to a fresh one within the same upload, so a drop
+// should cost one log-in and no page. False when a block was lost for no named cause.
+bool DroppingMethodStretch(const DroppingMethod& method, const qeltest::FtpServerControl& ftp,
+                           std::unique_ptr<qeltest::DevicePort>& device, double seconds) {
+    constexpr double kDropEvery = 30;
+    const std::string page = "soak-dropping.html";
+    const std::string remote = method.pageFolder + page;
+    qeltest::QelProcess qel;
+    wintest::WriteBytes(qel.Folder() + "Leq.ini", "soak\r\n" + page + "\r\nLab\r\n10\r\n " +
+                                                      std::to_string(method.ftpMethod) +
+                                                      " \r\n 0 \r\n");
+    qel::Win32FileSystem files;
+    qel::SaveHostProfile(files, qel.Folder(), "soak", method.user, method.host, method.password,
+                         method.remoteFolder);
+    const bool trusted =
+        method.ftpMethod == 3
+            ? wintest::TrustTestRoot()
+            : wintest::TrustSftpHost(
+                  method.host, qeltest::QelProcess::SettingsFolder() + qel::kKnownHostsFileName);
+    DeleteFileA(remote.c_str());
+    // From before the start on: the first page may go up as soon as Run is on.
+    const std::size_t logInsFrom = wintest::ReadBytes(method.logInLog).value_or("").size();
+    const std::size_t historyFrom = wintest::ReadBytes(HistoryPath()).value_or("").size();
+    if (!trusted || !qel.Start()) {
+        std::printf("  FAULT: %s: the host could not be trusted or Qel did not start\n",
+                    method.name);
+        return false;
+    }
+    qel.SetText(IDC_txtPort, " " + std::to_string(kPort));
+    qel.Click(IDC_ckkRun);
+    qel.WaitForText(IDC_lblStatus, "Serial communication established");
+
+    std::mt19937 random(20261208);
+    std::uniform_real_distribution<double> within(0, 1);
+    StretchLog log;
+    std::vector<Clock::time_point> sentAt;                    // index: block number - 1
+    std::vector<std::pair<Clock::time_point, int>> arrivals;  // a new page on the host, when
+    std::set<int> seen;
+    std::vector<double> dropsAt;
+    int failedDrops = 0;
+    std::optional<Resources> atStart;
+    auto nextBlock = log.start;
+    auto nextDrop = log.start + After(kDropEvery + within(random));
+    int lastOnHost = -1;
+    // One look at everything: sends the block that is due and notes what reached the host.
+    const auto step = [&] {
+        if (Clock::now() >= nextBlock) {
+            nextBlock += kBlockInterval;
+            sentAt.push_back(Clock::now());
+            device->Send("block " + std::to_string(sentAt.size()) + "@@@@");
+        }
+        // A block an earlier stretch left in the line (numbered past ours) is no page of ours.
+        const int onHost = BlockOnHost(remote);
+        if (onHost > 0 && onHost <= static_cast<int>(sentAt.size()) && onHost != lastOnHost) {
+            arrivals.emplace_back(Clock::now(), onHost);
+            seen.insert(onHost);
+            lastOnHost = onHost;
+            if (!atStart) {
+                atStart = ResourcesOf(qel.ProcessHandle(), seen.size());
+            }
+        }
+        log.Look(qel.Text(IDC_lblStatus));
+    };
+    while (Clock::now() - log.start < After(seconds)) {
+        step();
+        if (Clock::now() >= nextDrop) {
+            nextDrop += After(kDropEvery);
+            dropsAt.push_back(Seconds(Clock::now() - log.start));
+            const bool dropped = method.ftpMethod == 3
+                                     ? ftp.Command("DROP")
+                                     : qeltest::HarnessCommand("drop-ssh", "", step);
+            failedDrops += dropped ? 0 : 1;
+        }
+        Sleep(20);
+    }
+    const int sent = static_cast<int>(sentAt.size());
+    nextBlock = Clock::time_point::max();  // no more blocks: the last look only looks
+    qeltest::WaitUntil([&] { return BlockOnHost(remote) == sent; }, 10000);
+    step();
+    const Resources atEnd = ResourcesOf(qel.ProcessHandle(), seen.size());
+    qel.Menu(IDM_mnuExit);
+    qel.WaitForExit(10000);
+    const int logIns = LinesSince(method.logInLog, logInsFrom, method.logInMarks);
+    std::string history = wintest::ReadBytes(HistoryPath()).value_or("");
+    history.erase(0, std::min(historyFrom, history.size()));
+    DeleteFileA(remote.c_str());
+
+    // What was shown in red, and when.
+    std::vector<double> failuresAt;
+    for (const auto& [at, text] : log.texts) {
+        if (IsFailureText(text)) {
+            failuresAt.push_back(at);
+        }
+    }
+    // Each lost block, put down to a cause: a newer block replaced it while the upload before
+    // it still ran (no page reached the host from its writing until the next block's: the
+    // upload before it ended after the next block could be taken out, when the waiting page
+    // is replaced), or a failure shown within 10 s of its writing.
+    int replaced = 0, afterFailure = 0, unexplained = 0;
+    std::vector<int> unexplainedBlocks;
+    for (int block = 1; block <= sent; ++block) {
+        if (seen.count(block)) {
+            continue;
+        }
+        const auto written = sentAt[block - 1];
+        const auto nextWritten = block < sent ? sentAt[block] : Clock::time_point::max();
+        const bool arrivalBetween =
+            std::any_of(arrivals.begin(), arrivals.end(), [&](const auto& arrival) {
+                return arrival.first >= written && arrival.first < nextWritten;
+            });
+        const double at = Seconds(written - log.start);
+        if (!arrivalBetween) {
+            ++replaced;
+        } else if (std::any_of(failuresAt.begin(), failuresAt.end(),
+                               [&](double shown) { return shown >= at && shown <= at + 10; })) {
+            ++afterFailure;
+        } else {
+            ++unexplained;
+            unexplainedBlocks.push_back(block);
+        }
+    }
+    // The longest wait for a page: from the stretch's start to the first page, between pages,
+    // and from the last page to the end.
+    double longestWait = 0;
+    auto previous = log.start;
+    for (const auto& [when, block] : arrivals) {
+        longestWait = std::max(longestWait, Seconds(when - previous));
+        previous = when;
+    }
+    longestWait = std::max(longestWait, Seconds(log.start + After(seconds) - previous));
+
+    std::string drops;
+    for (const double at : dropsAt) {
+        drops += " " + std::to_string(static_cast<int>(at)) + " s";
+    }
+    const Resources first = atStart.value_or(atEnd);
+    std::printf("  %s: blocks sent %d, pages on the host %zu; host dropped the connection at%s%s\n",
+                method.name, sent, seen.size(), drops.c_str(),
+                failedDrops ? " (FAULT: a drop was not acknowledged)" : "");
+    std::printf(
+        "    lost: replaced by a newer block while the upload before it ran %d, within 10 s of a "
+        "red text %d, for no named cause %d\n",
+        replaced, afterFailure, unexplained);
+    for (std::size_t i = 0; i < unexplainedBlocks.size() && i < 10; ++i) {
+        std::printf("    FAULT: block %d lost for no named cause\n", unexplainedBlocks[i]);
+    }
+    std::printf(
+        "    log-ins %d for %zu drops (goal: one more than the drops); red texts %zu; longest "
+        "time without a page reaching the host %.1f s\n",
+        logIns, dropsAt.size(), failuresAt.size(), longestWait);
+    std::printf(
+        "    Qel.exe: private bytes %.0f KB at the first page, %.0f KB at the end (%zu pages); "
+        "handles %s, then %s\n",
+        first.privateBytes / 1024.0, atEnd.privateBytes / 1024.0, atEnd.pages,
+        Count(first.handles).c_str(), Count(atEnd.handles).c_str());
+    // Start-up, Run on and exit are written every time; a drop should add nothing else.
+    std::size_t lines = 0;
+    for (std::size_t from = 0, end; from < history.size(); from = end + 1) {
+        end = std::min(history.find('\n', from), history.size());
+        const std::string line = history.substr(from, end - from);
+        const bool everyTime = line.find(" Qel ") != std::string::npos ||
+                               line.find(" Run started") != std::string::npos;
+        if (!everyTime && !line.empty()) {
+            if (++lines <= 10) {
+                std::printf("    Qel.log: %s\n", line.c_str());
+            }
+        }
+    }
+    for (const auto& [at, text] : log.texts) {
+        if (IsFailureText(text)) {
+            std::printf("    red at %.1f s: %s\n", at, text.c_str());
+        }
+    }
+    std::fflush(stdout);
+    return unexplained == 0 && failedDrops == 0;
+}
+
+// The stretch of dropped connections: FTPS, then SFTP (OpenSSH's server).
+bool DroppingStretch(const qeltest::FtpServerControl& ftp,
+                     std::unique_ptr<qeltest::DevicePort>& device) {
+    constexpr double kSeconds = 180;
+    std::printf(
+        "  the host dropping the kept connection every 30 s, a block every second, %.0f s for "
+        "each method:\n",
+        kSeconds);
+    const DroppingMethod methods[] = {
+        {3,
+         "FTP Method 3 (FTPS)",
+         Env("PELLUCOR_FTP_TLS_HOST"),
+         ftp.Server().user,
+         ftp.Server().password,
+         "/",
+         ftp.Server().root,
+         Env("PELLUCOR_FTP_LOG"),
+         {"USER "}},
+        {4,
+         "FTP Method 4 (SFTP, OpenSSH)",
+         Env("PELLUCOR_SFTP_HOST"),
+         Env("PELLUCOR_SFTP_USER"),
+         Env("PELLUCOR_SFTP_PASSWORD"),
+         Env("PELLUCOR_SFTP_ROOT") + "/www/",
+         Env("PELLUCOR_SFTP_WINDOWS_ROOT") + "\\www\\",
+         Env("PELLUCOR_SFTP_SSHD_LOG"),
+         {"Accepted password for", "Accepted publickey for", "Accepted keyboard-interactive"}}};
+    if (!device) {
+        device = std::make_unique<qeltest::DevicePort>(kPort);
+    }
+    bool sound = true;
+    for (const DroppingMethod& method : methods) {
+        sound = DroppingMethodStretch(method, ftp, device, kSeconds) && sound;
+    }
+    return sound;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -313,6 +566,12 @@ int main(int argc, char** argv) {
     if (!ftp || !qeltest::DevicePort::LinkedPortsAvailable()) {
         std::printf("soak_bench: run it inside the test harness's Wine session\n");
         return 1;
+    }
+    const std::string only = wintest::EnvVar("PELLUCOR_SOAK_ONLY").value_or("");
+    if (only == "dropping") {
+        std::printf("soak: the stretch of dropped connections alone\n");
+        auto device = std::make_unique<qeltest::DevicePort>(kPort);
+        return device->Opened() && DroppingStretch(*ftp, device) ? 0 : 1;
     }
     qeltest::QelProcess qel;
     wintest::WriteBytes(qel.Folder() + "Leq.ini",
@@ -331,8 +590,7 @@ int main(int argc, char** argv) {
     qel.SetText(IDC_txtPort, " " + std::to_string(kPort));
     qel.Click(IDC_ckkRun);
     qel.WaitForText(IDC_lblStatus, "Serial communication established");
-    if (const char* only = std::getenv("PELLUCOR_SOAK_ONLY");
-        only && std::string(only) == "outliving") {
+    if (only == "outliving") {
         int block = 0;
         std::printf("soak: the stretch of an outliving upload alone\n");
         OutlivingStretch(qel, device, *ftp, remote, block);
@@ -502,5 +760,6 @@ int main(int argc, char** argv) {
     OutlivingStretch(qel, device, *ftp, remote, block);
     qel.Menu(IDM_mnuExit);
     qel.WaitForExit(10000);
-    return lostUnexplained == 0 && failedWrites == 0 ? 0 : 1;
+    const bool droppingSound = DroppingStretch(*ftp, device);
+    return lostUnexplained == 0 && failedWrites == 0 && droppingSound ? 0 : 1;
 }

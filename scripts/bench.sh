@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# Runs the benchmarks and prints their figures: the cost of a quiet timer tick against the size
-# of the waiting text and the speed and memory of the uninstaller's search of a drive (native,
-# optimised builds), the latency from the device's last "@" to
-# the complete page, locally and on the FTP server (Qel under Wine), the processor time the
-# installer uses while its information window waits, the memory SFTP uploads given up at their
-# deadline leave behind, and a soak: a block every second for
-# PELLUCOR_SOAK_MINUTES (default 5) while the FTP host goes down and up and the device is
-# unplugged and back at random moments, then five minutes without faults, a minute of a host
-# that closes each connection after 3 s, and two watchdog periods of an upload thread that
-# outlives its report with an unplug between them (Qel under Wine; PELLUCOR_SOAK_ONLY=outliving
-# runs that last stretch alone).
+# Runs the benchmarks and prints their figures: the cost of a quiet timer tick against the size of
+# the waiting text and the speed and memory of the uninstaller's search of a drive (native,
+# optimised builds), the latency from the device's last "@" to the complete page, locally and by
+# each upload method, with each method's log-ins per 1,000 pages (Qel under Wine), the processor
+# time the installer uses while its information window waits, the memory SFTP uploads given up at
+# their deadline leave behind, and a soak: a block every second for PELLUCOR_SOAK_MINUTES (default
+# 5) while the FTP host goes down and up and the device is unplugged and back at random moments,
+# then five minutes without faults, a minute of a host that closes each connection after 3 s, two
+# watchdog periods of an upload thread that outlives its report with an unplug between them, and
+# three minutes each of FTPS and SFTP while the host drops the connection kept between pages every
+# 30 s (Qel under Wine; PELLUCOR_SOAK_ONLY=outliving or =dropping runs that stretch alone).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

@@ -4,6 +4,11 @@
 #include <windows.h>
 #include <wincrypt.h>
 
+#include <optional>
+#include <vector>
+
+#include "KnownHostsFile.h"
+#include "SftpPut.h"
 #include "WinTestSupport.h"
 
 namespace wintest {
@@ -27,6 +32,23 @@ bool TrustTestRoot() {
         return added != FALSE;
     }();
     return trusted;
+}
+
+bool TrustSftpHost(const std::string& host, const std::string& knownHostsPath) {
+    // An upload that meets the unknown key stops there and hands the key over.
+    std::optional<qel::UnknownHostKey> key;
+    qel::PasswordRest rest;
+    const qel::FtpPutRequest probe{
+        .host = host,
+        .userName = EnvVar("PELLUCOR_SFTP_USER").value_or(""),
+        .password = EnvVar("PELLUCOR_SFTP_PASSWORD").value_or(""),
+        .content = "",
+        .remotePath = EnvVar("PELLUCOR_SFTP_ROOT").value_or("") + "/www/probe"};
+    std::vector<std::string> notes;
+    qel::PutFileBySftp(probe, knownHostsPath, key, rest, notes);
+    const std::string folder = knownHostsPath.substr(0, knownHostsPath.find_last_of('\\'));
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return key && !qel::AppendKnownHost(knownHostsPath, key->knownHostsLine);
 }
 
 }  // namespace wintest
