@@ -343,9 +343,10 @@ struct DroppingMethod {
 };
 
 // A block every second for `seconds` while the host drops the connection Qel keeps between
-// pages every 30 s (at a random moment of the second, so that some drops meet an upload under
-// way). A kept connection that fails gives way to a fresh one within the same upload, so a drop
-// should cost one log-in and no page. False when a block was lost for no named cause.
+// pages every 30 s, each time at another random moment of the second: most drops meet an idle
+// connection, as a host's idle limit does, and a few may meet an upload under way. A kept
+// connection that fails gives way to a fresh one within the same upload, so a drop should cost one
+// log-in and no page. False when a block was lost for no named cause.
 bool DroppingMethodStretch(const DroppingMethod& method, const qeltest::FtpServerControl& ftp,
                            std::unique_ptr<qeltest::DevicePort>& device, double seconds) {
     constexpr double kDropEvery = 30;
@@ -410,7 +411,8 @@ bool DroppingMethodStretch(const DroppingMethod& method, const qeltest::FtpServe
     while (Clock::now() - log.start < After(seconds)) {
         step();
         if (Clock::now() >= nextDrop) {
-            nextDrop += After(kDropEvery);
+            nextDrop = log.start +
+                       After(kDropEvery * static_cast<double>(dropsAt.size() + 2) + within(random));
             dropsAt.push_back(Seconds(Clock::now() - log.start));
             const bool dropped = method.ftpMethod == 3
                                      ? ftp.Command("DROP")
